@@ -1,0 +1,74 @@
+#include "app/run_update.h"
+
+#include <cstring>
+
+#include "app/console.h"
+#include "log/result_log.h"
+#include "platform/platform.h"
+#include "platform/text_file.h"
+#include "script/platform_code.h"
+#include "script/script_reader.h"
+#include "staging/staged_run.h"
+
+static constexpr int32_t kRunFailed = 1;
+static constexpr int32_t kNoScript = 9;
+
+static void copyDirectory(char* target, const char* source) {
+  size_t length = strlen(source);
+  if (length >= kDirectoryBufferSize) length = kDirectoryBufferSize - 1;
+  memcpy(target, source, length);
+  target[length] = '\0';
+}
+
+// Resolves the argument against the working directory. An argument that cannot
+// be entered leaves the working directory itself as the source.
+static void resolveSourceDirectory(const char* argument, const char* workingDir, char* sourceDir) {
+  copyDirectory(sourceDir, workingDir);
+  platform::setCurrentDirectory(argument);
+  platform::getCurrentDirectory(sourceDir, kDirectoryBufferSize);
+  platform::setCurrentDirectory(workingDir);
+}
+
+int32_t runUpdate(int argc, const char* const* argv) {
+  char systemRoot[kPathBufferSize];
+  platform::systemRoot(systemRoot, sizeof systemRoot);
+
+  char stagingDir[kPathBufferSize];
+  makeStagingName(systemRoot, stagingDir, sizeof stagingDir);
+
+  char workingDir[kDirectoryBufferSize];
+  if (!platform::getCurrentDirectory(workingDir, sizeof workingDir)) {
+    printLine("Unable to determine current directory.  Aborting update!");
+    writeResultRecord(kRunFailed);
+    return kRunFailed;
+  }
+
+  bool staged = argc == 2;
+  char runDir[kDirectoryBufferSize];
+  copyDirectory(runDir, workingDir);
+  if (staged) {
+    char sourceDir[kDirectoryBufferSize];
+    resolveSourceDirectory(argv[1], workingDir, sourceDir);
+    if (stageUpdate(systemRoot, sourceDir, stagingDir) != 0) {
+      printLine("Copying update files to the hard drive failed.");
+      return kRunFailed;
+    }
+    copyDirectory(runDir, stagingDir);
+  }
+  platform::setCurrentDirectory(runDir);
+
+  PlatformCode platformCode = classifyPlatform();
+  platform::TextFile script;
+  if (!platform::openTextFile(&script, kScriptName)) {
+    printLine("ERROR: Could not open config FILE ", kScriptName);
+    return kNoScript;
+  }
+  int32_t result = runSection(&script, platformCode);
+  platform::closeTextFile(&script);
+
+  if (!staged && writeResultRecord(result) == kLogFailed) return kRunFailed;
+
+  platform::setCurrentDirectory(workingDir);
+  if (staged) removeStaging(stagingDir);
+  return result;
+}

@@ -1,0 +1,49 @@
+// The result record: one line per run appended to QNLOG\QN.log on the system
+// volume, naming the update by the two lines of its version.id.
+#ifndef QN_LOG_RESULT_LOG_H
+#define QN_LOG_RESULT_LOG_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/platform.h"
+
+// Each version.id line is read into 128 bytes: at most 127 characters.
+constexpr size_t kVersionLineSize = 128;
+// The record, which the longest one (325 characters and the line end) fits.
+constexpr size_t kRecordSize = 512;
+// The log file's path: the volume, "\QNLOG" and "\QN.log".
+constexpr size_t kLogPathSize = 128;
+
+// What writeResultRecord reports.
+constexpr int kRecordWritten = 0;
+constexpr int kNoVersionFile = 1;
+// The log could not be opened or written: the run must end at once with status 1.
+constexpr int kLogFailed = 2;
+
+// Reads the local time and version.id in the current directory, then appends one
+// record for `result`. Without a readable version.id it prints
+// "qnLogger: Cannot Read Version.id file", leaves the log alone and returns
+// kNoVersionFile. When the log cannot be opened or written it prints
+// "Log File Creation Failed!" and returns kLogFailed.
+int writeResultRecord(int32_t result);
+
+// Opens the log, writes one record with one write, and closes it. Returns
+// kRecordWritten or kLogFailed (with its message printed).
+int appendRecord(const char* date, const char* time, const char* updateValue,
+                 const char* newValue, int32_t result);
+
+// Makes sure the log directory exists and opens the log file for appending.
+// Prints "Log File Creation Failed!" and returns platform::kNoFile when it cannot.
+platform::FileHandle openLogFile();
+
+// Three numbers, each padded with zeros to at least two digits, joined by
+// `separator`: "09:05:07", "11-02-2006".
+void formatTriple(int first, int second, int third, char separator, char* out, size_t size);
+
+// The record's text, ending with a line feed (written to the file as CR LF):
+// "DATE TIME,Update=U,New=N,Status=Success|Unknown,ReturnCode=R ". Returns its length.
+size_t composeRecord(const char* date, const char* time, const char* updateValue,
+                     const char* newValue, int32_t result, char* record, size_t size);
+
+#endif  // QN_LOG_RESULT_LOG_H

@@ -1,0 +1,161 @@
+// The operating-system services that the rest of the program uses.
+//
+// Two implementations exist: platform_win32.cpp over kernel32 (the product) and
+// platform_posix.cpp, a stand-in for Windows on Linux. The unit tests link a fake
+// in their place. Nothing outside this folder includes an operating-system header.
+#ifndef QN_PLATFORM_PLATFORM_H
+#define QN_PLATFORM_PLATFORM_H
+
+#include <cstddef>
+#include <cstdint>
+
+// Path text: at most 259 characters and the terminator.
+constexpr size_t kPathBufferSize = 260;
+
+namespace platform {
+
+// The separator between path components: '\\' on Windows, '/' on POSIX.
+extern const char kPathSeparator;
+
+// What ends a console line: CR LF on Windows, LF on POSIX.
+extern const char kConsoleLineEnd[];
+
+// --- Directories -----------------------------------------------------------
+
+// The root of the system volume ("C:\" on Windows, ending with the separator),
+// or an empty text when it cannot be told.
+void systemRoot(char* buffer, size_t size);
+
+// The drive the result log lives on, to which "\QNLOG" is appended. Returns
+// false when it does not fit in `size` bytes.
+bool logVolume(char* buffer, size_t size);
+
+// The current directory, absolute. False when it cannot be read or does not fit
+// in `size` bytes (the buffer is then left unchanged).
+bool getCurrentDirectory(char* buffer, size_t size);
+bool setCurrentDirectory(const char* path);
+
+// False on failure, also when the directory exists.
+bool createDirectory(const char* path);
+// As createDirectory, but accessible to its owner only where the system can say so.
+bool createPrivateDirectory(const char* path);
+// Removes an empty directory only.
+bool removeDirectory(const char* path);
+
+// --- Enumeration -----------------------------------------------------------
+
+constexpr uint32_t kAttributeDirectory = 0x10;
+
+struct DirectoryEntry {
+  uint32_t attributes;
+  char name[kPathBufferSize];
+};
+
+using FindHandle = intptr_t;
+constexpr FindHandle kNoFind = -1;
+
+// Every entry of a directory, "." and ".." included, for a pattern that is the
+// directory followed by "*.*". kNoFind when the directory cannot be listed.
+FindHandle findFirstFile(const char* pattern, DirectoryEntry* entry);
+// False when there are no more entries.
+bool findNextFile(FindHandle find, DirectoryEntry* entry);
+void findClose(FindHandle find);
+
+// --- Files -----------------------------------------------------------------
+
+// Copies one file; an existing target is overwritten.
+bool copyFile(const char* source, const char* target);
+// Clears read-only and every other attribute, so the file can be changed and deleted.
+bool setFileAttributesNormal(const char* path);
+// Deletes one file; false when it cannot (for example while it is open).
+bool deleteFile(const char* path);
+
+// Creates an empty, uniquely named file in `directory` from the first three
+// characters of `prefix`, a number of one to four hexadecimal digits and ".tmp",
+// and puts its path into `buffer`. False when no name could be made.
+bool getTempFileName(const char* directory, const char* prefix, char* buffer, size_t size);
+
+struct DiskSpace {
+  uint32_t sectorsPerCluster;
+  uint32_t bytesPerSector;
+  uint32_t freeClusters;
+};
+
+// The free space that this user may use on the volume whose root is given.
+bool getDiskFreeSpace(const char* root, DiskSpace* space);
+
+// Raw byte files. A handle is kNoFile when an open failed.
+using FileHandle = intptr_t;
+constexpr FileHandle kNoFile = -1;
+
+// Opens an existing file, not a directory, for reading.
+FileHandle openForReading(const char* path);
+// Opens a file for appending, creating it if absent. One 0x1A byte at the end of
+// an existing file is removed. Until the handle is closed no other appender can
+// open the file, and every write lands at the file's end.
+FileHandle openForAppending(const char* path);
+// Bytes read (0 at the end of the file), or -1 on failure.
+long readFile(FileHandle file, void* buffer, size_t size);
+// One write of all `size` bytes; false unless every byte was written.
+bool writeFile(FileHandle file, const void* data, size_t size);
+// False when data could not be written out.
+bool closeFile(FileHandle file);
+
+// --- Platform facts --------------------------------------------------------
+
+struct VersionInfo {
+  uint32_t major;
+  uint32_t minor;
+  uint32_t platformId;  // 2 for the NT family
+  uint16_t suiteMask;
+};
+
+// Asks for the system's version in the extended record (with the suite mask) or
+// the plain one. False when the request is refused.
+bool getVersion(VersionInfo* info, bool extended);
+
+// The address of IsWow64Process, or null where the system has none.
+using Wow64Probe = void*;
+Wow64Probe findWow64Probe();
+// Asks the probe whether this process runs under WOW64; false when it cannot tell.
+bool callWow64Probe(Wow64Probe probe);
+
+// --- Processes, time, environment, console ---------------------------------
+
+// The value given for a child that ended but whose exit code cannot be read. It
+// is never 0, so it cannot be taken for success.
+constexpr int32_t kExitCodeUnreadable = -1;
+
+// Runs a command line through the command interpreter in the current directory
+// and waits for it. Windows starts `commandText` (cmd /d /c "line"); POSIX runs
+// `line` with /bin/sh -c. Returns the exit code, bit for bit; the system's error
+// code when the interpreter could not be started; or kExitCodeUnreadable.
+int32_t runCommand(char* commandText, const char* line);
+
+struct LocalTime {
+  int year;
+  int month;
+  int day;
+  int hour;
+  int minute;
+  int second;
+};
+
+void getLocalTime(LocalTime* time);
+void sleepMilliseconds(uint32_t milliseconds);
+
+// The value of the first environment entry whose name equals `name` without
+// regard to case, or null when there is none.
+const char* findEnvironment(const char* name);
+
+// The process's command line as the system gives it, to be split by the
+// program's own rules; null where the system passes arguments already split.
+const char* rawCommandLine();
+
+// Writes console text unchanged; failures are ignored.
+void writeConsole(const char* text, size_t length);
+void flushConsole();
+
+}  // namespace platform
+
+#endif  // QN_PLATFORM_PLATFORM_H

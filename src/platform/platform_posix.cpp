@@ -1,0 +1,332 @@
+// The platform services on Linux, standing in for Windows: the system volume is
+// the directory named by "systemdrive" (or "/"), commands run through /bin/sh,
+// and the system never counts as one of the NT family.
+#include "platform/platform.h"
+
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/file.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/environment.h"
+
+extern char** environ;
+
+namespace platform {
+
+const char kPathSeparator = '/';
+const char kConsoleLineEnd[] = "\n";
+
+// Copies `text` into `buffer` whole, or returns false and leaves an empty text.
+static bool copyText(char* buffer, size_t size, const char* text) {
+  size_t length = strlen(text);
+  if (length + 1 > size) {
+    if (size > 0) buffer[0] = '\0';
+    return false;
+  }
+  memcpy(buffer, text, length + 1);
+  return true;
+}
+
+// The directory that stands for the system volume: "systemdrive" when set and
+// not empty, otherwise the file system's root.
+static const char* systemVolumeDirectory() {
+  const char* value = findEnvironment("systemdrive");
+  return (value != nullptr && value[0] != '\0') ? value : nullptr;
+}
+
+void systemRoot(char* buffer, size_t size) {
+  const char* directory = systemVolumeDirectory();
+  if (directory == nullptr) directory = "/";
+  size_t length = strlen(directory);
+  bool needsSeparator = directory[length - 1] != '/';
+  if (length + (needsSeparator ? 1 : 0) + 1 > size) {
+    if (size > 0) buffer[0] = '\0';
+    return;
+  }
+  memcpy(buffer, directory, length);
+  if (needsSeparator) buffer[length++] = '/';
+  buffer[length] = '\0';
+}
+
+bool logVolume(char* buffer, size_t size) {
+  const char* directory = systemVolumeDirectory();
+  return copyText(buffer, size, directory != nullptr ? directory : "");
+}
+
+bool getCurrentDirectory(char* buffer, size_t size) {
+  char path[PATH_MAX];
+  if (getcwd(path, sizeof path) == nullptr) return false;
+  if (strlen(path) + 1 > size) return false;
+  memcpy(buffer, path, strlen(path) + 1);
+  return true;
+}
+
+bool setCurrentDirectory(const char* path) { return chdir(path) == 0; }
+
+bool createDirectory(const char* path) { return mkdir(path, 0777) == 0; }
+
+bool createPrivateDirectory(const char* path) { return mkdir(path, 0700) == 0; }
+
+bool removeDirectory(const char* path) { return rmdir(path) == 0; }
+
+// A listing opened by findFirstFile: the directory stream and the directory's
+// path, which lstat needs to tell directories from files.
+struct Listing {
+  DIR* stream;
+  char directory[kPathBufferSize];
+};
+
+static bool nextEntry(Listing* listing, DirectoryEntry* entry) {
+  for (;;) {
+    errno = 0;
+    struct dirent* item = readdir(listing->stream);
+    if (item == nullptr) return false;
+    if (!copyText(entry->name, sizeof entry->name, item->d_name)) continue;
+    char path[2 * kPathBufferSize];
+    snprintf(path, sizeof path, "%s%s", listing->directory, item->d_name);
+    struct stat info;
+    // A symbolic link counts as a file: removal must never follow one out of
+    // the tree it is emptying.
+    bool isDirectory = lstat(path, &info) == 0 && S_ISDIR(info.st_mode);
+    entry->attributes = isDirectory ? kAttributeDirectory : 0;
+    return true;
+  }
+}
+
+FindHandle findFirstFile(const char* pattern, DirectoryEntry* entry) {
+  static const char kWildcard[] = "*.*";
+  size_t length = strlen(pattern);
+  size_t wildcardLength = sizeof kWildcard - 1;
+  if (length < wildcardLength || strcmp(pattern + length - wildcardLength, kWildcard) != 0) {
+    return kNoFind;
+  }
+  Listing* listing = new Listing;
+  size_t directoryLength = length - wildcardLength;
+  if (directoryLength + 1 > sizeof listing->directory) {
+    delete listing;
+    return kNoFind;
+  }
+  memcpy(listing->directory, pattern, directoryLength);
+  listing->directory[directoryLength] = '\0';
+  listing->stream = opendir(directoryLength == 0 ? "." : listing->directory);
+  if (listing->stream == nullptr || !nextEntry(listing, entry)) {
+    if (listing->stream != nullptr) closedir(listing->stream);
+    delete listing;
+    return kNoFind;
+  }
+  return reinterpret_cast<FindHandle>(listing);
+}
+
+bool findNextFile(FindHandle find, DirectoryEntry* entry) {
+  return nextEntry(reinterpret_cast<Listing*>(find), entry);
+}
+
+void findClose(FindHandle find) {
+  Listing* listing = reinterpret_cast<Listing*>(find);
+  closedir(listing->stream);
+  delete listing;
+}
+
+// Copies the bytes of one open file into another, in the kernel where it can.
+static bool copyBytes(int source, int target) {
+  for (;;) {
+    ssize_t copied = copy_file_range(source, nullptr, target, nullptr, 1 << 30, 0);
+    if (copied == 0) return true;
+    if (copied < 0) break;
+  }
+  if (errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL) return false;
+  char buffer[64 * 1024];
+  for (;;) {
+    ssize_t count = read(source, buffer, sizeof buffer);
+    if (count == 0) return true;
+    if (count < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    for (ssize_t done = 0; done < count;) {
+      ssize_t written = write(target, buffer + done, static_cast<size_t>(count - done));
+      if (written < 0) {
+        if (errno == EINTR) continue;
+        return false;
+      }
+      done += written;
+    }
+  }
+}
+
+bool copyFile(const char* source, const char* target) {
+  int in = open(source, O_RDONLY | O_CLOEXEC);
+  if (in < 0) return false;
+  struct stat info;
+  if (fstat(in, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(in);
+    return false;
+  }
+  // Ordinary, writable permissions; a program file stays runnable.
+  mode_t mode = (info.st_mode & S_IXUSR) ? 0777 : 0666;
+  int out = open(target, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+  if (out < 0) {
+    close(in);
+    return false;
+  }
+  bool copied = copyBytes(in, out);
+  close(in);
+  return close(out) == 0 && copied;
+}
+
+bool setFileAttributesNormal(const char* path) {
+  struct stat info;
+  if (stat(path, &info) != 0) return false;
+  return chmod(path, (info.st_mode & 0777) | S_IRUSR | S_IWUSR) == 0;
+}
+
+bool deleteFile(const char* path) { return unlink(path) == 0; }
+
+bool getTempFileName(const char* directory, const char* prefix, char* buffer, size_t size) {
+  char stem[4] = {0};
+  for (int i = 0; i < 3 && prefix[i] != '\0'; ++i) stem[i] = prefix[i];
+  unsigned start = static_cast<unsigned>(getpid() ^ time(nullptr)) & 0xFFFF;
+  for (unsigned attempt = 0; attempt < 0x10000; ++attempt) {
+    unsigned number = (start + attempt) & 0xFFFF;
+    if (number == 0) continue;
+    char path[2 * kPathBufferSize];
+    int length = snprintf(path, sizeof path, "%s%s%X.tmp", directory, stem, number);
+    if (length < 0 || static_cast<size_t>(length) + 1 > size) return false;
+    int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+      close(fd);
+      memcpy(buffer, path, static_cast<size_t>(length) + 1);
+      return true;
+    }
+    if (errno != EEXIST) return false;
+  }
+  return false;
+}
+
+bool getDiskFreeSpace(const char* root, DiskSpace* space) {
+  struct statvfs info;
+  if (statvfs(root, &info) != 0) return false;
+  space->sectorsPerCluster = 1;
+  space->bytesPerSector = static_cast<uint32_t>(info.f_frsize);
+  space->freeClusters = info.f_bavail > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(info.f_bavail);
+  return true;
+}
+
+FileHandle openForReading(const char* path) {
+  int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return kNoFile;
+  struct stat info;
+  if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    close(fd);
+    return kNoFile;
+  }
+  return fd;
+}
+
+FileHandle openForAppending(const char* path) {
+  int fd = open(path, O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return kNoFile;
+  struct stat info;
+  if (flock(fd, LOCK_EX) != 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    return kNoFile;
+  }
+  unsigned char last = 0;
+  if (info.st_size > 0 && pread(fd, &last, 1, info.st_size - 1) == 1 && last == 0x1A &&
+      ftruncate(fd, info.st_size - 1) != 0) {
+    close(fd);
+    return kNoFile;
+  }
+  return fd;
+}
+
+long readFile(FileHandle file, void* buffer, size_t size) {
+  for (;;) {
+    ssize_t count = read(static_cast<int>(file), buffer, size);
+    if (count >= 0 || errno != EINTR) return static_cast<long>(count);
+  }
+}
+
+bool writeFile(FileHandle file, const void* data, size_t size) {
+  ssize_t written = write(static_cast<int>(file), data, size);
+  return written >= 0 && static_cast<size_t>(written) == size;
+}
+
+bool closeFile(FileHandle file) { return close(static_cast<int>(file)) == 0; }
+
+// Linux is not of the NT family: the request is answered, with no NT platform id.
+bool getVersion(VersionInfo* info, bool) {
+  info->major = 0;
+  info->minor = 0;
+  info->platformId = 0;
+  info->suiteMask = 0;
+  return true;
+}
+
+Wow64Probe findWow64Probe() { return nullptr; }
+
+bool callWow64Probe(Wow64Probe) { return false; }
+
+int32_t runCommand(char*, const char* line) {
+  fflush(stdout);
+  char shell[] = "/bin/sh";
+  char option[] = "-c";
+  char* arguments[] = {shell, option, const_cast<char*>(line), nullptr};
+  pid_t child;
+  int error = posix_spawn(&child, shell, nullptr, nullptr, arguments, environ);
+  if (error != 0) return error;
+  int status;
+  while (waitpid(child, &status, 0) < 0) {
+    if (errno != EINTR) return kExitCodeUnreadable;
+  }
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+  return kExitCodeUnreadable;
+}
+
+void getLocalTime(LocalTime* now) {
+  time_t seconds = time(nullptr);
+  struct tm local;
+  localtime_r(&seconds, &local);
+  now->year = local.tm_year + 1900;
+  now->month = local.tm_mon + 1;
+  now->day = local.tm_mday;
+  now->hour = local.tm_hour;
+  now->minute = local.tm_min;
+  now->second = local.tm_sec;
+}
+
+void sleepMilliseconds(uint32_t milliseconds) {
+  struct timespec pause = {static_cast<time_t>(milliseconds / 1000),
+                           static_cast<long>(milliseconds % 1000) * 1000000L};
+  while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
+  }
+}
+
+const char* findEnvironment(const char* name) {
+  for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+    const char* value = matchEnvironmentEntry(*entry, name);
+    if (value != nullptr) return value;
+  }
+  return nullptr;
+}
+
+const char* rawCommandLine() { return nullptr; }
+
+void writeConsole(const char* text, size_t length) { fwrite(text, 1, length, stdout); }
+
+void flushConsole() { fflush(stdout); }
+
+}  // namespace platform

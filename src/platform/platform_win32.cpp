@@ -1,0 +1,266 @@
+// The platform services on Windows, over kernel32. Every function used here
+// exists on Windows NT 4.0.
+#include "platform/platform.h"
+
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/environment.h"
+
+namespace platform {
+
+const char kPathSeparator = '\\';
+const char kConsoleLineEnd[] = "\r\n";
+
+// The system directory as the run reads it: a 256-byte buffer.
+static constexpr DWORD kSystemDirectorySize = 256;
+
+// msvcrt on NT 4.0 has no strnlen.
+static size_t boundedLength(const char* text, size_t limit) {
+  size_t length = 0;
+  while (length < limit && text[length] != '\0') ++length;
+  return length;
+}
+
+void systemRoot(char* buffer, size_t size) {
+  char directory[kSystemDirectorySize] = {0};
+  GetSystemDirectoryA(directory, kSystemDirectorySize);
+  size_t length = boundedLength(directory, 3);
+  if (length + 1 > size) length = 0;
+  memcpy(buffer, directory, length);
+  buffer[length] = '\0';
+}
+
+bool logVolume(char* buffer, size_t size) {
+  const char* value = findEnvironment("systemdrive");
+  char drive[3] = {0};
+  if (value == nullptr) {
+    // Without the variable, the drive of the system directory.
+    char directory[kSystemDirectorySize] = {0};
+    GetSystemDirectoryA(directory, kSystemDirectorySize);
+    memcpy(drive, directory, boundedLength(directory, 2));
+    value = drive;
+  }
+  size_t length = strlen(value);
+  if (length + 1 > size) return false;
+  memcpy(buffer, value, length + 1);
+  return true;
+}
+
+bool getCurrentDirectory(char* buffer, size_t size) {
+  char path[MAX_PATH + 1];
+  DWORD length = GetCurrentDirectoryA(sizeof path, path);
+  if (length == 0 || length >= sizeof path || length + 1 > size) return false;
+  memcpy(buffer, path, length + 1);
+  return true;
+}
+
+bool setCurrentDirectory(const char* path) { return SetCurrentDirectoryA(path) != 0; }
+
+bool createDirectory(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
+
+bool createPrivateDirectory(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
+
+bool removeDirectory(const char* path) { return RemoveDirectoryA(path) != 0; }
+
+static void toEntry(const WIN32_FIND_DATAA& data, DirectoryEntry* entry) {
+  entry->attributes = data.dwFileAttributes;
+  size_t length = boundedLength(data.cFileName, sizeof entry->name - 1);
+  memcpy(entry->name, data.cFileName, length);
+  entry->name[length] = '\0';
+}
+
+FindHandle findFirstFile(const char* pattern, DirectoryEntry* entry) {
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA(pattern, &data);
+  if (find == INVALID_HANDLE_VALUE) return kNoFind;
+  toEntry(data, entry);
+  return reinterpret_cast<FindHandle>(find);
+}
+
+bool findNextFile(FindHandle find, DirectoryEntry* entry) {
+  WIN32_FIND_DATAA data;
+  if (!FindNextFileA(reinterpret_cast<HANDLE>(find), &data)) return false;
+  toEntry(data, entry);
+  return true;
+}
+
+void findClose(FindHandle find) { FindClose(reinterpret_cast<HANDLE>(find)); }
+
+bool copyFile(const char* source, const char* target) {
+  return CopyFileA(source, target, FALSE) != 0;
+}
+
+bool setFileAttributesNormal(const char* path) {
+  return SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL) != 0;
+}
+
+bool deleteFile(const char* path) { return DeleteFileA(path) != 0; }
+
+bool getTempFileName(const char* directory, const char* prefix, char* buffer, size_t size) {
+  char name[MAX_PATH + 1] = {0};
+  if (GetTempFileNameA(directory, prefix, 0, name) == 0) return false;
+  size_t length = boundedLength(name, MAX_PATH);
+  if (length + 1 > size) return false;
+  memcpy(buffer, name, length + 1);
+  return true;
+}
+
+bool getDiskFreeSpace(const char* root, DiskSpace* space) {
+  DWORD sectorsPerCluster, bytesPerSector, freeClusters, totalClusters;
+  if (!GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters)) {
+    return false;
+  }
+  space->sectorsPerCluster = sectorsPerCluster;
+  space->bytesPerSector = bytesPerSector;
+  space->freeClusters = freeClusters;
+  return true;
+}
+
+FileHandle openForReading(const char* path) {
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return file == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<FileHandle>(file);
+}
+
+// Appenders exclude each other with a lock on one byte far past any real log's
+// end, so that readers are never locked out of the records themselves.
+static constexpr DWORD kAppendLockOffsetHigh = 0x7FFFFFFF;
+
+FileHandle openForAppending(const char* path) {
+  HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return kNoFile;
+  OVERLAPPED lock = {};
+  lock.OffsetHigh = kAppendLockOffsetHigh;
+  if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &lock)) {
+    CloseHandle(file);
+    return kNoFile;
+  }
+  DWORD size = GetFileSize(file, nullptr);
+  if (size != INVALID_FILE_SIZE && size > 0) {
+    unsigned char last = 0;
+    DWORD count = 0;
+    bool truncated = true;
+    if (SetFilePointer(file, -1, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
+        ReadFile(file, &last, 1, &count, nullptr) && count == 1 && last == 0x1A) {
+      truncated = SetFilePointer(file, -1, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
+                  SetEndOfFile(file);
+    }
+    if (!truncated) {
+      CloseHandle(file);
+      return kNoFile;
+    }
+  }
+  return reinterpret_cast<FileHandle>(file);
+}
+
+long readFile(FileHandle file, void* buffer, size_t size) {
+  DWORD count = 0;
+  if (!ReadFile(reinterpret_cast<HANDLE>(file), buffer, static_cast<DWORD>(size), &count, nullptr)) {
+    return -1;
+  }
+  return static_cast<long>(count);
+}
+
+bool writeFile(FileHandle file, const void* data, size_t size) {
+  // An offset of all ones asks the system to write at the file's current end.
+  OVERLAPPED atEnd = {};
+  atEnd.Offset = 0xFFFFFFFF;
+  atEnd.OffsetHigh = 0xFFFFFFFF;
+  DWORD written = 0;
+  return WriteFile(reinterpret_cast<HANDLE>(file), data, static_cast<DWORD>(size), &written, &atEnd) &&
+         written == size;
+}
+
+bool closeFile(FileHandle file) { return CloseHandle(reinterpret_cast<HANDLE>(file)) != 0; }
+
+bool getVersion(VersionInfo* info, bool extended) {
+  OSVERSIONINFOEXA version;
+  memset(&version, 0, sizeof version);
+  version.dwOSVersionInfoSize = extended ? sizeof(OSVERSIONINFOEXA) : sizeof(OSVERSIONINFOA);
+  if (!GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&version))) return false;
+  info->major = version.dwMajorVersion;
+  info->minor = version.dwMinorVersion;
+  info->platformId = version.dwPlatformId;
+  info->suiteMask = extended ? version.wSuiteMask : 0;
+  return true;
+}
+
+Wow64Probe findWow64Probe() {
+  HMODULE kernel = GetModuleHandleA("kernel32");
+  if (kernel == nullptr) return nullptr;
+  return reinterpret_cast<Wow64Probe>(GetProcAddress(kernel, "IsWow64Process"));
+}
+
+bool callWow64Probe(Wow64Probe probe) {
+  typedef BOOL(WINAPI * IsWow64ProcessFunction)(HANDLE, PBOOL);
+  BOOL isWow64 = FALSE;
+  reinterpret_cast<IsWow64ProcessFunction>(reinterpret_cast<void (*)()>(probe))(GetCurrentProcess(),
+                                                                                &isWow64);
+  return isWow64 != FALSE;
+}
+
+int32_t runCommand(char* commandText, const char*) {
+  STARTUPINFOA startup;
+  memset(&startup, 0, sizeof startup);
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process;
+  if (!CreateProcessA(nullptr, commandText, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    return static_cast<int32_t>(GetLastError());
+  }
+  DWORD exitCode = 0;
+  int32_t value = kExitCodeUnreadable;
+  if (WaitForSingleObject(process.hProcess, INFINITE) == WAIT_OBJECT_0 &&
+      GetExitCodeProcess(process.hProcess, &exitCode)) {
+    value = static_cast<int32_t>(exitCode);
+  }
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  return value;
+}
+
+void getLocalTime(LocalTime* now) {
+  SYSTEMTIME local;
+  GetLocalTime(&local);
+  now->year = local.wYear;
+  now->month = local.wMonth;
+  now->day = local.wDay;
+  now->hour = local.wHour;
+  now->minute = local.wMinute;
+  now->second = local.wSecond;
+}
+
+void sleepMilliseconds(uint32_t milliseconds) { Sleep(milliseconds); }
+
+// The environment block is read once and kept for the life of the process, so
+// that the values handed out stay valid.
+static const char* const kEnvironmentBlock = GetEnvironmentStringsA();
+
+const char* findEnvironment(const char* name) {
+  const char* block = kEnvironmentBlock;
+  if (block == nullptr) return nullptr;
+  for (const char* entry = block; *entry != '\0'; entry += strlen(entry) + 1) {
+    const char* value = matchEnvironmentEntry(entry, name);
+    if (value != nullptr) return value;
+  }
+  return nullptr;
+}
+
+const char* rawCommandLine() { return GetCommandLineA(); }
+
+// Standard output is written through the C runtime in binary mode: the program
+// writes its own CR LF, and no byte of a message is changed on the way.
+[[maybe_unused]] static const int kStdoutMode = _setmode(_fileno(stdout), _O_BINARY);
+
+void writeConsole(const char* text, size_t length) { fwrite(text, 1, length, stdout); }
+
+void flushConsole() { fflush(stdout); }
+
+}  // namespace platform

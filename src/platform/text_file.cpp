@@ -1,0 +1,81 @@
+#include "platform/text_file.h"
+
+namespace platform {
+
+static constexpr int kEndOfText = -1;
+static constexpr unsigned char kCtrlZ = 0x1A;
+
+bool openTextFile(TextFile* file, const char* path) {
+  file->handle = openForReading(path);
+  file->ended = false;
+  file->next = 0;
+  file->filled = 0;
+  return file->handle != kNoFile;
+}
+
+void closeTextFile(TextFile* file) {
+  if (file->handle != kNoFile) closeFile(file->handle);
+  file->handle = kNoFile;
+}
+
+// The next raw byte, or kEndOfText. A 0x1A byte and a failed read end the file
+// for good, as the end itself does.
+static int nextByte(TextFile* file) {
+  if (file->ended) return kEndOfText;
+  if (file->next == file->filled) {
+    long count = readFile(file->handle, file->buffer, sizeof file->buffer);
+    if (count <= 0) {
+      file->ended = true;
+      return kEndOfText;
+    }
+    file->next = 0;
+    file->filled = static_cast<size_t>(count);
+  }
+  unsigned char byte = file->buffer[file->next];
+  if (byte == kCtrlZ) {
+    file->ended = true;
+    return kEndOfText;
+  }
+  ++file->next;
+  return byte;
+}
+
+// Looks at the next raw byte without taking it.
+static int peekByte(TextFile* file) {
+  int byte = nextByte(file);
+  if (byte != kEndOfText) --file->next;
+  return byte;
+}
+
+// The next character with CR LF read as LF.
+static int nextCharacter(TextFile* file) {
+  int c = nextByte(file);
+  if (c == '\r' && peekByte(file) == '\n') c = nextByte(file);
+  return c;
+}
+
+int readTextPiece(TextFile* file, char* buffer, size_t size) {
+  if (size == 0) return kEndOfText;
+  size_t count = 0;
+  while (count + 1 < size) {
+    int c = nextCharacter(file);
+    if (c == kEndOfText) break;
+    buffer[count++] = static_cast<char>(c);
+    if (c == '\n') break;
+  }
+  buffer[count] = '\0';
+  return count == 0 ? kEndOfText : static_cast<int>(count);
+}
+
+size_t toFileLineEnds(const char* text, char* out, size_t outSize) {
+  size_t length = 0;
+  for (const char* p = text; *p != '\0'; ++p) {
+    size_t needed = (*p == '\n') ? 2 : 1;
+    if (length + needed > outSize) return 0;
+    if (*p == '\n') out[length++] = '\r';
+    out[length++] = *p;
+  }
+  return length;
+}
+
+}  // namespace platform

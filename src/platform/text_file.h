@@ -1,0 +1,40 @@
+// Text files read and written by one set of rules on every system: a CR LF pair
+// is one line end, a lone CR is an ordinary character, and a 0x1A byte ends a
+// file being read. The rules are applied here over raw bytes, not left to the C
+// runtime, whose versions differ on them.
+#ifndef QN_PLATFORM_TEXT_FILE_H
+#define QN_PLATFORM_TEXT_FILE_H
+
+#include <cstddef>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+constexpr size_t kTextBufferSize = 4096;
+
+struct TextFile {
+  FileHandle handle;
+  bool ended;  // end of file, a 0x1A byte, or a read failure was met
+  size_t next;
+  size_t filled;
+  unsigned char buffer[kTextBufferSize];
+};
+
+// Opens an existing file for reading. False when it cannot be opened.
+bool openTextFile(TextFile* file, const char* path);
+void closeTextFile(TextFile* file);
+
+// Reads like fgets: stores characters into `buffer` until a line feed (which is
+// kept), the end of the file, or `size` - 1 characters, and terminates the text.
+// NUL bytes are stored like any other character. Returns the number of
+// characters stored, or -1 when the file ended before any was.
+int readTextPiece(TextFile* file, char* buffer, size_t size);
+
+// Copies `text` into `out` with every LF written as CR LF. Returns the number of
+// bytes, or 0 when `out` is too small (or `text` is empty).
+size_t toFileLineEnds(const char* text, char* out, size_t outSize);
+
+}  // namespace platform
+
+#endif  // QN_PLATFORM_TEXT_FILE_H

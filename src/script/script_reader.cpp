@@ -1,0 +1,39 @@
+#include "script/script_reader.h"
+
+#include <cstring>
+
+#include "app/console.h"
+#include "script/command.h"
+#include "script/platform_code.h"
+
+const char kScriptName[] = "qnInst.cfg";
+
+// The run result when no command line has run.
+static constexpr int32_t kNothingRun = 9;
+
+int readScriptLine(platform::TextFile* script, char* buffer) {
+  if (platform::readTextPiece(script, buffer, kScriptLineSize) < 0) return kEndOfScript;
+  size_t length = strlen(buffer);
+  if (length > 0 && buffer[length - 1] == '\n') --length;
+  while (length > 0 && buffer[length - 1] == ' ') --length;
+  buffer[length] = '\0';
+  return kLineRead;
+}
+
+int32_t runSection(platform::TextFile* script, int32_t platformCode) {
+  int32_t result = kNothingRun;
+  const char* header = sectionHeaderFor(platformCode);
+  char line[kScriptLineSize];
+  do {
+    if (readScriptLine(script, line) == kEndOfScript) return result;
+  } while (strcmp(line, header) != 0);
+
+  while (readScriptLine(script, line) == kLineRead && line[0] != '\0' && line[0] != '[') {
+    if (line[0] == ';') continue;
+    char program[kScriptLineSize];
+    programName(line, program, sizeof program);
+    if (!programFileExists(program)) printLine(program, " doesn't exist in current directory");
+    result = runCommandLine(line);
+  }
+  return result;
+}

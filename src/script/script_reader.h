@@ -1,0 +1,31 @@
+// Reading the installation script and running the section for a platform.
+#ifndef QN_SCRIPT_SCRIPT_READER_H
+#define QN_SCRIPT_SCRIPT_READER_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/text_file.h"
+
+// A script line is read in pieces of at most 255 characters.
+constexpr size_t kScriptLineSize = 256;
+
+constexpr int kLineRead = 1;
+constexpr int kEndOfScript = -1;
+
+// The name of the installation script in the run directory.
+extern const char kScriptName[];
+
+// Reads one piece of a line (a longer line goes on as the next piece) into a
+// buffer of kScriptLineSize bytes and trims it: the text ends at a NUL byte, one
+// line feed at its end is removed, then every space at its end. Returns
+// kLineRead, or kEndOfScript when nothing could be read.
+int readScriptLine(platform::TextFile* script, char* buffer);
+
+// Finds the section for `platformCode` and runs its command lines one after
+// another. Returns the value of the last command line run, or 9 when none ran.
+// Prints "NAME doesn't exist in current directory" for each command line whose
+// program file is missing; the line runs all the same.
+int32_t runSection(platform::TextFile* script, int32_t platformCode);
+
+#endif  // QN_SCRIPT_SCRIPT_READER_H

@@ -1,0 +1,64 @@
+#include "staging/staged_run.h"
+
+#include <cstring>
+
+#include "app/console.h"
+#include "platform/platform.h"
+#include "staging/tree_walk.h"
+
+// The temporary-name service uses the first three characters: "QNT".
+static const char kStagingPrefix[] = "QNTEMP\\";
+
+void makeStagingName(const char* systemRoot, char* stagingDir, size_t size) {
+  char name[kPathBufferSize] = "";
+  if (platform::getTempFileName(systemRoot, kStagingPrefix, name, sizeof name)) {
+    platform::deleteFile(name);
+  } else {
+    name[0] = '\0';
+  }
+  size_t length = strlen(name);
+  if (length + 2 > size) length = 0;
+  memcpy(stagingDir, name, length);
+  stagingDir[length] = platform::kPathSeparator;
+  stagingDir[length + 1] = '\0';
+}
+
+int stageUpdate(const char* systemRoot, const char* sourceDir, const char* stagingDir) {
+  platform::DiskSpace space;
+  if (!platform::getDiskFreeSpace(systemRoot, &space)) {
+    printLine("Unable to determine if enough free space to copy files.");
+    return 1;
+  }
+  uint64_t freeBytes = static_cast<uint64_t>(space.sectorsPerCluster) * space.bytesPerSector *
+                       space.freeClusters;
+  if (freeBytes < kFreeSpaceThreshold) {
+    printLine("Not enough disk space to copy necessary files.");
+    return 1;
+  }
+  if (!platform::createPrivateDirectory(stagingDir)) {
+    printLine("Unable to create temporary directory!");
+    return 1;
+  }
+  char source[kPathBufferSize + 1];
+  size_t length = strlen(sourceDir);
+  bool fits = length < sizeof source;
+  if (fits) memcpy(source, sourceDir, length + 1);
+  if (!fits || walkTree(source, sizeof source, stagingDir) != 0) {
+    printLine("Unable to copy update files to the hard drive.");
+    return 1;
+  }
+  return 0;
+}
+
+void removeStaging(const char* stagingDir) {
+  platform::sleepMilliseconds(kCleanUpPauseMilliseconds);
+  char directory[kPathBufferSize + 1];
+  size_t length = strlen(stagingDir);
+  if (length + 1 > sizeof directory) return;
+  memcpy(directory, stagingDir, length + 1);
+  if (walkTree(directory, sizeof directory, nullptr) != 0) {
+    printLine("Could not delete files from temporary directory.");
+  } else if (!platform::removeDirectory(stagingDir)) {
+    printLine("Could not remove temporary directory", stagingDir);
+  }
+}

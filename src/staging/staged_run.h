@@ -1,0 +1,32 @@
+// The staged run: the update tree is copied to a new directory in the root of
+// the system volume, run from there, and removed afterwards.
+#ifndef QN_STAGING_STAGED_RUN_H
+#define QN_STAGING_STAGED_RUN_H
+
+#include <cstddef>
+#include <cstdint>
+
+// The free space that a staged run needs on the system volume.
+constexpr uint64_t kFreeSpaceThreshold = 2000000;
+// The pause before the staging tree is removed.
+constexpr uint32_t kCleanUpPauseMilliseconds = 5000;
+
+// Reserves a unique name in `systemRoot` ("QNT", one to four hexadecimal digits,
+// ".tmp"), releases the reservation file at once, and stores the name followed
+// by the path separator. When no name can be made, the name is the separator
+// alone, a directory that always exists and so can never be created.
+void makeStagingName(const char* systemRoot, char* stagingDir, size_t size);
+
+// Checks that the system volume has kFreeSpaceThreshold bytes free, creates the
+// staging directory and copies `sourceDir`'s tree into it. Returns 0, or 1 after
+// printing why: "Unable to determine if enough free space to copy files.", "Not
+// enough disk space to copy necessary files.", "Unable to create temporary
+// directory!" or "Unable to copy update files to the hard drive.".
+int stageUpdate(const char* systemRoot, const char* sourceDir, const char* stagingDir);
+
+// After the pause, removes everything in the staging directory and the directory
+// itself. A directory left behind is named: "Could not remove temporary
+// directory" followed by its path.
+void removeStaging(const char* stagingDir);
+
+#endif  // QN_STAGING_STAGED_RUN_H

@@ -1,0 +1,25 @@
+// Copying a directory tree, and emptying one.
+#ifndef QN_STAGING_TREE_WALK_H
+#define QN_STAGING_TREE_WALK_H
+
+#include <cstddef>
+
+// Copy mode (`destination` is an existing directory whose path ends with the
+// separator): copies every file and sub-directory below `source` into it,
+// overwriting existing files and making every copy writable. Stops at the first
+// failure, printing "Unable to copy files from QN CD to hard drive." or "Unable
+// to create temporary sub-directory!" for it and "Unable to copy sub-directory
+// update files to the hard drive." for each level above it, and returns 1. An
+// entry whose path does not fit in a path buffer is such a failure.
+//
+// Removal mode (`destination` is null): deletes everything below `source`,
+// leaving `source` itself. Never stops early: prints "Unable to remove temp file
+// PATH" for a file and "Could not remove temporary sub-directory." for a
+// sub-directory that stays behind, goes on, and returns 0.
+//
+// A `source` that cannot be listed (missing or unreadable) gives 0 in both
+// modes. The separator is appended to `source` in place when it lacks one, so
+// `sourceSize` must leave room for it. Returns 0 for success, 1 for failure.
+int walkTree(char* source, size_t sourceSize, const char* destination);
+
+#endif  // QN_STAGING_TREE_WALK_H

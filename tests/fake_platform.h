@@ -1,0 +1,3 @@
+#ifndef QN_TESTS_FAKE_PLATFORM_H
+#define QN_TESTS_FAKE_PLATFORM_H
+#endif
