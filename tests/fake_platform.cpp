@@ -1,1 +1,350 @@
-int placeholder;
+#include "fake_platform.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "platform/environment.h"
+
+namespace fake {
+
+static State theState;
+
+State& state() { return theState; }
+
+void reset() {
+  theState = State();
+  theState.nodes["C:"].isDirectory = true;
+  addDirectory("C:\\WINDOWS");
+  addDirectory("C:\\WINDOWS\\system32");
+  addDirectory("C:\\work");
+}
+
+// Resolves `path` against the current directory and removes ".", ".." and a
+// trailing backslash.
+std::string absolutePath(const std::string& path) {
+  std::string full;
+  if (path.size() >= 2 && path[1] == ':') {
+    full = path;
+  } else if (!path.empty() && path[0] == '\\') {
+    full = theState.currentDirectory.substr(0, 2) + path;
+  } else {
+    full = theState.currentDirectory + "\\" + path;
+  }
+  std::vector<std::string> parts;
+  size_t start = 0;
+  while (start <= full.size()) {
+    size_t end = full.find('\\', start);
+    if (end == std::string::npos) end = full.size();
+    std::string part = full.substr(start, end - start);
+    if (part == "..") {
+      if (parts.size() > 1) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    start = end + 1;
+  }
+  std::string result;
+  for (size_t i = 0; i < parts.size(); ++i) result += (i == 0 ? "" : "\\") + parts[i];
+  return result;
+}
+
+static std::string parentOf(const std::string& path) {
+  size_t last = path.rfind('\\');
+  return last == std::string::npos ? std::string() : path.substr(0, last);
+}
+
+static Node* find(const std::string& path) {
+  auto it = theState.nodes.find(absolutePath(path));
+  return it == theState.nodes.end() ? nullptr : &it->second;
+}
+
+static bool isDirectory(const std::string& path) {
+  Node* node = find(path);
+  return node != nullptr && node->isDirectory;
+}
+
+void addDirectory(const std::string& path) {
+  std::string full = absolutePath(path);
+  if (!parentOf(full).empty() && !isDirectory(parentOf(full))) addDirectory(parentOf(full));
+  theState.nodes[full].isDirectory = true;
+}
+
+void addFile(const std::string& path, const std::string& content, uint32_t attributes) {
+  std::string full = absolutePath(path);
+  if (!isDirectory(parentOf(full))) addDirectory(parentOf(full));
+  Node& node = theState.nodes[full];
+  node.isDirectory = false;
+  node.content = content;
+  node.attributes = attributes;
+}
+
+bool exists(const std::string& path) { return find(path) != nullptr; }
+
+std::string fileContent(const std::string& path) {
+  Node* node = find(path);
+  return node == nullptr ? std::string() : node->content;
+}
+
+std::vector<std::string> listTree(const std::string& directory) {
+  std::string prefix = absolutePath(directory) + "\\";
+  std::vector<std::string> paths;
+  for (const auto& [path, node] : theState.nodes) {
+    if (path.compare(0, prefix.size(), prefix) == 0) paths.push_back(path);
+  }
+  return paths;
+}
+
+// Records a call and tells whether it is to fail.
+static bool fails(const char* name) {
+  theState.calls.push_back(name);
+  long number = theState.failableCalls++;
+  return number == theState.failCallNumber || theState.failingCalls.count(name) != 0;
+}
+
+static bool copyOut(const std::string& text, char* buffer, size_t size) {
+  if (text.size() + 1 > size) return false;
+  memcpy(buffer, text.c_str(), text.size() + 1);
+  return true;
+}
+
+}  // namespace fake
+
+namespace platform {
+
+using fake::theState;
+
+const char kPathSeparator = '\\';
+const char kConsoleLineEnd[] = "\r\n";
+
+void systemRoot(char* buffer, size_t size) {
+  std::string root = fake::fails("systemRoot") ? "" : theState.systemDirectory.substr(0, 3);
+  if (!fake::copyOut(root, buffer, size) && size > 0) buffer[0] = '\0';
+}
+
+bool logVolume(char* buffer, size_t size) {
+  if (fake::fails("logVolume")) return false;
+  const char* value = findEnvironment("systemdrive");
+  return fake::copyOut(value != nullptr ? value : theState.systemDirectory.substr(0, 2), buffer, size);
+}
+
+bool getCurrentDirectory(char* buffer, size_t size) {
+  if (fake::fails("getCurrentDirectory")) return false;
+  return fake::copyOut(theState.currentDirectory, buffer, size);
+}
+
+bool setCurrentDirectory(const char* path) {
+  if (fake::fails("setCurrentDirectory") || !fake::isDirectory(path)) return false;
+  theState.currentDirectory = fake::absolutePath(path);
+  return true;
+}
+
+static bool makeDirectory(const char* name, const char* path) {
+  if (fake::fails(name)) return false;
+  std::string full = fake::absolutePath(path);
+  if (fake::find(full) != nullptr || !fake::isDirectory(fake::parentOf(full))) return false;
+  theState.nodes[full].isDirectory = true;
+  return true;
+}
+
+bool createDirectory(const char* path) { return makeDirectory("createDirectory", path); }
+
+bool createPrivateDirectory(const char* path) { return makeDirectory("createPrivateDirectory", path); }
+
+bool removeDirectory(const char* path) {
+  if (fake::fails("removeDirectory") || !fake::isDirectory(path)) return false;
+  std::string full = fake::absolutePath(path);
+  if (!fake::listTree(full).empty() || full.size() <= 2) return false;
+  theState.nodes.erase(full);
+  return true;
+}
+
+FindHandle findFirstFile(const char* pattern, DirectoryEntry* entry) {
+  if (fake::fails("findFirstFile")) return kNoFind;
+  std::string text = pattern;
+  if (text.size() < 3 || text.compare(text.size() - 3, 3, "*.*") != 0) return kNoFind;
+  std::string directory = fake::absolutePath(text.substr(0, text.size() - 3));
+  if (!fake::isDirectory(directory)) return kNoFind;
+  std::vector<DirectoryEntry> entries;
+  auto add = [&entries](const std::string& name, bool isDirectory) {
+    DirectoryEntry item = {};
+    item.attributes = isDirectory ? kAttributeDirectory : fake::kAttributeNormal;
+    snprintf(item.name, sizeof item.name, "%s", name.c_str());
+    entries.push_back(item);
+  };
+  add(".", true);
+  add("..", true);
+  for (const auto& [path, node] : theState.nodes) {
+    if (fake::parentOf(path) == directory) add(path.substr(directory.size() + 1), node.isDirectory);
+  }
+  // Entries come out from the back.
+  std::vector<DirectoryEntry> reversed(entries.rbegin(), entries.rend());
+  *entry = reversed.back();
+  reversed.pop_back();
+  FindHandle handle = theState.nextHandle++;
+  theState.listings[handle] = reversed;
+  return handle;
+}
+
+int findNextFile(FindHandle find, DirectoryEntry* entry) {
+  if (fake::fails("findNextFile")) return kListingFailed;
+  std::vector<DirectoryEntry>& entries = theState.listings.at(find);
+  if (entries.empty()) return kNoMoreEntries;
+  *entry = entries.back();
+  entries.pop_back();
+  return kFoundEntry;
+}
+
+void findClose(FindHandle find) { theState.listings.erase(find); }
+
+bool copyFile(const char* source, const char* target) {
+  if (fake::fails("copyFile")) return false;
+  fake::Node* from = fake::find(source);
+  fake::Node* to = fake::find(target);
+  std::string targetPath = fake::absolutePath(target);
+  if (from == nullptr || from->isDirectory || !fake::isDirectory(fake::parentOf(targetPath))) {
+    return false;
+  }
+  if (to != nullptr && (to->isDirectory || (to->attributes & fake::kAttributeReadOnly) != 0)) {
+    return false;
+  }
+  fake::Node copy = *from;  // like CopyFile, the attributes come along
+  copy.locked = false;
+  theState.nodes[targetPath] = copy;
+  return true;
+}
+
+bool setFileAttributesNormal(const char* path) {
+  if (fake::fails("setFileAttributesNormal")) return false;
+  fake::Node* node = fake::find(path);
+  if (node == nullptr) return false;
+  node->attributes = node->isDirectory ? kAttributeDirectory : fake::kAttributeNormal;
+  return true;
+}
+
+bool deleteFile(const char* path) {
+  if (fake::fails("deleteFile")) return false;
+  fake::Node* node = fake::find(path);
+  if (node == nullptr || node->isDirectory || node->locked ||
+      (node->attributes & fake::kAttributeReadOnly) != 0) {
+    return false;
+  }
+  theState.nodes.erase(fake::absolutePath(path));
+  return true;
+}
+
+bool getTempFileName(const char* directory, const char* prefix, char* buffer, size_t size) {
+  if (fake::fails("getTempFileName") || !fake::isDirectory(directory)) return false;
+  std::string base = directory;
+  if (!base.empty() && base.back() != '\\') base += '\\';
+  for (;; ++theState.nextTempNumber) {
+    char name[32];
+    snprintf(name, sizeof name, "%.3s%X.tmp", prefix, theState.nextTempNumber & 0xFFFF);
+    if (fake::find(base + name) == nullptr) {
+      if (!fake::copyOut(base + name, buffer, size)) return false;
+      fake::addFile(base + name, "");
+      return true;
+    }
+  }
+}
+
+bool getDiskFreeSpace(const char*, DiskSpace* space) {
+  if (fake::fails("getDiskFreeSpace")) return false;
+  *space = theState.diskSpace;
+  return true;
+}
+
+static FileHandle openHandle(const std::string& path) {
+  FileHandle handle = theState.nextHandle++;
+  theState.openFiles[handle] = {path, 0};
+  return handle;
+}
+
+FileHandle openForReading(const char* path) {
+  if (fake::fails("openForReading")) return kNoFile;
+  fake::Node* node = fake::find(path);
+  if (node == nullptr || node->isDirectory) return kNoFile;
+  return openHandle(fake::absolutePath(path));
+}
+
+FileHandle openForAppending(const char* path) {
+  if (fake::fails("openForAppending")) return kNoFile;
+  std::string full = fake::absolutePath(path);
+  fake::Node* node = fake::find(full);
+  if (node == nullptr) {
+    if (!fake::isDirectory(fake::parentOf(full))) return kNoFile;
+    fake::addFile(full, "");
+    node = fake::find(full);
+  }
+  if (node->isDirectory) return kNoFile;
+  if (!node->content.empty() && node->content.back() == '\x1A') node->content.pop_back();
+  return openHandle(full);
+}
+
+long readFile(FileHandle file, void* buffer, size_t size) {
+  if (fake::fails("readFile")) return -1;
+  auto& [path, position] = theState.openFiles.at(file);
+  const std::string& content = theState.nodes.at(path).content;
+  size_t count = std::min(size, content.size() - std::min(position, content.size()));
+  memcpy(buffer, content.data() + position, count);
+  position += count;
+  return static_cast<long>(count);
+}
+
+bool writeFile(FileHandle file, const void* data, size_t size) {
+  if (fake::fails("writeFile")) return false;
+  const std::string& path = theState.openFiles.at(file).first;
+  theState.nodes.at(path).content.append(static_cast<const char*>(data), size);
+  return true;
+}
+
+bool closeFile(FileHandle file) {
+  bool failed = fake::fails("closeFile");
+  theState.openFiles.erase(file);
+  return !failed;
+}
+
+bool getVersion(VersionInfo* info, bool extended) {
+  if (fake::fails("getVersion") || theState.refuseVersion ||
+      (extended && theState.refuseExtendedVersion)) {
+    return false;
+  }
+  *info = theState.version;
+  if (!extended) info->suiteMask = 0;
+  return true;
+}
+
+Wow64Probe findWow64Probe() { return &theState; }
+
+bool callWow64Probe(Wow64Probe) {
+  ++theState.wow64Questions;
+  return theState.wow64;
+}
+
+int32_t runCommand(char* commandText, const char* line) {
+  if (fake::fails("runCommand")) return theState.startError;
+  fake::CommandRun run = {commandText, line, theState.currentDirectory};
+  theState.commands.push_back(run);
+  return theState.commandRunner ? theState.commandRunner(run) : 0;
+}
+
+void getLocalTime(LocalTime* time) { *time = theState.localTime; }
+
+void sleepMilliseconds(uint32_t milliseconds) { theState.sleptMilliseconds += milliseconds; }
+
+const char* findEnvironment(const char* name) {
+  for (const std::string& entry : theState.environment) {
+    const char* value = matchEnvironmentEntry(entry.c_str(), name);
+    if (value != nullptr) return value;
+  }
+  return nullptr;
+}
+
+const char* rawCommandLine() { return nullptr; }
+
+void writeConsole(const char* text, size_t length) {
+  if (!fake::fails("writeConsole")) theState.console.append(text, length);
+}
+
+void flushConsole() { ++theState.consoleFlushes; }
+
+}  // namespace platform

@@ -1,3 +1,95 @@
+// An in-memory stand-in for the platform layer, linked into the unit tests in
+// place of the real one. It behaves like Windows (backslash paths, CR LF console
+// lines, a C: drive), records every call, and can be told to fail any of them.
 #ifndef QN_TESTS_FAKE_PLATFORM_H
 #define QN_TESTS_FAKE_PLATFORM_H
-#endif
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace fake {
+
+constexpr uint32_t kAttributeReadOnly = 0x01;
+constexpr uint32_t kAttributeHidden = 0x02;
+constexpr uint32_t kAttributeNormal = 0x80;
+
+struct Node {
+  bool isDirectory = false;
+  std::string content;
+  uint32_t attributes = kAttributeNormal;
+  bool locked = false;  // held open elsewhere: cannot be deleted
+};
+
+// One command line that was run, and the directory it ran in.
+struct CommandRun {
+  std::string commandText;
+  std::string line;
+  std::string directory;
+};
+
+struct State {
+  // Absolute paths without a trailing backslash ("C:\work\a.txt"); "C:" is the root.
+  std::map<std::string, Node> nodes;
+  std::string currentDirectory = "C:\\work";
+  std::string systemDirectory = "C:\\WINDOWS\\system32";
+  std::vector<std::string> environment = {"SystemDrive=C:"};
+
+  platform::VersionInfo version = {5, 1, 2, 0x100};
+  bool refuseExtendedVersion = false;
+  bool refuseVersion = false;
+  bool wow64 = false;
+  int wow64Questions = 0;
+
+  platform::DiskSpace diskSpace = {8, 512, 1000000};
+  platform::LocalTime localTime = {2006, 11, 2, 9, 5, 7};
+  unsigned nextTempNumber = 0x1A2;
+  uint32_t sleptMilliseconds = 0;
+
+  // Runs a command line; by default every command exits with 0. A runner may
+  // change the file system, as real commands do.
+  std::function<int32_t(const CommandRun&)> commandRunner;
+  std::vector<CommandRun> commands;
+
+  std::string console;
+  int consoleFlushes = 0;
+
+  // Every call made, by name, in order.
+  std::vector<std::string> calls;
+  // Calls that always fail, by name ("copyFile").
+  std::set<std::string> failingCalls;
+  // The failable call with this index (counting from 0) fails; -1 for none.
+  long failCallNumber = -1;
+  long failableCalls = 0;
+  // The error code a command start gives when runCommand fails.
+  int32_t startError = 2;
+
+  // Open files: handle -> path and read position.
+  std::map<platform::FileHandle, std::pair<std::string, size_t>> openFiles;
+  platform::FileHandle nextHandle = 100;
+  std::map<platform::FindHandle, std::vector<platform::DirectoryEntry>> listings;
+};
+
+// The fake's state; reset() restores a fresh system with C:, C:\WINDOWS,
+// C:\WINDOWS\system32 and C:\work (the current directory).
+State& state();
+void reset();
+
+// Test helpers over the fake file system.
+std::string absolutePath(const std::string& path);
+void addDirectory(const std::string& path);
+void addFile(const std::string& path, const std::string& content, uint32_t attributes = kAttributeNormal);
+bool exists(const std::string& path);
+std::string fileContent(const std::string& path);
+// Paths below `directory` (absolute), in order.
+std::vector<std::string> listTree(const std::string& directory);
+
+}  // namespace fake
+
+#endif  // QN_TESTS_FAKE_PLATFORM_H

@@ -54,11 +54,16 @@ struct DirectoryEntry {
 using FindHandle = intptr_t;
 constexpr FindHandle kNoFind = -1;
 
+// What findNextFile gives.
+constexpr int kFoundEntry = 1;
+constexpr int kNoMoreEntries = 0;
+constexpr int kListingFailed = -1;
+
 // Every entry of a directory, "." and ".." included, for a pattern that is the
 // directory followed by "*.*". kNoFind when the directory cannot be listed.
 FindHandle findFirstFile(const char* pattern, DirectoryEntry* entry);
-// False when there are no more entries.
-bool findNextFile(FindHandle find, DirectoryEntry* entry);
+// kFoundEntry, kNoMoreEntries, or kListingFailed when the listing broke off.
+int findNextFile(FindHandle find, DirectoryEntry* entry);
 void findClose(FindHandle find);
 
 // --- Files -----------------------------------------------------------------

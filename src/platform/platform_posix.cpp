@@ -88,12 +88,12 @@ struct Listing {
   char directory[kPathBufferSize];
 };
 
-static bool nextEntry(Listing* listing, DirectoryEntry* entry) {
+static int nextEntry(Listing* listing, DirectoryEntry* entry) {
   for (;;) {
     errno = 0;
     struct dirent* item = readdir(listing->stream);
-    if (item == nullptr) return false;
-    if (!copyText(entry->name, sizeof entry->name, item->d_name)) continue;
+    if (item == nullptr) return errno == 0 ? kNoMoreEntries : kListingFailed;
+    if (!copyText(entry->name, sizeof entry->name, item->d_name)) return kListingFailed;
     char path[2 * kPathBufferSize];
     snprintf(path, sizeof path, "%s%s", listing->directory, item->d_name);
     struct stat info;
@@ -101,7 +101,7 @@ static bool nextEntry(Listing* listing, DirectoryEntry* entry) {
     // the tree it is emptying.
     bool isDirectory = lstat(path, &info) == 0 && S_ISDIR(info.st_mode);
     entry->attributes = isDirectory ? kAttributeDirectory : 0;
-    return true;
+    return kFoundEntry;
   }
 }
 
@@ -121,7 +121,7 @@ FindHandle findFirstFile(const char* pattern, DirectoryEntry* entry) {
   memcpy(listing->directory, pattern, directoryLength);
   listing->directory[directoryLength] = '\0';
   listing->stream = opendir(directoryLength == 0 ? "." : listing->directory);
-  if (listing->stream == nullptr || !nextEntry(listing, entry)) {
+  if (listing->stream == nullptr || nextEntry(listing, entry) != kFoundEntry) {
     if (listing->stream != nullptr) closedir(listing->stream);
     delete listing;
     return kNoFind;
@@ -129,7 +129,7 @@ FindHandle findFirstFile(const char* pattern, DirectoryEntry* entry) {
   return reinterpret_cast<FindHandle>(listing);
 }
 
-bool findNextFile(FindHandle find, DirectoryEntry* entry) {
+int findNextFile(FindHandle find, DirectoryEntry* entry) {
   return nextEntry(reinterpret_cast<Listing*>(find), entry);
 }
 

@@ -83,11 +83,13 @@ FindHandle findFirstFile(const char* pattern, DirectoryEntry* entry) {
   return reinterpret_cast<FindHandle>(find);
 }
 
-bool findNextFile(FindHandle find, DirectoryEntry* entry) {
+int findNextFile(FindHandle find, DirectoryEntry* entry) {
   WIN32_FIND_DATAA data;
-  if (!FindNextFileA(reinterpret_cast<HANDLE>(find), &data)) return false;
+  if (!FindNextFileA(reinterpret_cast<HANDLE>(find), &data)) {
+    return GetLastError() == ERROR_NO_MORE_FILES ? kNoMoreEntries : kListingFailed;
+  }
   toEntry(data, entry);
-  return true;
+  return kFoundEntry;
 }
 
 void findClose(FindHandle find) { FindClose(reinterpret_cast<HANDLE>(find)); }

@@ -91,6 +91,7 @@ int walkTree(char* source, size_t sourceSize, const char* destination) {
   if (find == platform::kNoFind) return kWalkSucceeded;
 
   int result = kWalkSucceeded;
+  int listing = platform::kFoundEntry;
   do {
     if (isDotEntry(entry.name)) continue;
     bool entryPathFits = joinPath(entryPath, sizeof entryPath, source, entry.name);
@@ -104,7 +105,10 @@ int walkTree(char* source, size_t sourceSize, const char* destination) {
     } else {
       removeFileEntry(entryPath, entryPathFits, source, entry.name);
     }
-  } while (result == kWalkSucceeded && platform::findNextFile(find, &entry));
+  } while (result == kWalkSucceeded &&
+           (listing = platform::findNextFile(find, &entry)) == platform::kFoundEntry);
   platform::findClose(find);
+  // A listing that broke off would leave files out of the copy unnoticed.
+  if (copying && listing == platform::kListingFailed) result = kWalkFailed;
   return result;
 }

@@ -10,7 +10,8 @@
 // failure, printing "Unable to copy files from QN CD to hard drive." or "Unable
 // to create temporary sub-directory!" for it and "Unable to copy sub-directory
 // update files to the hard drive." for each level above it, and returns 1. An
-// entry whose path does not fit in a path buffer is such a failure.
+// entry whose path does not fit in a path buffer, and a listing of the source
+// that breaks off, are such failures.
 //
 // Removal mode (`destination` is null): deletes everything below `source`,
 // leaving `source` itself. Never stops early: prints "Unable to remove temp file
