@@ -10,6 +10,8 @@ from runners import is_staging_name
 
 _runner = None
 
+DEFAULT_VERSION = (b"4.1", b"4.2")
+
 MISSING_SUFFIX = " doesn't exist in current directory"
 
 # One result record: date, time, the two version values, status, return code,
@@ -42,20 +44,14 @@ class BlackBoxCase(unittest.TestCase):
     def script(self, commands, header=None, before=()):
         """Script bytes: `before` lines, then the section `header` (this
         platform's by default) holding `commands`; CR LF line ends."""
-        lines = list(before) + [header or self.runner.section_header] + list(commands)
-        return b"".join(as_bytes(line) + b"\r\n" for line in lines)
+        return script_bytes(header or self.runner.section_header, commands, before)
 
-    def make_update(self, directory, script, version=(b"4.1", b"4.2")):
-        """Writes qnInst.cfg (bytes, or a list of section commands) and,
-        unless `version` is None, version.id."""
-        directory = Path(directory)
-        directory.mkdir(parents=True, exist_ok=True)
+    def make_update(self, directory, script, version=DEFAULT_VERSION):
+        """Writes qnInst.cfg (bytes, or a list of this platform's section
+        commands) and, unless `version` is None, version.id."""
         if not isinstance(script, bytes):
             script = self.script(script)
-        (directory / "qnInst.cfg").write_bytes(script)
-        if version is not None:
-            (directory / "version.id").write_bytes(b"".join(v + b"\r\n" for v in version))
-        return directory
+        return write_update(directory, script, version)
 
     # --- running ----------------------------------------------------------
 
@@ -110,6 +106,20 @@ class BlackBoxCase(unittest.TestCase):
         slack = datetime.timedelta(seconds=3)
         self.assertTrue(earliest.replace(microsecond=0) - slack <= stamp <= latest + slack,
                         "record time %s not between %s and %s" % (stamp, earliest, latest))
+
+
+def script_bytes(header, commands, before=()):
+    lines = list(before) + [header] + list(commands)
+    return b"".join(as_bytes(line) + b"\r\n" for line in lines)
+
+
+def write_update(directory, script, version=DEFAULT_VERSION):
+    directory = Path(directory)
+    directory.mkdir(parents=True, exist_ok=True)
+    (directory / "qnInst.cfg").write_bytes(script)
+    if version is not None:
+        (directory / "version.id").write_bytes(b"".join(v + b"\r\n" for v in version))
+    return directory
 
 
 def as_bytes(text):

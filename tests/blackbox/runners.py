@@ -360,18 +360,23 @@ class WineRunner(Runner):
     def echo_command(self, text):
         return "echo %s" % text
 
+    def _target(self, host_file):
+        # A relative name stays relative to the command's current directory.
+        if not Path(host_file).is_absolute():
+            return str(host_file)
+        return self.program_path(host_file)
+
     def echo_to_file_command(self, text, host_file):
-        return "echo %s> %s" % (text, self.program_path(host_file))
+        return "echo %s> %s" % (text, self._target(host_file))
 
     def cwd_to_file_command(self, host_file=None):
-        target = self.program_path(host_file) if host_file is not None else "cwd.txt"
-        return "cd > %s" % target
+        return "cd > %s" % self._target(host_file if host_file is not None else "cwd.txt")
 
     def list_dir_command(self, host_file):
-        return "dir /b /a > %s" % self.program_path(host_file)
+        return "dir /b /a > %s" % self._target(host_file)
 
     def mode_probe_command(self, name, host_file):
-        return "attrib %s > %s" % (name, self.program_path(host_file))
+        return "attrib %s > %s" % (name, self._target(host_file))
 
     def is_writable_probe(self, probe_output):
         # attrib prints the attribute letters in front of the path.

@@ -1,0 +1,83 @@
+"""Many runs at once: the log takes whole records only, and staged runs keep
+to their own staging directories."""
+
+from harness import RECORD_PATTERN, BlackBoxCase
+from runners import is_staging_name
+
+IN_PLACE_RUNS = 50
+STAGED_RUNS = 10
+
+STAGING_FAILURE_LINES = {
+    b"Unable to determine if enough free space to copy files.",
+    b"Not enough disk space to copy necessary files.",
+    b"Unable to create temporary directory!",
+    b"Unable to create temporary sub-directory!",
+    b"Unable to copy sub-directory update files to the hard drive.",
+    b"Unable to copy files from QN CD to hard drive.",
+    b"Unable to copy update files to the hard drive.",
+}
+STAGING_FAILED = b"Copying update files to the hard drive failed."
+
+
+class ConcurrentRunTest(BlackBoxCase):
+    def test_simultaneous_in_place_runs_append_whole_records(self):
+        r = self.runner
+        runs = []
+        for number in range(IN_PLACE_RUNS):
+            work = self.make_update(self.work / ("u%02d" % number), [r.exit_command(number)],
+                                    version=(b"4.1", b"run-%02d" % number))
+            runs.append(work)
+        pending = [self.start_program(cwd=work) for work in runs]
+        results = [p.wait() for p in pending]
+        self.assertEqual([x.status for x in results], list(range(IN_PLACE_RUNS)))
+        records = self.log_records()
+        self.assertEqual(len(records), IN_PLACE_RUNS)
+        fields = sorted((RECORD_PATTERN.fullmatch(x).group(8), RECORD_PATTERN.fullmatch(x).group(10))
+                        for x in records)
+        self.assertEqual(fields, [(b"run-%02d" % n, b"%d" % n) for n in range(IN_PLACE_RUNS)])
+
+    def test_simultaneous_staged_runs_keep_to_their_own_directories(self):
+        r = self.runner
+        out = r.make_temp_dir("out")
+        run_id = r.env_reference("QN_RUN")
+        mark = r.echo_to_file_command(run_id, "mark-" + run_id + ".txt")
+        cwd = r.cwd_to_file_command(out / ("cwd-" + run_id + ".txt"))
+        listing = r.list_dir_command(out / ("list-" + run_id + ".txt"))
+        show = r.write_program(self.work, "show", [r.echo_command("shown")])
+        self.make_update(self.work, [mark, cwd, show, listing, r.exit_command(0)])
+        source_names = {p.name for p in self.work.iterdir()}
+        argument = r.program_path(self.work)
+        elsewhere = r.make_temp_dir("elsewhere")
+        pending = [self.start_program(cwd=elsewhere, args=[argument], env={"QN_RUN": "r%d" % n})
+                   for n in range(STAGED_RUNS)]
+        results = [p.wait() for p in pending]
+
+        succeeded = 0
+        staging_dirs = set()
+        expected = self.lines(self.missing(mark), self.missing(cwd), "shown",
+                              self.missing(listing), self.missing(r.exit_command(0)))
+        for number, result in enumerate(results):
+            with self.subTest(run=number):
+                if result.status == r.exit_status(1):
+                    lines = result.stdout.split(r.line_end)
+                    self.assertEqual(lines[-2:], [STAGING_FAILED, b""], result.stdout)
+                    self.assertTrue(set(lines[:-2]) <= STAGING_FAILURE_LINES, result.stdout)
+                    continue
+                self.assertEqual(result.stdout, expected)
+                self.assertEqual(result.status, 0)
+                succeeded += 1
+                run_dir = r.host_path((out / ("cwd-r%d.txt" % number)).read_text())
+                self.assertTrue(is_staging_name(run_dir.name), run_dir)
+                self.assertEqual(run_dir.parent.resolve(), self.root.resolve())
+                self.assertNotIn(run_dir.name.upper(), staging_dirs, "two runs shared a directory")
+                staging_dirs.add(run_dir.name.upper())
+                names = set((out / ("list-r%d.txt" % number)).read_text().split())
+                names -= {".", ".."}
+                self.assertEqual(names, source_names | {"mark-r%d.txt" % number})
+        self.assertGreaterEqual(succeeded, 1)
+        # A failed staging may leave its partial copy; a successful run never.
+        left = {name.upper() for name in self.staging_dirs()}
+        self.assertEqual(left & staging_dirs, set())
+        if succeeded == STAGED_RUNS:
+            self.assertEqual(left, set())
+        self.assertNoLog()
