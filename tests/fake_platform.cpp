@@ -201,7 +201,8 @@ bool copyFile(const char* source, const char* target) {
   fake::Node* from = fake::find(source);
   fake::Node* to = fake::find(target);
   std::string targetPath = fake::absolutePath(target);
-  if (from == nullptr || from->isDirectory || !fake::isDirectory(fake::parentOf(targetPath))) {
+  if (from == nullptr || from->isDirectory || from->unreadable ||
+      !fake::isDirectory(fake::parentOf(targetPath))) {
     return false;
   }
   if (to != nullptr && (to->isDirectory || (to->attributes & fake::kAttributeReadOnly) != 0)) {
@@ -262,7 +263,7 @@ static FileHandle openHandle(const std::string& path) {
 FileHandle openForReading(const char* path) {
   if (fake::fails("openForReading")) return kNoFile;
   fake::Node* node = fake::find(path);
-  if (node == nullptr || node->isDirectory) return kNoFile;
+  if (node == nullptr || node->isDirectory || node->unreadable) return kNoFile;
   return openHandle(fake::absolutePath(path));
 }
 

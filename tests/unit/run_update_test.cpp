@@ -24,4 +24,117 @@ TEST_F(RunUpdateTest, InPlaceRunReturnsLastCommandAndLogsIt) {
             fake::fileContent("C:\\QNLOG\\QN.log"));
 }
 
+TEST_F(RunUpdateTest, InPlaceRunRunsInTheWorkingDirectory) {
+  fake::addFile("C:\\work\\qnInst.cfg", "[WINK3]\r\na.exe\r\n");
+  fake::addFile("C:\\work\\a.exe", "");
+  fake::addFile("C:\\work\\version.id", "4.1\r\n4.2\r\n");
+  EXPECT_EQ(0, runUpdate(1, noArguments));
+  ASSERT_EQ(1u, fs.commands.size());
+  EXPECT_EQ("C:\\work", fs.commands[0].directory);
+  EXPECT_EQ("", fs.console);
+  EXPECT_EQ("11-02-2006 09:05:07,Update=4.1,New=4.2,Status=Success,ReturnCode=0 \r\n",
+            fake::fileContent("C:\\QNLOG\\QN.log"));
+}
+
+TEST_F(RunUpdateTest, ExtraArgumentsAreIgnored) {
+  fake::addFile("C:\\work\\qnInst.cfg", "[WINK3]\r\na.exe\r\n");
+  fake::addFile("C:\\work\\a.exe", "");
+  fake::addFile("C:\\work\\version.id", "4.1\r\n4.2\r\n");
+  fake::addDirectory("C:\\cd");
+  const char* threeArguments[5] = {"qnUpdate", "C:\\cd", "b", "c", nullptr};
+  EXPECT_EQ(0, runUpdate(4, threeArguments));
+  ASSERT_EQ(1u, fs.commands.size());
+  EXPECT_EQ("C:\\work", fs.commands[0].directory);
+  EXPECT_EQ(0u, fs.sleptMilliseconds);
+  EXPECT_TRUE(fake::exists("C:\\QNLOG\\QN.log"));
+}
+
+TEST_F(RunUpdateTest, MissingScriptEndsWithNineAndNoRecord) {
+  fake::addFile("C:\\work\\version.id", "4.1\r\n4.2\r\n");
+  EXPECT_EQ(9, runUpdate(1, noArguments));
+  EXPECT_EQ("ERROR: Could not open config FILE qnInst.cfg\r\n", fs.console);
+  EXPECT_FALSE(fake::exists("C:\\QNLOG"));
+}
+
+TEST_F(RunUpdateTest, MissingSectionIsRecordedAsNine) {
+  fake::addFile("C:\\work\\qnInst.cfg", "[WINNT]\r\na.exe\r\n");
+  fake::addFile("C:\\work\\version.id", "4.1\r\n4.2\r\n");
+  EXPECT_EQ(9, runUpdate(1, noArguments));
+  EXPECT_TRUE(fs.commands.empty());
+  EXPECT_EQ("11-02-2006 09:05:07,Update=4.1,New=4.2,Status=Unknown,ReturnCode=9 \r\n",
+            fake::fileContent("C:\\QNLOG\\QN.log"));
+}
+
+TEST_F(RunUpdateTest, SectionEndingAtOnceIsRecordedAsNine) {
+  fake::addFile("C:\\work\\qnInst.cfg", "[WINK3]\r\n\r\na.exe\r\n");
+  fake::addFile("C:\\work\\version.id", "4.1\r\n4.2\r\n");
+  EXPECT_EQ(9, runUpdate(1, noArguments));
+  EXPECT_TRUE(fs.commands.empty());
+  EXPECT_EQ("11-02-2006 09:05:07,Update=4.1,New=4.2,Status=Unknown,ReturnCode=9 \r\n",
+            fake::fileContent("C:\\QNLOG\\QN.log"));
+}
+
+TEST_F(RunUpdateTest, LastCommandDecidesAfterAnEarlierFailure) {
+  fake::addFile("C:\\work\\qnInst.cfg", "[WINK3]\r\nfirst\r\nsecond\r\n");
+  fake::addFile("C:\\work\\version.id", "4.1\r\n4.2\r\n");
+  fs.commandRunner = [](const fake::CommandRun& run) { return run.line == "first" ? 5 : 0; };
+  EXPECT_EQ(0, runUpdate(1, noArguments));
+  EXPECT_EQ("11-02-2006 09:05:07,Update=4.1,New=4.2,Status=Success,ReturnCode=0 \r\n",
+            fake::fileContent("C:\\QNLOG\\QN.log"));
+}
+
+TEST_F(RunUpdateTest, ExitStatusKeepsAll32Bits) {
+  fake::addFile("C:\\work\\qnInst.cfg", "[WINK3]\r\ncrash.exe\r\n");
+  fake::addFile("C:\\work\\crash.exe", "");
+  fake::addFile("C:\\work\\version.id", "4.1\r\n4.2\r\n");
+  fs.commandRunner = [](const fake::CommandRun&) { return static_cast<int32_t>(0xC0000005u); };
+  EXPECT_EQ(static_cast<int32_t>(0xC0000005u), runUpdate(1, noArguments));
+  EXPECT_EQ("11-02-2006 09:05:07,Update=4.1,New=4.2,Status=Unknown,ReturnCode=-1073741819 \r\n",
+            fake::fileContent("C:\\QNLOG\\QN.log"));
+}
+
+TEST_F(RunUpdateTest, PlatformChoosesTheSection) {
+  fake::addFile("C:\\work\\qnInst.cfg",
+                "[WINNT]\r\nnt\r\n[WIN2K]\r\nw2k\r\n[64WINK3]\r\nk364\r\n[WINK3]\r\nk3\r\n");
+  fake::addFile("C:\\work\\version.id", "4.1\r\n4.2\r\n");
+  fs.version = {4, 0, 2, 0};
+  runUpdate(1, noArguments);
+  fs.version = {5, 2, 2, 0};
+  fs.wow64 = true;
+  runUpdate(1, noArguments);
+  fs.version = {5, 1, 2, 0};
+  runUpdate(1, noArguments);
+  ASSERT_EQ(3u, fs.commands.size());
+  EXPECT_EQ("nt", fs.commands[0].line);
+  EXPECT_EQ("k364", fs.commands[1].line);
+  EXPECT_EQ("k3", fs.commands[2].line);
+}
+
+TEST_F(RunUpdateTest, LogFailureEndsTheRunWithOne) {
+  fake::addFile("C:\\work\\qnInst.cfg", "[WINK3]\r\na.exe\r\n");
+  fake::addFile("C:\\work\\a.exe", "");
+  fake::addFile("C:\\work\\version.id", "4.1\r\n4.2\r\n");
+  fs.failingCalls = {"openForAppending"};
+  EXPECT_EQ(1, runUpdate(1, noArguments));
+  EXPECT_EQ("Log File Creation Failed!\r\n", fs.console);
+}
+
+TEST_F(RunUpdateTest, StagingGoesToTheSystemDirectorysVolume) {
+  fake::addDirectory("D:\\WINNT\\system32");
+  fs.systemDirectory = "D:\\WINNT\\system32";
+  fake::addFile("C:\\cd\\qnInst.cfg", "[WINK3]\r\na.exe\r\n");
+  const char* oneArgument[3] = {"qnUpdate", "C:\\cd", nullptr};
+  EXPECT_EQ(0, runUpdate(2, oneArgument));
+  ASSERT_EQ(1u, fs.commands.size());
+  EXPECT_EQ("D:\\QNT1A2.tmp", fs.commands[0].directory);
+  EXPECT_FALSE(fake::exists("D:\\QNT1A2.tmp"));
+}
+
+TEST_F(RunUpdateTest, WorkingDirectoryIsRestoredAfterTheRun) {
+  fake::addFile("C:\\cd\\qnInst.cfg", "[WINK3]\r\na.exe\r\n");
+  const char* oneArgument[3] = {"qnUpdate", "C:\\cd", nullptr};
+  EXPECT_EQ(0, runUpdate(2, oneArgument));
+  EXPECT_EQ("C:\\work", fs.currentDirectory);
+}
+
 }  // namespace
