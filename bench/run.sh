@@ -1,0 +1,271 @@
+#!/usr/bin/env bash
+# Benchmarks the native build of qnUpdate against the system's own tools, side by
+# side in one run, and prints a table of times, ratios and peak memory.
+#
+#   bench/run.sh            full run (a few minutes on 2 cores)
+#   bench/run.sh --quick    small sizes, under a minute: checks the benchmark works
+#
+# Sizes and repetitions come from the environment (see bench/README.md). Results
+# (samples, /usr/bin/time output, the table) go to build/bench/results.
+# Exit status 0 when every measured command succeeded.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+quick=0
+case "${1:-}" in
+  --quick) quick=1 ;;
+  "") ;;
+  *) echo "usage: $0 [--quick]" >&2; exit 2 ;;
+esac
+
+if [ "$quick" = 1 ]; then
+  commands=${QN_BENCH_COMMANDS:-100}
+  files=${QN_BENCH_FILES:-200}
+  dirs=${QN_BENCH_DIRS:-10}
+  megabytes=${QN_BENCH_MB:-20}
+  large=${QN_BENCH_LARGE:-2}
+  growth=${QN_BENCH_GROWTH:-"100 1000"}
+  runs=${QN_BENCH_RUNS:-3}
+  warmup=${QN_BENCH_WARMUP:-1}
+else
+  commands=${QN_BENCH_COMMANDS:-500}
+  files=${QN_BENCH_FILES:-2000}
+  dirs=${QN_BENCH_DIRS:-50}
+  megabytes=${QN_BENCH_MB:-200}
+  large=${QN_BENCH_LARGE:-20}
+  growth=${QN_BENCH_GROWTH:-"200 2000 20000"}
+  runs=${QN_BENCH_RUNS:-15}
+  warmup=${QN_BENCH_WARMUP:-3}
+fi
+# Files per directory and mean file size of the growth trees.
+growth_per_dir=${QN_BENCH_GROWTH_PER_DIR:-40}
+growth_file_bytes=${QN_BENCH_GROWTH_FILE_BYTES:-8192}
+
+# --- Tools -------------------------------------------------------------------
+
+need=()
+
+[ -x /usr/bin/time ] || need+=(time)
+command -v jq >/dev/null || need+=(jq)
+command -v cmake >/dev/null || need+=(cmake)
+command -v ninja >/dev/null || need+=(ninja-build)
+command -v g++ >/dev/null || need+=(g++)
+if [ ${#need[@]} -gt 0 ]; then
+  echo "Installing ${need[*]}" >&2
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq && apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+fi
+
+cd "$root"
+cmake --preset bench >/dev/null
+cmake --build --preset bench >/dev/null
+qn=$root/build/bench/qnUpdate
+tree_bench=$root/build/bench/bench/qn_tree_bench
+measure=$root/build/bench/bench/qn_measure
+spawn_loop=$root/build/bench/bench/qn_spawn_loop
+results=$root/build/bench/results
+rm -rf "$results"
+mkdir -p "$results"
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/qnbench.XXXXXX")
+[ -n "${QN_BENCH_KEEP:-}" ] || trap 'rm -rf "$work"' EXIT
+# The system volume: the log and every staging directory go here.
+export systemdrive=$work/sys
+mkdir -p "$systemdrive"
+
+# measure NAME PREPARE LABEL COMMAND [LABEL COMMAND...]: runs the commands in
+# turn, $warmup + $runs rounds, each round in a rotated order and each command
+# after PREPARE (a shell text, may be empty), so that load from elsewhere on the
+# machine falls on all of them alike. Records "round label wall user sys rss"
+# per run after the warm-up in $results/NAME.tsv. Commands are split on spaces.
+measure() {
+  local name=$1 prepare=$2
+  shift 2
+  local labels=() commands=()
+  while [ $# -gt 0 ]; do labels+=("$1"); commands+=("$2"); shift 2; done
+  local count=${#labels[@]} r j c k steps names sample
+  : >"$results/$name.tsv"
+  for ((r = 0; r < warmup + runs; r++)); do
+    for ((j = 0; j < count; j++)); do
+      c=$(((j + r) % count))
+      [ -z "$prepare" ] || eval "$prepare"
+      # An item may be a sequence: labels joined by ",", commands by " ; ".
+      IFS=, read -r -a names <<<"${labels[c]}"
+      mapfile -t steps < <(sed 's/ ; /\n/g' <<<"${commands[c]}")
+      for ((k = 0; k < ${#steps[@]}; k++)); do
+        # shellcheck disable=SC2086
+        if ! sample=$("$measure" ${steps[k]}); then
+          echo "failed: ${steps[k]}" >&2
+          return 1
+        fi
+        [ "$r" -lt "$warmup" ] || echo "$r ${names[k]} $sample" >>"$results/$name.tsv"
+      done
+    done
+  done
+}
+quantile() {  # quantile $1 (0..1) of the numbers on standard input
+  sort -g | awk -v q="$1" '{ v[NR] = $1 } END { if (NR == 0) { print "nan"; exit }
+    p = 1 + q * (NR - 1); i = int(p); f = p - i
+    print (i < NR) ? v[i] + f * (v[i + 1] - v[i]) : v[NR] }'
+}
+column_of() {  # values of label $2 in NAME $1: wall seconds, or CPU seconds with $3 = cpu
+  awk -v l="$2" -v what="${3:-wall}" '$2 == l { print (what == "cpu") ? $4 + $5 : $3 }' \
+    "$results/$1.tsv"
+}
+median() { column_of "$@" | quantile 0.5; }
+per_round() {  # per-round wall seconds of label(s) $2 in NAME $1 ("a+b" sums them)
+  awk -v a="$2" '{ t[$1, $2] = $3; rounds[$1] = 1 }
+    END { n = split(a, parts, "+")
+      for (r in rounds) { s = 0; for (i = 1; i <= n; i++) s += t[r, parts[i]]; print r, s } }' \
+    "$results/$1.tsv" | sort -n
+}
+ratio_text() {  # NAME A B: the ratio of the medians, then the quartiles of the per-round ratios
+  local a b
+  a=$(per_round "$1" "$2" | awk '{ print $2 }' | quantile 0.5)
+  b=$(per_round "$1" "$3" | awk '{ print $2 }' | quantile 0.5)
+  join <(per_round "$1" "$2") <(per_round "$1" "$3") | awk '{ print $2 / $3 }' >"$results/ratios"
+  printf '%.3f (%.2f–%.2f)' "$(calc '%.6f' "$a / $b")" "$(quantile 0.25 <"$results/ratios")" \
+    "$(quantile 0.75 <"$results/ratios")"
+}
+calc() { awk "BEGIN { printf \"$1\", $2 }"; }
+peak_rss() {  # runs a command under /usr/bin/time -v; prints its peak RSS in KiB
+  local name=$1
+  shift
+  /usr/bin/time -v -o "$results/$name.time" "$@" >"$results/$name.out"
+  awk -F': ' '/Maximum resident set size/ { print $2 }' "$results/$name.time"
+}
+wall_seconds() {  # the elapsed time recorded by /usr/bin/time -v, in seconds
+  awk -F': ' '/Elapsed \(wall clock\)/ { n = split($2, p, ":"); s = 0;
+    for (i = 1; i <= n; i++) s = s * 60 + p[i]; print s }' "$results/$1.time"
+}
+tree_files() { find "$1" -type f | wc -l; }
+tree_bytes() { find "$1" -type f -printf '%s\n' | awk '{ s += $1 } END { print s + 0 }'; }
+
+# An update tree: a generated tree plus a script whose [WINK3] section runs
+# `true` $2 times, a version file and a file named `true`, so the program's
+# existence check finds the program as it would in a real update.
+make_update() {
+  local dir=$1 count=$2
+  {
+    printf '[WINK3]\r\n'
+    for ((i = 0; i < count; i++)); do printf 'true\r\n'; done
+  } >"$dir/qnInst.cfg"
+  printf '4.1\r\n4.2\r\n' >"$dir/version.id"
+  : >"$dir/true"
+}
+
+table=$results/table.md
+row() { printf '| %s | %s | %s | %s | %s | %s |\n' "$@" >>"$table"; }
+cpu_ratio() { calc '%.3f' "$(median "$1" "$2" cpu) / $(median "$1" "$3" cpu)"; }
+
+# --- The machine -------------------------------------------------------------
+
+cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
+{
+  echo "Machine: ${cpu:-unknown CPU}, $(nproc) cores, $(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo) RAM; load average at start $(cut -d' ' -f1-3 /proc/loadavg)"
+  echo "Kernel: $(uname -sr); temp dir $work on $(findmnt -T "$work" -no FSTYPE 2>/dev/null || stat -f -c %T "$work")"
+  echo "Tools: $(cp --version | head -1), /bin/sh -> $(readlink -f /bin/sh), $(g++ --version | head -1)"
+  echo "Mode: $([ "$quick" = 1 ] && echo quick || echo full); $runs rounds after $warmup warm-up rounds, commands interleaved; times are medians"
+  echo
+  echo "| Measure | qnUpdate | Baseline | Wall ratio (per-round quartiles) | CPU ratio | Target |"
+  echo "|---|---|---|---|---|---|"
+} >"$table"
+
+# --- 1. Per-command overhead -------------------------------------------------
+
+echo "1/4 per-command overhead ($commands commands)" >&2
+inplace=$work/inplace
+mkdir -p "$inplace"
+make_update "$inplace" "$commands"
+for ((i = 0; i < commands; i++)); do echo '/bin/sh -c true'; done >"$inplace/commands.sh"
+(cd "$inplace" && measure commands "" \
+  qnUpdate "$qn" \
+  command-file "/bin/sh commands.sh" \
+  spawn-loop "$spawn_loop $commands true")
+per_command() { calc '%.0f µs' "$(median commands "$1") * 1e6 / $commands"; }
+row "In place, $commands × \`true\`: time per command" "$(per_command qnUpdate)" \
+  "$(per_command command-file) (sh command file)" "$(ratio_text commands qnUpdate command-file)" \
+  "$(cpu_ratio commands qnUpdate command-file)" "≤ 1.05"
+row "… the same against a bare posix_spawn loop" "$(per_command qnUpdate)" \
+  "$(per_command spawn-loop) (qn_spawn_loop)" "$(ratio_text commands qnUpdate spawn-loop)" \
+  "$(cpu_ratio commands qnUpdate spawn-loop)" ""
+
+# --- 2. Staging copy and removal ---------------------------------------------
+
+echo "2/4 staging copy and removal ($files files, $megabytes MB)" >&2
+tree=$work/tree
+"$tree_bench" make "$tree" "$files" "$dirs" $((megabytes * 1048576)) "$large"
+make_update "$tree" 1
+n_files=$(tree_files "$tree")
+n_bytes=$(tree_bytes "$tree")
+stage=$systemdrive/QNTBENCH.tmp
+measure staging "rm -rf $stage" \
+  walkTree-copy,walkTree-remove "$tree_bench copy $tree $stage ; $tree_bench remove $stage" \
+  cp-r,rm-rf "cp -r $tree $stage ; rm -rf $stage"
+c_qn=$(median staging walkTree-copy)
+c_cp=$(median staging cp-r)
+r_qn=$(median staging walkTree-remove)
+r_rm=$(median staging rm-rf)
+cr_qn=$(per_round staging walkTree-copy+walkTree-remove | awk '{ print $2 }' | quantile 0.5)
+cr_cp=$(per_round staging cp-r+rm-rf | awk '{ print $2 }' | quantile 0.5)
+rates() {  # seconds -> "ms, MB/s, files/s"
+  calc '%.0f ms, %.0f MB/s, %.0f files/s' "($1) * 1e3, $n_bytes / 1048576 / ($1), $n_files / ($1)"
+}
+mb=$(calc '%.0f' "$n_bytes / 1048576")
+row "Staging copy, $n_files files, $mb MB" "$(rates "$c_qn")" "$(rates "$c_cp") (cp -r)" \
+  "$(ratio_text staging walkTree-copy cp-r)" "$(cpu_ratio staging walkTree-copy cp-r)" ""
+row "Staging removal, $n_files files" \
+  "$(calc '%.0f ms, %.0f files/s' "$r_qn * 1e3, $n_files / $r_qn")" \
+  "$(calc '%.0f ms, %.0f files/s' "$r_rm * 1e3, $n_files / $r_rm") (rm -rf)" \
+  "$(ratio_text staging walkTree-remove rm-rf)" "$(cpu_ratio staging walkTree-remove rm-rf)" ""
+row "Staging copy + removal" "$(rates "$cr_qn")" "$(rates "$cr_cp") (cp -r + rm -rf)" \
+  "$(ratio_text staging walkTree-copy+walkTree-remove cp-r+rm-rf)" "" "≤ 1.10"
+
+# --- 3. One whole staged run, and peak memory -------------------------------
+
+echo "3/4 staged runs and peak memory" >&2
+rss_inplace=$(cd "$inplace" && peak_rss rss-inplace "$qn")
+staged_run() {  # one staged run of update tree $2, recorded as $1; prints its peak RSS
+  local rss
+  rss=$(peak_rss "$1" "$qn" "$2")
+  if compgen -G "$systemdrive/QNT*" >/dev/null; then
+    echo "a staged run left its staging directory behind" >&2
+    exit 1
+  fi
+  echo "$rss"
+}
+rss_staged=$(staged_run rss-staged "$tree")
+row "Whole staged run once, $n_files files, 1 command (5 s pause included)" \
+  "$(calc '%.2f s' "$(wall_seconds rss-staged)")" "" "" "" ""
+row "Peak RSS, in place, $commands commands" "$rss_inplace KiB" "" "" "" "< 4096 KiB"
+row "Peak RSS, staged, $n_files files" "$rss_staged KiB" "" "" "" "< 4096 KiB"
+
+# --- 4. Growth ----------------------------------------------------------------
+
+echo "4/4 growth ($growth files)" >&2
+largest=""
+for n in $growth; do
+  g=$work/growth$n
+  "$tree_bench" make "$g" "$n" $(((n + growth_per_dir - 1) / growth_per_dir)) \
+    $((n * growth_file_bytes)) 0
+  measure "growth$n" "rm -rf $stage" \
+    walkTree-copy "$tree_bench copy $g $stage" \
+    cp-r "cp -r $g $stage"
+  rm -rf "$stage"
+  per_file() { calc '%.1f µs' "$(median "growth$n" "$1") * 1e6 / $n"; }
+  row "Copy per file, $n files of $((growth_file_bytes / 1024)) KiB mean" \
+    "$(per_file walkTree-copy)" "$(per_file cp-r) (cp -r)" \
+    "$(ratio_text "growth$n" walkTree-copy cp-r)" "$(cpu_ratio "growth$n" walkTree-copy cp-r)" \
+    "flat"
+  if [ -n "$largest" ]; then rm -rf "$largest"; fi
+  largest=$g
+done
+# The largest growth tree as a staged run: memory must not grow with the tree.
+make_update "$largest" 1
+n_large=$(tree_files "$largest")
+rss_large=$(staged_run rss-staged-large "$largest")
+row "Peak RSS, staged, $n_large files" "$rss_large KiB" "" "" "" "< 4096 KiB"
+
+echo "load average at end $(cut -d' ' -f1-3 /proc/loadavg)" >>"$table"
+echo >&2
+cat "$table"
