@@ -6,15 +6,16 @@
 #include "app/console.h"
 #include "platform/text_file.h"
 
-static const char kVersionFileName[] = "version.id";
+const char kVersionFileName[] = "version.id";
 static const char kLogDirectoryName[] = "QNLOG";
 static const char kLogFileName[] = "QN.log";
 
-// Reads one version.id line's value: at most 127 characters, without its line end.
-static void readVersionValue(platform::TextFile* file, char* value) {
-  if (platform::readTextPiece(file, value, kVersionLineSize) < 0) value[0] = '\0';
+int readVersionValue(platform::TextFile* file, char* value) {
+  int count = platform::readTextPiece(file, value, kVersionLineSize);
+  if (count < 0) value[0] = '\0';
   size_t length = strlen(value);
   if (length > 0 && value[length - 1] == '\n') value[length - 1] = '\0';
+  return count;
 }
 
 int writeResultRecord(int32_t result) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "platform/text_file.h"
 
 // Each version.id line is read into 128 bytes: at most 127 characters.
 constexpr size_t kVersionLineSize = 128;
@@ -20,6 +21,15 @@ constexpr int kRecordWritten = 0;
 constexpr int kNoVersionFile = 1;
 // The log could not be opened or written: the run must end at once with status 1.
 constexpr int kLogFailed = 2;
+
+// The name of the version file in the run directory.
+extern const char kVersionFileName[];
+
+// Reads the value of the next version.id line into `value` (kVersionLineSize
+// bytes): at most 127 characters, without its line end; a longer line goes on as
+// the next value. An empty text when the file has ended. Returns what
+// platform::readTextPiece returned: the characters read, or -1 at the end.
+int readVersionValue(platform::TextFile* file, char* value);
 
 // Reads the local time and version.id in the current directory, then appends one
 // record for `result`. Without a readable version.id it prints

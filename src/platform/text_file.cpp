@@ -8,6 +8,7 @@ static constexpr unsigned char kCtrlZ = 0x1A;
 bool openTextFile(TextFile* file, const char* path) {
   file->handle = openForReading(path);
   file->ended = false;
+  file->lineFeeds = 0;
   file->next = 0;
   file->filled = 0;
   return file->handle != kNoFile;
@@ -61,10 +62,20 @@ int readTextPiece(TextFile* file, char* buffer, size_t size) {
     int c = nextCharacter(file);
     if (c == kEndOfText) break;
     buffer[count++] = static_cast<char>(c);
-    if (c == '\n') break;
+    if (c == '\n') {
+      ++file->lineFeeds;
+      break;
+    }
   }
   buffer[count] = '\0';
   return count == 0 ? kEndOfText : static_cast<int>(count);
+}
+
+bool resumeAfterCtrlZ(TextFile* file) {
+  if (!file->ended || file->next >= file->filled || file->buffer[file->next] != kCtrlZ) return false;
+  ++file->next;
+  file->ended = false;
+  return true;
 }
 
 size_t toFileLineEnds(const char* text, char* out, size_t outSize) {

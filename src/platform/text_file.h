@@ -16,6 +16,7 @@ constexpr size_t kTextBufferSize = 4096;
 struct TextFile {
   FileHandle handle;
   bool ended;  // end of file, a 0x1A byte, or a read failure was met
+  unsigned long lineFeeds;  // line feeds read so far: the next piece is on line lineFeeds + 1
   size_t next;
   size_t filled;
   unsigned char buffer[kTextBufferSize];
@@ -30,6 +31,11 @@ void closeTextFile(TextFile* file);
 // NUL bytes are stored like any other character. Returns the number of
 // characters stored, or -1 when the file ended before any was.
 int readTextPiece(TextFile* file, char* buffer, size_t size);
+
+// Goes on reading after the 0x1A byte that ended the file, as if it were not
+// there; the line count goes on too. False, changing nothing, when the file did
+// not end at a 0x1A byte. Only the script checker looks past the end this way.
+bool resumeAfterCtrlZ(TextFile* file);
 
 // Copies `text` into `out` with every LF written as CR LF. Returns the number of
 // bytes, or 0 when `out` is too small (or `text` is empty).

@@ -20,6 +20,12 @@ int readScriptLine(platform::TextFile* script, char* buffer) {
   return kLineRead;
 }
 
+SectionEntry sectionEntry(const char* line) {
+  if (line[0] == '\0' || line[0] == '[') return kSectionEnds;
+  if (line[0] == ';') return kCommentLine;
+  return kCommandLine;
+}
+
 int32_t runSection(platform::TextFile* script, int32_t platformCode) {
   int32_t result = kNothingRun;
   const char* header = sectionHeaderFor(platformCode);
@@ -28,8 +34,8 @@ int32_t runSection(platform::TextFile* script, int32_t platformCode) {
     if (readScriptLine(script, line) == kEndOfScript) return result;
   } while (strcmp(line, header) != 0);
 
-  while (readScriptLine(script, line) == kLineRead && line[0] != '\0' && line[0] != '[') {
-    if (line[0] == ';') continue;
+  while (readScriptLine(script, line) == kLineRead && sectionEntry(line) != kSectionEnds) {
+    if (sectionEntry(line) == kCommentLine) continue;
     char program[kScriptLineSize];
     programName(line, program, sizeof program);
     if (!programFileExists(program)) printLine(program, " doesn't exist in current directory");

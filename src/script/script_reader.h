@@ -22,6 +22,14 @@ extern const char kScriptName[];
 // kLineRead, or kEndOfScript when nothing could be read.
 int readScriptLine(platform::TextFile* script, char* buffer);
 
+// What a line read inside the wanted section is.
+enum SectionEntry {
+  kSectionEnds,  // empty, or its first character is "[": the section is over
+  kCommentLine,  // its first character is ";": skipped
+  kCommandLine,  // anything else: run
+};
+SectionEntry sectionEntry(const char* line);
+
 // Finds the section for `platformCode` and runs its command lines one after
 // another. Returns the value of the last command line run, or 9 when none ran.
 // Prints "NAME doesn't exist in current directory" for each command line whose

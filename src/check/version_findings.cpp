@@ -1,0 +1,87 @@
+#include "check/version_findings.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/console.h"
+#include "log/result_log.h"
+#include "platform/text_file.h"
+
+const char kVersionFile[] = "version.id";
+
+static constexpr size_t kQuoteSize = 256;
+
+// Reads the two values as writeResultRecord does, and adds what the way they were
+// read says about the file's lines.
+static void checkValues(platform::TextFile* file, Findings* findings) {
+  char updateValue[kVersionLineSize];
+  char newValue[kVersionLineSize];
+  int first = readVersionValue(file, updateValue);
+  unsigned long lineFeedsAfterFirst = file->lineFeeds;
+  int second = readVersionValue(file, newValue);
+  unsigned long lineFeedsAfterSecond = file->lineFeeds;
+  char record[2 * kVersionLineSize + 64];
+  snprintf(record, sizeof record, "version.id gives the log record Update=%s,New=%s", updateValue,
+           newValue);
+  printLine(record);
+
+  if (first < 0) {
+    addFinding(findings, kVersionFile, 1, kWarning,
+               "the file is empty, so the log record's Update and New fields are empty");
+    return;
+  }
+  if (lineFeedsAfterFirst == 0 && second >= 0) {
+    // The first read stopped at 127 characters before the line end.
+    if (newValue[0] == '\0' && lineFeedsAfterSecond == 1) {
+      addFinding(findings, kVersionFile, 1, kWarning,
+                 "line 1 is 127 characters long, which fills the record's field, so its line end "
+                 "is read as the second line: the New field is empty and line 2 is not used");
+    } else {
+      char rest[kQuoteSize];
+      quoteText(newValue, rest, sizeof rest);
+      addFinding(findings, kVersionFile, 1, kWarning,
+                 "line 1 is longer than the 127 characters a record field keeps: the Update "
+                 "field gets its first 127, and the New field gets the rest of line 1, %s, "
+                 "instead of line 2",
+                 rest);
+    }
+    return;
+  }
+  if (updateValue[0] == '\0') {
+    addFinding(findings, kVersionFile, 1, kWarning,
+               "line 1 is empty, so the log record's Update field is empty");
+  }
+  if (second < 0) {
+    addFinding(findings, kVersionFile, 1, kWarning,
+               "the file has only one line, so the log record's New field is empty");
+    return;
+  }
+  if (newValue[0] == '\0') {
+    addFinding(findings, kVersionFile, 2, kWarning,
+               "line 2 is empty, so the log record's New field is empty");
+    return;
+  }
+  if (lineFeedsAfterSecond == lineFeedsAfterFirst) {
+    // The second read stopped before a line end: the line is longer, unless the
+    // line end or the end of the file comes right after.
+    char rest[kVersionLineSize];
+    int third = readVersionValue(file, rest);
+    if (third >= 0 && rest[0] != '\0') {
+      addFinding(findings, kVersionFile, 2, kWarning,
+                 "line 2 is longer than the 127 characters a record field keeps: the New field "
+                 "gets only its first 127");
+    }
+  }
+}
+
+void checkVersionFile(Findings* findings) {
+  platform::TextFile file;
+  if (!platform::openTextFile(&file, kVersionFileName)) {
+    addFinding(findings, kVersionFile, kWholeFile, kError,
+               "cannot be read: qnUpdate prints \"qnLogger: Cannot Read Version.id file\" and "
+               "writes no record to the log");
+    return;
+  }
+  checkValues(&file, findings);
+  platform::closeTextFile(&file);
+}
