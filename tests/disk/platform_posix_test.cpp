@@ -1,0 +1,337 @@
+// The POSIX platform layer's files, names, commands and directories on a real disk.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "disk_test.h"
+#include "platform/platform.h"
+#include "platform/text_file.h"
+
+namespace {
+
+class PlatformPosixTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(temp.valid());
+    ASSERT_NE(nullptr, getcwd(startDirectory, sizeof startDirectory));
+    const char* value = getenv("systemdrive");
+    hadSystemDrive = value != nullptr;
+    if (hadSystemDrive) savedSystemDrive = value;
+  }
+
+  void TearDown() override {
+    ASSERT_EQ(0, chdir(startDirectory));
+    if (hadSystemDrive) {
+      setenv("systemdrive", savedSystemDrive.c_str(), 1);
+    } else {
+      unsetenv("systemdrive");
+    }
+  }
+
+  // Appends through the platform layer and returns the file's bytes afterwards.
+  std::string appendTo(const std::string& initial, const std::string& data) {
+    std::string path = temp.path() + "log";
+    writeBytes(path, initial);
+    platform::FileHandle log = platform::openForAppending(path.c_str());
+    EXPECT_NE(platform::kNoFile, log);
+    EXPECT_TRUE(platform::writeFile(log, data.data(), data.size()));
+    EXPECT_TRUE(platform::closeFile(log));
+    return readBytes(path);
+  }
+
+  std::vector<std::string> pieces(const std::string& content, size_t size = 8192) {
+    std::string path = temp.path() + "text";
+    writeBytes(path, content);
+    platform::TextFile file;
+    EXPECT_TRUE(platform::openTextFile(&file, path.c_str()));
+    std::vector<std::string> result;
+    std::vector<char> buffer(size);
+    int count;
+    while ((count = platform::readTextPiece(&file, buffer.data(), size)) >= 0) {
+      result.emplace_back(buffer.data(), static_cast<size_t>(count));
+    }
+    platform::closeTextFile(&file);
+    return result;
+  }
+
+  int32_t run(const std::string& line) {
+    char commandText[] = "unused on POSIX";
+    return platform::runCommand(commandText, line.c_str());
+  }
+
+  ScopedTempDir temp;
+  char startDirectory[PATH_MAX];
+  bool hadSystemDrive = false;
+  std::string savedSystemDrive;
+};
+
+using Pieces = std::vector<std::string>;
+
+// --- Appending ------------------------------------------------------------------
+
+TEST_F(PlatformPosixTest, AppendingCreatesTheFile) {
+  std::string path = temp.path() + "new.log";
+  platform::FileHandle log = platform::openForAppending(path.c_str());
+  ASSERT_NE(platform::kNoFile, log);
+  EXPECT_TRUE(platform::writeFile(log, "rec\r\n", 5));
+  EXPECT_TRUE(platform::closeFile(log));
+  EXPECT_EQ("rec\r\n", readBytes(path));
+}
+
+TEST_F(PlatformPosixTest, AppendingRemovesOneTrailingCtrlZ) {
+  EXPECT_EQ("old\r\nnew", appendTo("old\r\n\x1A", "new"));
+  EXPECT_EQ("old\x1A" "new", appendTo("old\x1A\x1A", "new"));
+  EXPECT_EQ("\x1A" "old\r\nnew", appendTo("\x1A" "old\r\n", "new"));
+  EXPECT_EQ("new", appendTo("\x1A", "new"));
+}
+
+TEST_F(PlatformPosixTest, CtrlZIsRemovedEvenWhenNothingIsWritten) {
+  std::string path = temp.path() + "log";
+  writeBytes(path, "old\x1A");
+  platform::FileHandle log = platform::openForAppending(path.c_str());
+  ASSERT_NE(platform::kNoFile, log);
+  EXPECT_TRUE(platform::closeFile(log));
+  EXPECT_EQ("old", readBytes(path));
+}
+
+TEST_F(PlatformPosixTest, AppendingWritesAtTheCurrentEnd) {
+  std::string path = temp.path() + "log";
+  writeBytes(path, "abc");
+  platform::FileHandle log = platform::openForAppending(path.c_str());
+  ASSERT_NE(platform::kNoFile, log);
+  // Another writer lengthens the file after it was opened.
+  int other = open(path.c_str(), O_WRONLY);
+  ASSERT_GE(other, 0);
+  ASSERT_EQ(3, pwrite(other, "XYZ", 3, 3));
+  close(other);
+  EXPECT_TRUE(platform::writeFile(log, "1", 1));
+  EXPECT_TRUE(platform::writeFile(log, "2", 1));
+  EXPECT_TRUE(platform::closeFile(log));
+  EXPECT_EQ("abcXYZ12", readBytes(path));
+}
+
+TEST_F(PlatformPosixTest, AppenderHoldsTheFileAgainstOtherAppenders) {
+  std::string path = temp.path() + "log";
+  platform::FileHandle log = platform::openForAppending(path.c_str());
+  ASSERT_NE(platform::kNoFile, log);
+  int other = open(path.c_str(), O_RDWR);
+  ASSERT_GE(other, 0);
+  EXPECT_NE(0, flock(other, LOCK_EX | LOCK_NB));
+  EXPECT_EQ(EWOULDBLOCK, errno);
+  EXPECT_TRUE(platform::closeFile(log));
+  EXPECT_EQ(0, flock(other, LOCK_EX | LOCK_NB));
+  close(other);
+}
+
+TEST_F(PlatformPosixTest, AppendingToADirectoryOrAMissingDirectoryFails) {
+  EXPECT_EQ(platform::kNoFile, platform::openForAppending(temp.path().c_str()));
+  EXPECT_EQ(platform::kNoFile, platform::openForAppending((temp.path() + "no/log").c_str()));
+}
+
+// --- Reading text --------------------------------------------------------------------
+
+TEST_F(PlatformPosixTest, TextReaderFollowsTheLineEndRules) {
+  EXPECT_EQ(Pieces({"a\n", "b\rc\n", "d"}), pieces("a\r\nb\rc\nd"));
+  EXPECT_EQ(Pieces({"a\n", "b"}), pieces("a\r\nb\x1A" "c\r\n"));
+  const char withNul[] = "a\0b\r\n";
+  EXPECT_EQ(Pieces({std::string("a\0b\n", 4)}), pieces(std::string(withNul, sizeof withNul - 1)));
+}
+
+TEST_F(PlatformPosixTest, TextReaderCrossesReadBuffers) {
+  std::string head(platform::kTextBufferSize - 1, 'x');
+  EXPECT_EQ(Pieces({head + "\n", "y"}), pieces(head + "\r\ny"));
+  std::string content;
+  Pieces expected;
+  for (int i = 0; i < 3000; ++i) {
+    content += std::to_string(i) + "\r\n";
+    expected.push_back(std::to_string(i) + "\n");
+  }
+  EXPECT_EQ(expected, pieces(content));
+}
+
+TEST_F(PlatformPosixTest, TextReaderRefusesDirectoriesAndMissingFiles) {
+  platform::TextFile file;
+  EXPECT_FALSE(platform::openTextFile(&file, temp.path().c_str()));
+  EXPECT_FALSE(platform::openTextFile(&file, (temp.path() + "missing").c_str()));
+}
+
+// --- Temporary names -------------------------------------------------------------------
+
+TEST_F(PlatformPosixTest, TemporaryNamesAreDistinctAndWellFormed) {
+  const std::regex form("QNT[0-9A-F]{1,4}\\.tmp");
+  std::set<std::string> names;
+  for (int i = 0; i < 50; ++i) {
+    char name[kPathBufferSize];
+    ASSERT_TRUE(platform::getTempFileName(temp.path().c_str(), "QNTEMP\\", name, sizeof name));
+    std::string path = name;
+    ASSERT_EQ(0u, path.find(temp.path()));
+    std::string leaf = path.substr(temp.path().size());
+    EXPECT_TRUE(std::regex_match(leaf, form)) << leaf;
+    EXPECT_TRUE(pathExists(path));
+    EXPECT_EQ("", readBytes(path));
+    names.insert(leaf);
+  }
+  EXPECT_EQ(50u, names.size());
+}
+
+TEST_F(PlatformPosixTest, TemporaryNameThatDoesNotFitIsRefused) {
+  char name[8];
+  EXPECT_FALSE(platform::getTempFileName(temp.path().c_str(), "QNTEMP\\", name, sizeof name));
+}
+
+TEST_F(PlatformPosixTest, TemporaryNameInAMissingDirectoryIsRefused) {
+  char name[kPathBufferSize];
+  EXPECT_FALSE(
+      platform::getTempFileName((temp.path() + "no/").c_str(), "QNTEMP\\", name, sizeof name));
+}
+
+// --- Commands ------------------------------------------------------------------------------
+
+TEST_F(PlatformPosixTest, CommandExitStatusComesBack) {
+  EXPECT_EQ(0, run("exit 0"));
+  EXPECT_EQ(3, run("exit 3"));
+  EXPECT_EQ(255, run("exit 255"));
+  EXPECT_EQ(127, run("no-such-command-qn 2>/dev/null"));
+}
+
+TEST_F(PlatformPosixTest, KilledShellGives128PlusTheSignal) {
+  EXPECT_EQ(128 + 9, run("kill -9 $$"));
+  EXPECT_EQ(128 + 15, run("kill -15 $$"));
+}
+
+TEST_F(PlatformPosixTest, CommandRunsInTheCurrentDirectory) {
+  ASSERT_EQ(0, chdir(temp.path().c_str()));
+  EXPECT_EQ(0, run("pwd > here.txt"));
+  char cwd[PATH_MAX];
+  ASSERT_NE(nullptr, getcwd(cwd, sizeof cwd));
+  EXPECT_EQ(std::string(cwd) + "\n", readBytes(temp.path() + "here.txt"));
+}
+
+TEST_F(PlatformPosixTest, CommandLineReachesTheShellUnchanged) {
+  ASSERT_EQ(0, chdir(temp.path().c_str()));
+  EXPECT_EQ(0, run("printf '%s|' \"a  b\" 'c\"d' > out.txt"));
+  EXPECT_EQ("a  b|c\"d|", readBytes(temp.path() + "out.txt"));
+}
+
+TEST_F(PlatformPosixTest, CommandSeesTheEnvironment) {
+  ASSERT_EQ(0, chdir(temp.path().c_str()));
+  setenv("systemdrive", "/qn-volume", 1);
+  EXPECT_EQ(0, run("printf '%s' \"$systemdrive\" > env.txt"));
+  EXPECT_EQ("/qn-volume", readBytes(temp.path() + "env.txt"));
+}
+
+// --- Directories and the system volume -----------------------------------------------------
+
+TEST_F(PlatformPosixTest, SystemRootIsTheSystemDriveDirectory) {
+  char root[kPathBufferSize];
+  std::string directory = temp.path().substr(0, temp.path().size() - 1);
+  setenv("systemdrive", directory.c_str(), 1);
+  platform::systemRoot(root, sizeof root);
+  EXPECT_EQ(directory + "/", std::string(root));
+  setenv("systemdrive", temp.path().c_str(), 1);
+  platform::systemRoot(root, sizeof root);
+  EXPECT_EQ(temp.path(), std::string(root));
+}
+
+TEST_F(PlatformPosixTest, SystemRootWithoutSystemDriveIsTheFileSystemRoot) {
+  char root[kPathBufferSize];
+  unsetenv("systemdrive");
+  platform::systemRoot(root, sizeof root);
+  EXPECT_STREQ("/", root);
+  setenv("systemdrive", "", 1);
+  platform::systemRoot(root, sizeof root);
+  EXPECT_STREQ("/", root);
+}
+
+TEST_F(PlatformPosixTest, LogVolumeIsTheSystemDriveValue) {
+  char volume[kPathBufferSize];
+  setenv("systemdrive", "/some/volume", 1);
+  ASSERT_TRUE(platform::logVolume(volume, sizeof volume));
+  EXPECT_STREQ("/some/volume", volume);
+  EXPECT_FALSE(platform::logVolume(volume, 12));
+  unsetenv("systemdrive");
+  ASSERT_TRUE(platform::logVolume(volume, sizeof volume));
+  EXPECT_STREQ("", volume);
+}
+
+TEST_F(PlatformPosixTest, CurrentDirectoryThatDoesNotFitLeavesTheBuffer) {
+  ASSERT_EQ(0, chdir(temp.path().c_str()));
+  char buffer[8] = "unset";
+  EXPECT_FALSE(platform::getCurrentDirectory(buffer, sizeof buffer));
+  EXPECT_STREQ("unset", buffer);
+  char full[PATH_MAX];
+  ASSERT_TRUE(platform::getCurrentDirectory(full, sizeof full));
+  EXPECT_EQ(temp.path(), std::string(full) + "/");
+}
+
+TEST_F(PlatformPosixTest, DirectoriesAreCreatedOnceAndRemovedOnlyWhenEmpty) {
+  std::string directory = temp.path() + "d";
+  EXPECT_TRUE(platform::createDirectory(directory.c_str()));
+  EXPECT_FALSE(platform::createDirectory(directory.c_str()));
+  writeBytes(directory + "/f", "x");
+  EXPECT_FALSE(platform::removeDirectory(directory.c_str()));
+  EXPECT_TRUE(platform::deleteFile((directory + "/f").c_str()));
+  EXPECT_FALSE(platform::deleteFile((directory + "/f").c_str()));
+  EXPECT_TRUE(platform::removeDirectory(directory.c_str()));
+}
+
+TEST_F(PlatformPosixTest, PrivateDirectoryIsForItsOwnerOnly) {
+  std::string directory = temp.path() + "staging";
+  EXPECT_TRUE(platform::createPrivateDirectory(directory.c_str()));
+  EXPECT_EQ(0u, modeOf(directory) & 077);
+  EXPECT_FALSE(platform::createPrivateDirectory(directory.c_str()));
+}
+
+TEST_F(PlatformPosixTest, ListingGivesEveryEntryWithDirectoriesMarked) {
+  ASSERT_EQ(0, mkdir((temp.path() + "sub").c_str(), 0755));
+  writeBytes(temp.path() + "file", "x");
+  ASSERT_EQ(0, symlink((temp.path() + "sub").c_str(), (temp.path() + "link").c_str()));
+  std::string pattern = temp.path() + "*.*";
+  platform::DirectoryEntry entry;
+  platform::FindHandle find = platform::findFirstFile(pattern.c_str(), &entry);
+  ASSERT_NE(platform::kNoFind, find);
+  std::set<std::string> directories;
+  std::set<std::string> files;
+  do {
+    bool isDir = (entry.attributes & platform::kAttributeDirectory) != 0;
+    (isDir ? directories : files).insert(entry.name);
+  } while (platform::findNextFile(find, &entry) == platform::kFoundEntry);
+  platform::findClose(find);
+  EXPECT_EQ(std::set<std::string>({".", "..", "sub"}), directories);
+  EXPECT_EQ(std::set<std::string>({"file", "link"}), files);
+}
+
+TEST_F(PlatformPosixTest, ListingOfAMissingDirectoryCannotStart) {
+  platform::DirectoryEntry entry;
+  EXPECT_EQ(platform::kNoFind,
+            platform::findFirstFile((temp.path() + "no/*.*").c_str(), &entry));
+}
+
+TEST_F(PlatformPosixTest, CopyRefusesDirectoriesAndMissingFiles) {
+  ASSERT_EQ(0, mkdir((temp.path() + "sub").c_str(), 0755));
+  EXPECT_FALSE(platform::copyFile((temp.path() + "sub").c_str(), (temp.path() + "t").c_str()));
+  EXPECT_FALSE(platform::copyFile((temp.path() + "none").c_str(), (temp.path() + "t").c_str()));
+  EXPECT_FALSE(pathExists(temp.path() + "t"));
+}
+
+TEST_F(PlatformPosixTest, FreeSpaceOfARealVolumeIsKnown) {
+  platform::DiskSpace space = {};
+  ASSERT_TRUE(platform::getDiskFreeSpace(temp.path().c_str(), &space));
+  EXPECT_GT(static_cast<uint64_t>(space.sectorsPerCluster) * space.bytesPerSector *
+                space.freeClusters,
+            0u);
+  EXPECT_FALSE(platform::getDiskFreeSpace((temp.path() + "no/").c_str(), &space));
+}
+
+}  // namespace
