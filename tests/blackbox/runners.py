@@ -20,7 +20,7 @@ import tempfile
 import time
 from pathlib import Path, PureWindowsPath
 
-RUN_TIMEOUT_SECONDS = 120
+RUN_TIMEOUT_SECONDS = 60
 
 
 class RunResult:
@@ -54,6 +54,22 @@ class PendingRun:
             raise AssertionError("the program did not end within %d s" % timeout)
         seconds = time.monotonic() - self._started
         return RunResult(stdout, self._finish(self._process.returncode), stderr, seconds)
+
+
+def wait_all(pending, timeout=RUN_TIMEOUT_SECONDS):
+    """Waits for every started run within one shared time limit; a run that
+    overstays is ended. Raises the first failure after all have ended."""
+    deadline = time.monotonic() + timeout
+    results = []
+    failure = None
+    for run in pending:
+        try:
+            results.append(run.wait(max(1.0, deadline - time.monotonic())))
+        except AssertionError as error:
+            failure = failure or error
+    if failure is not None:
+        raise failure
+    return results
 
 
 class Runner:

@@ -2,7 +2,7 @@
 to their own staging directories."""
 
 from harness import RECORD_PATTERN, BlackBoxCase
-from runners import is_staging_name
+from runners import is_staging_name, wait_all
 
 IN_PLACE_RUNS = 50
 STAGED_RUNS = 10
@@ -28,7 +28,7 @@ class ConcurrentRunTest(BlackBoxCase):
                                     version=(b"4.1", b"run-%02d" % number))
             runs.append(work)
         pending = [self.start_program(cwd=work) for work in runs]
-        results = [p.wait() for p in pending]
+        results = wait_all(pending)
         self.assertEqual([x.status for x in results], list(range(IN_PLACE_RUNS)))
         records = self.log_records()
         self.assertEqual(len(records), IN_PLACE_RUNS)
@@ -50,7 +50,7 @@ class ConcurrentRunTest(BlackBoxCase):
         elsewhere = r.make_temp_dir("elsewhere")
         pending = [self.start_program(cwd=elsewhere, args=[argument], env={"QN_RUN": "r%d" % n})
                    for n in range(STAGED_RUNS)]
-        results = [p.wait() for p in pending]
+        results = wait_all(pending)
 
         succeeded = 0
         staging_dirs = set()

@@ -64,6 +64,21 @@ class InPlaceRunTest(BlackBoxCase):
                 (record,) = self.log_records()
                 self.assertTrue(record.endswith(b",ReturnCode=9 \r\n"), record)
 
+    def test_header_with_trailing_spaces_matches_but_not_in_other_case(self):
+        r = self.runner
+        exit_2 = r.exit_command(2)
+        before = [r.section_header.lower(), r.exit_command(5), "", " " + r.section_header,
+                  r.exit_command(6), ""]
+        script = self.script([exit_2], header=r.section_header + "   ", before=before)
+        self.make_update(self.work, script)
+        self.assertRun(self.run_program(), self.lines(self.missing(exit_2)), 2)
+
+    def test_line_of_spaces_ends_the_section(self):
+        r = self.runner
+        exit_3 = r.exit_command(3)
+        self.make_update(self.work, [exit_3 + "  ", "    ", r.exit_command(4)])
+        self.assertRun(self.run_program(), self.lines(self.missing(exit_3)), 3)
+
     def test_missing_program_message_names_the_program_and_still_runs_it(self):
         r = self.runner
         marker = self.work / "ran.txt"

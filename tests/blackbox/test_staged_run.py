@@ -9,7 +9,7 @@ import unittest
 
 import harness
 from harness import BlackBoxCase, script_bytes, write_update
-from runners import is_staging_name
+from runners import is_staging_name, wait_all
 
 CLEAN_UP_PAUSE_SECONDS = 5
 
@@ -36,9 +36,11 @@ class StagedRunTest(unittest.TestCase):
             scenario = Scenario(r, shared)
             getattr(cls, "prepare_" + name)(scenario)
             cls.scenarios[name] = scenario
-        pending = {name: r.start(s.cwd, s.args, None, s.root) for name, s in cls.scenarios.items()}
-        for name, run in pending.items():
-            cls.scenarios[name].result = run.wait()
+        names = list(cls.scenarios)
+        pending = [r.start(cls.scenarios[n].cwd, cls.scenarios[n].args, None,
+                           cls.scenarios[n].root) for n in names]
+        for name, result in zip(names, wait_all(pending)):
+            cls.scenarios[name].result = result
 
     @classmethod
     def tearDownClass(cls):
