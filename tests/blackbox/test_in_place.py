@@ -83,11 +83,11 @@ class InPlaceRunTest(BlackBoxCase):
         r = self.runner
         marker = self.work / "ran.txt"
         command = "nosuch.exe /q"
-        self.make_update(self.work, [command, r.echo_to_file_command("ran", marker),
-                                     r.exit_command(0)])
+        mark = r.echo_to_file_command("ran", marker)
+        self.make_update(self.work, [command, mark, r.exit_command(0)])
         result = self.run_program()
-        self.assertEqual(result.stdout.split(r.line_end)[0],
-                         b"nosuch.exe doesn't exist in current directory")
+        self.assertRun(result, self.lines("nosuch.exe doesn't exist in current directory",
+                                          self.missing(mark), self.missing(r.exit_command(0))), 0)
         self.assertTrue(marker.exists())
 
     def test_present_program_files_print_nothing_of_the_programs_own(self):

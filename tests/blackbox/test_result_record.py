@@ -30,6 +30,16 @@ class ResultRecordTest(BlackBoxCase):
         self.assertEqual(record[19:], b",Update=7.0.12,New=7.1 beta,Status=Unknown,ReturnCode=%d \r\n"
                          % code)
 
+    def test_exit_code_with_the_high_bit_set_is_recorded_negative(self):
+        if not self.runner.full_exit_status:
+            self.skipTest("the %s runner sees only the low 8 bits" % self.runner.name)
+        access_violation = -1073741819  # 0xC0000005
+        command = self.runner.exit_command(access_violation)
+        self.make_update(self.work, [command])
+        self.assertRun(self.run_program(), self.lines(self.missing(command)), access_violation)
+        (record,) = self.log_records()
+        self.assertTrue(record.endswith(b",Status=Unknown,ReturnCode=-1073741819 \r\n"), record)
+
     def test_two_runs_give_two_lines_older_first(self):
         r = self.runner
         for code in (1, 2):
