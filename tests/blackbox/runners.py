@@ -22,6 +22,9 @@ from pathlib import Path, PureWindowsPath
 
 RUN_TIMEOUT_SECONDS = 60
 
+# What the address and undefined-behaviour sanitizers print when they trip.
+SANITIZER_MARKERS = (b"ERROR: AddressSanitizer", b"ERROR: LeakSanitizer", b"runtime error:")
+
 
 class RunResult:
     """What one finished run gave: stdout bytes, exit status, stderr bytes."""
@@ -53,6 +56,9 @@ class PendingRun:
             self._process.communicate()
             raise AssertionError("the program did not end within %d s" % timeout)
         seconds = time.monotonic() - self._started
+        for marker in SANITIZER_MARKERS:
+            if marker in stderr:
+                raise AssertionError("sanitizer report:\n" + stderr.decode(errors="replace"))
         return RunResult(stdout, self._finish(self._process.returncode), stderr, seconds)
 
 
@@ -211,7 +217,7 @@ class NativeRunner(Runner):
             [str(self.program)] + list(args), cwd=str(cwd), env=environment,
             stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
             start_new_session=True)
-        return PendingRun(process, time.monotonic(), lambda code: code & 0xFF)
+        return PendingRun(process, time.monotonic(), native_status)
 
     def program_path(self, host_path):
         return str(host_path)
@@ -248,6 +254,12 @@ class NativeRunner(Runner):
         path.write_bytes(("#!/bin/sh\n" + "".join(c + "\n" for c in commands)).encode())
         path.chmod(0o755)
         return "./" + path.name
+
+
+def native_status(returncode):
+    if returncode < 0:
+        raise AssertionError("the program was killed by signal %d" % -returncode)
+    return returncode
 
 
 class WineRunner(Runner):
