@@ -177,6 +177,10 @@ class Runner:
         """The text a command line uses for environment variable `name`."""
         raise NotImplementedError
 
+    def relative_path(self, *parts):
+        """A path relative to the command's current directory."""
+        raise NotImplementedError
+
     def write_program(self, directory, stem, commands):
         """Writes a program file that runs `commands` into `directory` and
         returns the script line that starts it (its program name is the
@@ -248,6 +252,9 @@ class NativeRunner(Runner):
 
     def env_reference(self, name):
         return "$" + name
+
+    def relative_path(self, *parts):
+        return "/".join(parts)
 
     def write_program(self, directory, stem, commands):
         path = Path(directory) / (stem + ".sh")
@@ -413,6 +420,9 @@ class WineRunner(Runner):
 
     def env_reference(self, name):
         return "%" + name + "%"
+
+    def relative_path(self, *parts):
+        return "\\".join(parts)
 
     def write_program(self, directory, stem, commands):
         path = Path(directory) / (stem + ".cmd")

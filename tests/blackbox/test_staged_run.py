@@ -58,13 +58,16 @@ class StagedRunTest(unittest.TestCase):
     @classmethod
     def prepare_absolute(cls, s):
         r = cls.runner
-        source = r.make_temp_dir("cd")
+        source = r.make_temp_dir("update cd")
         show = r.write_program(source, "show", [r.echo_command("shown")])
-        data = source / "data.txt"
+        nested = source / "sub" / "deeper"
+        nested.mkdir(parents=True)
+        data = nested / "data.txt"
         data.write_bytes(b"read-only data\r\n")
         data.chmod(0o444)
         cwd = r.cwd_to_file_command(cls.out / "absolute-cwd.txt")
-        probe = r.mode_probe_command("data.txt", cls.out / "absolute-mode.txt")
+        probe = r.mode_probe_command(r.relative_path("sub", "deeper", "data.txt"),
+                                     cls.out / "absolute-mode.txt")
         exit_3 = r.exit_command(3)
         write_update(source, cls.script([show, cwd, probe, exit_3]))
         s.source = source
@@ -111,14 +114,14 @@ class StagedRunTest(unittest.TestCase):
         self.assertEqual(sorted(e.name for e in s.root.iterdir() if is_staging_name(e.name)), [])
         self.assertFalse((s.root / "QNLOG").exists(), "a staged run wrote a record")
 
-    def test_absolute_argument_runs_from_a_removed_staging_copy(self):
+    def test_absolute_argument_with_spaces_runs_from_a_removed_staging_copy(self):
         self.check_ran_staged("absolute")
         self.assertFalse((self.scenarios["absolute"].source / "cwd.txt").exists())
 
-    def test_staged_copy_of_a_read_only_file_is_writable(self):
+    def test_staged_copy_of_a_nested_read_only_file_is_writable(self):
         probe = (self.out / "absolute-mode.txt").read_text()
         self.assertTrue(self.runner.is_writable_probe(probe), probe)
-        source_probe = self.scenarios["absolute"].source / "data.txt"
+        source_probe = self.scenarios["absolute"].source / "sub" / "deeper" / "data.txt"
         self.assertFalse(source_probe.stat().st_mode & 0o222, "the source was changed")
 
     def test_relative_argument_is_resolved_against_the_working_directory(self):
