@@ -1,0 +1,81 @@
+"""The Linux build, run directly."""
+
+import os
+import subprocess
+import time
+from pathlib import Path
+
+from runners import PendingRun, Runner, remove_tree
+
+
+class NativeRunner(Runner):
+    """The Linux build: commands run through /bin/sh, the system volume is the
+    directory in "systemdrive", and the exit status has only its low 8 bits."""
+
+    name = "native"
+
+    def new_system_root(self):
+        return self.make_temp_dir("sys")
+
+    def release_system_root(self, root):
+        if root.exists():
+            remove_tree(root)
+
+    def start(self, cwd, args=(), env=None, system_root=None):
+        environment = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "LC_ALL": "C"}
+        for name in ("TZ", "HOME"):
+            if name in os.environ:
+                environment[name] = os.environ[name]
+        if system_root is not None:
+            environment["systemdrive"] = str(system_root)
+        environment.update(env or {})
+        process = subprocess.Popen(
+            [str(self.program)] + list(args), cwd=str(cwd), env=environment,
+            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+            start_new_session=True)
+        return PendingRun(process, time.monotonic(), native_status)
+
+    def program_path(self, host_path):
+        return str(host_path)
+
+    def host_path(self, program_text):
+        return Path(program_text.strip())
+
+    def exit_command(self, code):
+        return "exit %d" % code
+
+    def echo_command(self, text):
+        return "echo %s" % text
+
+    def echo_to_file_command(self, text, host_file):
+        return "echo %s > %s" % (text, host_file)
+
+    def cwd_to_file_command(self, host_file=None):
+        return "pwd > %s" % (host_file if host_file is not None else "cwd.txt")
+
+    def list_dir_command(self, host_file):
+        return "ls -a > %s" % host_file
+
+    def mode_probe_command(self, name, host_file):
+        return "stat -c %%a %s > %s" % (name, host_file)
+
+    def is_writable_probe(self, probe_output):
+        return bool(int(probe_output.strip(), 8) & 0o200)
+
+    def env_reference(self, name):
+        return "$" + name
+
+    def relative_path(self, *parts):
+        return "/".join(parts)
+
+    def write_program(self, directory, stem, commands):
+        path = Path(directory) / (stem + ".sh")
+        path.write_bytes(("#!/bin/sh\n" + "".join(c + "\n" for c in commands)).encode())
+        path.chmod(0o755)
+        return "./" + path.name
+
+
+def native_status(returncode):
+    if returncode < 0:
+        raise AssertionError("the program was killed by signal %d" % -returncode)
+    return returncode
