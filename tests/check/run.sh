@@ -42,6 +42,7 @@ case "$program" in
   *) line_end=${QN_LINE_END:-lf}; default_update=$(dirname "$program")/qnUpdate ;;
 esac
 qnupdate=${QNUPDATE:-$default_update}
+[ "$qnupdate" != none ] && qnupdate=$(cd "$(dirname "$qnupdate")" && pwd)/$(basename "$qnupdate")
 platform=${QN_PLATFORM:-"Any other system (code 3)"}
 read -r -a replay_shell <<<"${QN_REPLAY_SHELL:-/bin/sh -c}"
 
