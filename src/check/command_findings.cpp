@@ -83,8 +83,8 @@ static void describeRest(const ScriptPieces* script, long j, const PieceUse& use
   quoteText(script->pieces[j].text, quoted, sizeof quoted);
   char section[kDescriptionSize];
   if (use.opens != kNoPiece) {
-    describeSection(script, use.opens, section, sizeof section);
-    snprintf(out, size, "the rest, %s, opens %s", quoted, section);
+    snprintf(out, size, "the rest, %s, opens the %s section", quoted,
+             script->pieces[use.opens].text);
     *harmful = true;
   } else if (use.inside != kNoPiece && sectionEntry(script->pieces[j].text) == kCommandLine) {
     snprintf(out, size, "the rest, %s, runs as a command line of its own", quoted);

@@ -3,12 +3,14 @@
 #include <cstdio>
 
 #include "app/console.h"
+#include "check/findings.h"
 #include "check/section_plan.h"
 #include "script/command.h"
 #include "script/platform_code.h"
 #include "script/script_reader.h"
 
-static constexpr size_t kReportLineSize = 2 * kScriptLineSize + 64;
+static constexpr size_t kQuotedNameSize = 512;
+static constexpr size_t kReportLineSize = kQuotedNameSize + 64;
 
 static void printPlatform(const ScriptPieces* script, const PlatformRow& row) {
   const char* header = sectionHeaderFor(row.code);
@@ -31,7 +33,9 @@ static void printPlatform(const ScriptPieces* script, const PlatformRow& row) {
     if (sectionEntry(piece.text) != kCommandLine) continue;
     char program[kScriptLineSize];
     programName(piece.text, program, sizeof program);
-    snprintf(text, sizeof text, "  line %lu, \"%s\" %s: ", piece.line, program,
+    char name[kQuotedNameSize];
+    quoteText(program, name, sizeof name);
+    snprintf(text, sizeof text, "  line %lu, %s %s: ", piece.line, name,
              programFileExists(program) ? "present" : "missing");
     printLine(text, piece.text);
     lastLine = piece.line;

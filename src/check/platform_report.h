@@ -9,6 +9,7 @@
 //   NAME (code N) looks for HEADER: found on line L      (or: not found)
 // then one line per command line that would run, in order,
 //     line L, "PROGRAM" present: TEXT                   (or missing)
+// (the program name quoted as quoteText quotes it, the line exactly as it runs)
 // and the exit status it ends with:
 //     exit status: that of the command on line L
 //     nothing runs; exit status 9

@@ -125,7 +125,7 @@ static void reportDropped(const ScriptPieces* script, const PieceUse* uses, long
                "; nothing is lost yet, but a command line added below it would never run");
     }
     addFinding(findings, kScriptFile, piece.line, severity,
-               "this %s fills the 255-character line buffer, so its line end is read as an "
+               "this %s fills the 255-character line buffer: its line end is read as an "
                "empty line, which ends %s%s",
                comment ? "comment" : "line", section, consequence);
     return;
