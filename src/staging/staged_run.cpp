@@ -18,6 +18,10 @@ void makeStagingName(const char* systemRoot, char* stagingDir, size_t size) {
   }
   size_t length = strlen(name);
   if (length + 2 > size) length = 0;
+  if (size < 2) {  // not even the separator fits
+    if (size == 1) stagingDir[0] = '\0';
+    return;
+  }
   memcpy(stagingDir, name, length);
   stagingDir[length] = platform::kPathSeparator;
   stagingDir[length + 1] = '\0';

@@ -14,7 +14,8 @@ constexpr uint32_t kCleanUpPauseMilliseconds = 5000;
 // Reserves a unique name in `systemRoot` ("QNT", one to four hexadecimal digits,
 // ".tmp"), releases the reservation file at once, and stores the name followed
 // by the path separator. When no name can be made, the name is the separator
-// alone, a directory that always exists and so can never be created.
+// alone, a directory that always exists and so can never be created. A buffer
+// too small for the separator gets an empty text; nothing is written past `size`.
 void makeStagingName(const char* systemRoot, char* stagingDir, size_t size);
 
 // Checks that the system volume has kFreeSpaceThreshold bytes free, creates the

@@ -79,6 +79,19 @@ TEST_F(StagedRunTest, FailedNamingGivesTheSeparatorAlone) {
   EXPECT_STREQ("\\", name);
 }
 
+TEST_F(StagedRunTest, StagingNameNeverWritesPastItsBuffer) {
+  char name[4] = {'x', 'x', 'x', 'x'};
+  makeStagingName("C:\\", name, 0);
+  EXPECT_EQ('x', name[0]);
+  makeStagingName("C:\\", name, 1);
+  EXPECT_EQ('\0', name[0]);
+  EXPECT_EQ('x', name[1]);
+  makeStagingName("C:\\", name, 2);
+  EXPECT_STREQ("\\", name);
+  EXPECT_EQ('x', name[2]);
+  EXPECT_EQ(Paths(), stagingLeftovers());
+}
+
 TEST_F(StagedRunTest, InPlaceRunReservesAndReleasesOneTemporaryFile) {
   fake::addFile("C:\\work\\qnInst.cfg", "[WINK3]\r\na.exe\r\n");
   fake::addFile("C:\\work\\a.exe", "MZ");
@@ -157,17 +170,6 @@ TEST_F(StagedRunTest, QuotedDriveRootArgumentStagesTheWorkingDirectory) {
   EXPECT_EQ(0, runStaged("D:\""));
   ASSERT_EQ(1u, fs.commands.size());
   EXPECT_EQ("from-work", fs.commands[0].line);
-}
-
-TEST_F(StagedRunTest, TwoArgumentsRunInPlace) {
-  fake::addFile("C:\\work\\qnInst.cfg", "[WINK3]\r\nin-place\r\n");
-  fake::addFile("C:\\work\\version.id", "4.1\r\n4.2\r\n");
-  const char* argv[4] = {"qnUpdate", "C:\\cd", "extra", nullptr};
-  EXPECT_EQ(0, runUpdate(3, argv));
-  ASSERT_EQ(1u, fs.commands.size());
-  EXPECT_EQ("C:\\work", fs.commands[0].directory);
-  EXPECT_EQ(0, callsNamed("getDiskFreeSpace"));
-  EXPECT_TRUE(fake::exists("C:\\QNLOG\\QN.log"));
 }
 
 // --- Free space ------------------------------------------------------------------------
