@@ -128,7 +128,9 @@ void checkLongLines(const ScriptPieces* script, const PieceUse* uses, Findings* 
     describeRest(script, static_cast<long>(rest), uses[rest], restText, sizeof restText,
                  &harmful);
     addFinding(findings, kScriptFile, script->pieces[i].line, harmful ? kError : kWarning,
-               "this line is longer than 255 characters, so qnUpdate reads it as %lu lines: %s%s",
-               static_cast<unsigned long>(end - i), head, restText);
+               "this line%s is longer than 255 characters, so qnUpdate reads it as %lu "
+               "lines: %s%s",
+               trailingSpaces(script->pieces[i].text), static_cast<unsigned long>(end - i), head,
+               restText);
   }
 }

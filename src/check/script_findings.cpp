@@ -25,6 +25,10 @@ size_t leadingBlanks(const char* text) {
   return count;
 }
 
+const char* trailingSpaces(const char* head) {
+  return strlen(head) < kScriptLineSize - 1 ? ", with its trailing spaces," : "";
+}
+
 void describeCommandLines(unsigned long count, unsigned long first, unsigned long last, char* out,
                           size_t size) {
   if (count == 1) {
@@ -119,15 +123,16 @@ static void reportDropped(const ScriptPieces* script, const PieceUse* uses, long
   snprintf(consequence, sizeof consequence, ", so %s %s", lines, neverRun(dropped.count));
   if (piece.text[0] == '\0' && piece.continued) {
     describeSection(script, uses[cause].ends, section, sizeof section);
-    bool comment = script->pieces[lineStart(script, cause)].text[0] == ';';
+    const char* head = script->pieces[lineStart(script, cause)].text;
+    bool comment = head[0] == ';';
     if (dropped.count == 0) {
       snprintf(consequence, sizeof consequence,
                "; nothing is lost yet, but a command line added below it would never run");
     }
     addFinding(findings, kScriptFile, piece.line, severity,
-               "this %s fills the 255-character line buffer: its line end is read as an "
+               "this %s%s fills the 255-character line buffer: its line end is read as an "
                "empty line, which ends %s%s",
-               comment ? "comment" : "line", section, consequence);
+               comment ? "comment" : "line", trailingSpaces(head), section, consequence);
     return;
   }
   if (piece.text[0] == '\0') {

@@ -37,6 +37,10 @@ extern const char kScriptFile[];
 // The number of spaces and tabs that `text` begins with.
 size_t leadingBlanks(const char* text);
 
+// ", with its trailing spaces," when the first piece of a line that fills the
+// line buffer was trimmed, so that its length is not plain to see; else "".
+const char* trailingSpaces(const char* head);
+
 // "the command line on line 14", "the 3 command lines on lines 14 to 17".
 void describeCommandLines(unsigned long count, unsigned long first, unsigned long last, char* out,
                           size_t size);
