@@ -110,15 +110,6 @@ TEST_F(RunUpdateTest, PlatformChoosesTheSection) {
   EXPECT_EQ("k3", fs.commands[2].line);
 }
 
-TEST_F(RunUpdateTest, LogFailureEndsTheRunWithOne) {
-  fake::addFile("C:\\work\\qnInst.cfg", "[WINK3]\r\na.exe\r\n");
-  fake::addFile("C:\\work\\a.exe", "");
-  fake::addFile("C:\\work\\version.id", "4.1\r\n4.2\r\n");
-  fs.failingCalls = {"openForAppending"};
-  EXPECT_EQ(1, runUpdate(1, noArguments));
-  EXPECT_EQ("Log File Creation Failed!\r\n", fs.console);
-}
-
 TEST_F(RunUpdateTest, StagingGoesToTheSystemDirectorysVolume) {
   fake::addDirectory("D:\\WINNT\\system32");
   fs.systemDirectory = "D:\\WINNT\\system32";
@@ -128,13 +119,6 @@ TEST_F(RunUpdateTest, StagingGoesToTheSystemDirectorysVolume) {
   ASSERT_EQ(1u, fs.commands.size());
   EXPECT_EQ("D:\\QNT1A2.tmp", fs.commands[0].directory);
   EXPECT_FALSE(fake::exists("D:\\QNT1A2.tmp"));
-}
-
-TEST_F(RunUpdateTest, WorkingDirectoryIsRestoredAfterTheRun) {
-  fake::addFile("C:\\cd\\qnInst.cfg", "[WINK3]\r\na.exe\r\n");
-  const char* oneArgument[3] = {"qnUpdate", "C:\\cd", nullptr};
-  EXPECT_EQ(0, runUpdate(2, oneArgument));
-  EXPECT_EQ("C:\\work", fs.currentDirectory);
 }
 
 }  // namespace

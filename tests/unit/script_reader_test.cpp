@@ -363,12 +363,6 @@ TEST_F(ScriptReaderTest, ProgramIsProbedInTheCurrentDirectoryOnly) {
   EXPECT_EQ("setup.exe doesn't exist in current directory\r\n", fs.console);
 }
 
-TEST_F(ScriptReaderTest, ProbeReleasesTheProgramFile) {
-  present({"a.exe"});
-  runScript("[WINK3]\r\na.exe\r\n");
-  EXPECT_TRUE(fs.openFiles.empty());
-}
-
 // --- The command text --------------------------------------------------------
 
 TEST_F(ScriptReaderTest, CommandTextQuotesTheLineForTheInterpreter) {
