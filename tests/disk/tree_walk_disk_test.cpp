@@ -163,4 +163,27 @@ TEST_F(TreeWalkDiskTest, CopyIntoTheStagingLayoutAndBack) {
   EXPECT_EQ(Paths(), listTree(destination));
 }
 
+TEST_F(TreeWalkDiskTest, PathOf259CharactersIsCopiedAndRemoved) {
+  std::string name(259 - (source.size() + 1), 'n');
+  ASSERT_EQ(source.size(), destination.size() - 1);
+  addFile(name, "x");
+  EXPECT_EQ(0, walk(source, destination.c_str()));
+  EXPECT_EQ("x", readBytes(destination + name));
+  EXPECT_EQ(0, walk(destination, nullptr));
+  EXPECT_EQ(Paths(), listTree(destination));
+  EXPECT_EQ("", console);
+}
+
+TEST_F(TreeWalkDiskTest, PathOf260CharactersFailsAndIsNeverCut) {
+  std::string name(260 - (source.size() + 1), 'n');
+  addFile(name, "x");
+  EXPECT_EQ(1, walk(source, destination.c_str()));
+  EXPECT_EQ("Unable to copy files from QN CD to hard drive.\n", console);
+  EXPECT_EQ(Paths(), listTree(destination));
+
+  EXPECT_EQ(0, walk(source, nullptr));
+  EXPECT_EQ("Unable to remove temp file " + source + "/" + name + "\n", console);
+  EXPECT_EQ(Paths({name}), listTree(source + "/"));
+}
+
 }  // namespace
