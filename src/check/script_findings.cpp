@@ -102,53 +102,49 @@ static long lineStart(const ScriptPieces* script, long i) {
   return i;
 }
 
-static void reportDropped(const ScriptPieces* script, const PieceUse* uses, long cause,
-                          const Dropped& dropped, Findings* findings) {
-  char lines[kDescriptionSize];
-  describeCommandLines(dropped.count, dropped.first, dropped.last, lines, sizeof lines);
-  Severity severity = dropped.count > 0 ? kError : kWarning;
-  if (cause == kInSection) return;
-  if (cause == kBeforeHeaders) {
-    if (dropped.count == 0) return;
-    addFinding(findings, kScriptFile, dropped.first, kWarning,
-               "%s %s before any section header, so qnUpdate %s", lines,
-               dropped.count == 1 ? "comes" : "come",
-               dropped.count == 1 ? "never runs it" : "never runs them");
-    return;
-  }
-
+// The command lines cut off by a piece that ends a section with nothing: a blank
+// line, or the line end of a line that fills the line buffer.
+static void reportEmptyEnd(const ScriptPieces* script, const PieceUse* uses, long cause,
+                           const Dropped& dropped, const char* lines, Findings* findings) {
   const ScriptPiece& piece = script->pieces[cause];
   char section[kDescriptionSize];
+  describeSection(script, uses[cause].ends, section, sizeof section);
   char consequence[kDescriptionSize + 64];
   snprintf(consequence, sizeof consequence, ", so %s %s", lines, neverRun(dropped.count));
-  if (piece.text[0] == '\0' && piece.continued) {
-    describeSection(script, uses[cause].ends, section, sizeof section);
-    const char* head = script->pieces[lineStart(script, cause)].text;
-    bool comment = head[0] == ';';
-    if (dropped.count == 0) {
-      snprintf(consequence, sizeof consequence,
-               "; nothing is lost yet, but a command line added below it would never run");
-    }
-    addFinding(findings, kScriptFile, piece.line, severity,
-               "this %s%s fills the 255-character line buffer: its line end is read as an "
-               "empty line, which ends %s%s",
-               comment ? "comment" : "line", trailingSpaces(head), section, consequence);
-    return;
-  }
-  if (piece.text[0] == '\0') {
+  if (!piece.continued) {
     if (dropped.count == 0) return;
-    describeSection(script, uses[cause].ends, section, sizeof section);
     addFinding(findings, kScriptFile, piece.line, kError, "this blank line ends %s%s", section,
                consequence);
     return;
   }
+  const char* head = script->pieces[lineStart(script, cause)].text;
+  if (dropped.count == 0) {
+    snprintf(consequence, sizeof consequence,
+             "; nothing is lost yet, but a command line added below it would never run");
+  }
+  addFinding(findings, kScriptFile, piece.line, dropped.count > 0 ? kError : kWarning,
+             "this %s%s fills the 255-character line buffer: its line end is read as an "
+             "empty line, which ends %s%s",
+             head[0] == ';' ? "comment" : "line", trailingSpaces(head), section, consequence);
+}
 
+// The command lines cut off by a line that looks like a header but opens no
+// section: a header given again, or one that is not exactly a header.
+static void reportNoHeader(const ScriptPieces* script, long cause, const Dropped& dropped,
+                           const char* lines, Findings* findings) {
+  const ScriptPiece& piece = script->pieces[cause];
+  Severity severity = dropped.count > 0 ? kError : kWarning;
+  char consequence[kDescriptionSize + 64] = "";
   for (size_t h = 0; h < kHeaderCount; ++h) {
     if (strcmp(piece.text, headerText(h)) != 0) continue;
     SectionSpan first = findSection(script->pieces, script->readCount, piece.text);
-    if (dropped.count == 0) snprintf(consequence, sizeof consequence, " and ignores this one");
+    if (dropped.count > 0) {
+      snprintf(consequence, sizeof consequence, ", so %s %s", lines, neverRun(dropped.count));
+    } else {
+      snprintf(consequence, sizeof consequence, " and ignores this one");
+    }
     addFinding(findings, kScriptFile, piece.line, severity,
-               "%s appears a second time (first on line %lu): qnUpdate runs only the first %s "
+               "%s appears again (first on line %lu): qnUpdate runs only the first %s "
                "section%s",
                piece.text, script->pieces[first.header].line, piece.text, consequence);
     return;
@@ -157,10 +153,26 @@ static void reportDropped(const ScriptPieces* script, const PieceUse* uses, long
   describeNoHeader(piece.text, why, sizeof why);
   if (dropped.count > 0) {
     snprintf(consequence, sizeof consequence, ", and %s %s", lines, neverRun(dropped.count));
-  } else {
-    consequence[0] = '\0';
   }
   addFinding(findings, kScriptFile, piece.line, severity, "%s%s", why, consequence);
+}
+
+static void reportDropped(const ScriptPieces* script, const PieceUse* uses, long cause,
+                          const Dropped& dropped, Findings* findings) {
+  if (cause == kInSection) return;
+  char lines[kDescriptionSize];
+  describeCommandLines(dropped.count, dropped.first, dropped.last, lines, sizeof lines);
+  if (cause == kBeforeHeaders) {
+    if (dropped.count == 0) return;
+    addFinding(findings, kScriptFile, dropped.first, kWarning,
+               "%s %s before any section header, so qnUpdate %s", lines,
+               dropped.count == 1 ? "comes" : "come",
+               dropped.count == 1 ? "never runs it" : "never runs them");
+  } else if (script->pieces[cause].text[0] == '\0') {
+    reportEmptyEnd(script, uses, cause, dropped, lines, findings);
+  } else {
+    reportNoHeader(script, cause, dropped, lines, findings);
+  }
 }
 
 void checkDroppedLines(const ScriptPieces* script, const PieceUse* uses, Findings* findings) {
