@@ -4,18 +4,21 @@
 //
 // An error is a finding that means a command line will not run as written, or
 // that the update cannot run at all: command lines that never run (cut off by a
-// blank line, a 255-character line, a 0x1A byte, a header that is no header or a
-// header given twice), the tail of a split line that runs as a command of its
-// own or opens or ends a section, a comment or header with white space before it
-// that runs as a command, a missing qnInst.cfg, and a missing version.id (no
-// record is written). A warning is a finding where every command still runs as
-// written but the author should look: a missing program file or a program name
-// that the presence check cannot find (a tab, a double quote, a leading space:
-// qnUpdate prints its message and runs the line anyway), lines before the first
-// header, a bad or repeated header with no command line under it, a
-// 255-character line that ends a section with nothing after it yet, text after a
-// 0x1A byte that holds no command line, and a version.id whose record fields come
-// out empty or cut.
+// blank line, a 255-character line, a 0x1A byte, a header that is no header or
+// a header given twice), the tail of a split line that runs as a command of its
+// own or opens or ends a section, a comment or header with white space before
+// it that runs as a command, a missing qnInst.cfg, a missing version.id (no
+// record is written), a directory that cannot be entered, and a script longer
+// than the check reads (kMaxPieces).
+//
+// A warning is a finding where every command still runs as written but the
+// author should look: a missing program file or a program name that the
+// presence check cannot find (a tab, a double quote, a leading space: qnUpdate
+// prints its message and runs the line anyway), lines before the first header,
+// a bad or repeated header with no command line under it, a 255-character line
+// that ends a section with nothing after it yet, a longer line whose rest is
+// skipped as a comment or ignored, text after a 0x1A byte that holds no command
+// line, and a version.id whose record fields come out empty or cut.
 #ifndef QN_CHECK_FINDINGS_H
 #define QN_CHECK_FINDINGS_H
 
