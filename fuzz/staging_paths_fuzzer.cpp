@@ -248,6 +248,10 @@ void fuzzStagingName(FuzzedDataProvider& input) {
   size_t length = strnlen(buffer.get(), size);
   FUZZ_CHECK(length < size, "the name is terminated inside its buffer");
   std::string name(buffer.get(), length);
+  if (size < 2) {
+    FUZZ_CHECK(name.empty(), "a buffer too small for the separator gets an empty text");
+    return;
+  }
   size_t longest = base.size() + strlen("QNTFFFF.tmp");
   if (name == "\\") {
     FUZZ_CHECK(!rootIsDirectory || longest > kLongestPath || longest + 2 > size,
