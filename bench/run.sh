@@ -34,8 +34,8 @@ else
   megabytes=${QN_BENCH_MB:-200}
   large=${QN_BENCH_LARGE:-20}
   growth=${QN_BENCH_GROWTH:-"200 2000 20000"}
-  runs=${QN_BENCH_RUNS:-15}
-  warmup=${QN_BENCH_WARMUP:-3}
+  runs=${QN_BENCH_RUNS:-11}
+  warmup=${QN_BENCH_WARMUP:-2}
 fi
 # Files per directory and mean file size of the growth trees.
 growth_per_dir=${QN_BENCH_GROWTH_PER_DIR:-40}
@@ -266,7 +266,14 @@ for n in $growth; do
   g=$work/growth$n
   "$tree_bench" make "$g" "$n" $(((n + growth_per_dir - 1) / growth_per_dir)) \
     $((n * growth_file_bytes)) 0
-  measure "growth$n" "rm -rf $stage" \
+  # The large trees get fewer rounds, down to 3 with one warm-up round, so
+  # every size copies about as many files in all.
+  g_runs=$((runs * 2000 / n))
+  if [ "$g_runs" -gt "$runs" ]; then g_runs=$runs; fi
+  if [ "$g_runs" -lt 3 ]; then g_runs=3; fi
+  g_warmup=$warmup
+  if [ "$g_runs" -lt "$runs" ] && [ "$g_warmup" -gt 1 ]; then g_warmup=1; fi
+  runs=$g_runs warmup=$g_warmup measure "growth$n" "rm -rf $stage" \
     walkTree-copy "$tree_bench copy $g $stage" \
     cp-r "cp -r $g $stage"
   rm -rf "$stage"
