@@ -30,8 +30,12 @@ step() {
 
 step "unit tests" ctest --test-dir build/native --output-on-failure
 step "unit tests under the sanitizers" ctest --test-dir build/sanitize --output-on-failure
-step "Windows imports" bash scripts/check-imports.sh build/windows/qnUpdate.exe
+step "Windows imports" bash scripts/check-imports.sh build/windows/qnUpdate.exe build/windows/qnCheck.exe
 step "black-box, native" python3 tests/blackbox/run.py --runner native --program build/native/qnUpdate
+step "black-box, native under the sanitizers" \
+  python3 tests/blackbox/run.py --runner native --program build/sanitize/qnUpdate
+step "qnCheck, native" bash tests/check/run.sh build/native/qnCheck
+step "fuzzing, 30 s a target" bash fuzz/run.sh 30
 
 echo
 [ ${#failures[@]} -eq 0 ] || printf 'failed: %s\n' "${failures[@]}"
