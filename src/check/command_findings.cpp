@@ -7,7 +7,6 @@
 #include "script/command.h"
 #include "script/script_reader.h"
 
-
 static void checkCommandLine(const ScriptPieces* script, long i, const PieceUse& use,
                              Findings* findings) {
   const ScriptPiece& piece = script->pieces[i];
@@ -125,8 +124,7 @@ void checkLongLines(const ScriptPieces* script, const PieceUse* uses, Findings* 
       harmful = true;
     }
     char restText[kQuoteSize + kDescriptionSize + 64];
-    describeRest(script, static_cast<long>(rest), uses[rest], restText, sizeof restText,
-                 &harmful);
+    describeRest(script, static_cast<long>(rest), uses[rest], restText, sizeof restText, &harmful);
     addFinding(findings, kScriptFile, script->pieces[i].line, harmful ? kError : kWarning,
                "this line%s is longer than 255 characters, so qnUpdate reads it as %lu "
                "lines: %s%s",

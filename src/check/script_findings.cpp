@@ -9,7 +9,6 @@
 
 const char kScriptFile[] = "qnInst.cfg";
 
-
 // What cut off the command lines that follow it: a piece, or one of these.
 static constexpr long kBeforeHeaders = -2;
 static constexpr long kInSection = -3;

@@ -6,13 +6,13 @@
 #include "script/script_reader.h"
 
 const PlatformRow kPlatforms[kPlatformCount] = {
-    {WINNT, "Windows NT 4.0"},
-    {WIN2K, "Windows 2000"},
-    {WIN2K64, "Windows 2000 on 64-bit"},
-    {WINXP, "Windows XP"},
-    {WINK3, "Windows Server 2003"},
-    {WINK364, "Windows Server 2003 on 64-bit"},
-    {OTHER, "Any other system"},
+    {WINNT, "Windows NT 4.0"},                   // [WINNT]
+    {WIN2K, "Windows 2000"},                     // [WIN2K]
+    {WIN2K64, "Windows 2000 on 64-bit"},         // [64WIN2K]
+    {WINXP, "Windows XP"},                       // [WINK3]
+    {WINK3, "Windows Server 2003"},              // [WINK3]
+    {WINK364, "Windows Server 2003 on 64-bit"},  // [64WINK3]
+    {OTHER, "Any other system"},                 // [WINK3]
 };
 
 static const int32_t kHeaderCodes[kHeaderCount] = {WINNT, WIN2K, WINK3, WIN2K64, WINK364};

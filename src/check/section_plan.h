@@ -24,9 +24,9 @@ SectionSpan findSection(const ScriptPiece* pieces, size_t count, const char* hea
 // What qnUpdate does with one piece, on whichever platform reads it. Each field
 // names the header piece of a section, or is kNoPiece.
 struct PieceUse {
-  long opens;    // this piece is that section's header
-  long inside;   // an entry of that section: a command line or a comment
-  long ends;     // this piece ends that section
+  long opens;   // this piece is that section's header
+  long inside;  // an entry of that section: a command line or a comment
+  long ends;    // this piece ends that section
 };
 
 // The distinct section headers, one per platform family that has its own.
