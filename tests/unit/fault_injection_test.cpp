@@ -196,6 +196,7 @@ class FaultInjectionTest : public ::testing::Test {
   void failEachCall(bool staged, Expect expected) {
     Outcome clean = run(staged, -1);
     baseline = fs.calls;
+    EXPECT_TRUE(fs.openFiles.empty() && fs.listings.empty()) << "a clean run closes what it opens";
     long failing = 0;
     for (;; ++failing) {
       Outcome outcome = run(staged, failing);
@@ -213,6 +214,8 @@ class FaultInjectionTest : public ::testing::Test {
       EXPECT_EQ(want.log, outcome.log);
       EXPECT_EQ(want.stagingLeft, outcome.stagingLeft);
       expectWholeRecords(outcome.log);
+      EXPECT_TRUE(fs.openFiles.empty()) << "a file is left open";
+      EXPECT_TRUE(fs.listings.empty()) << "a directory listing is left open";
     }
     EXPECT_EQ(baseline.size(), static_cast<size_t>(failing));
   }
