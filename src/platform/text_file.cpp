@@ -72,7 +72,8 @@ int readTextPiece(TextFile* file, char* buffer, size_t size) {
 }
 
 bool resumeAfterCtrlZ(TextFile* file) {
-  if (!file->ended || file->next >= file->filled || file->buffer[file->next] != kCtrlZ) return false;
+  bool atCtrlZ = file->ended && file->next < file->filled && file->buffer[file->next] == kCtrlZ;
+  if (!atCtrlZ) return false;
   ++file->next;
   file->ended = false;
   return true;

@@ -16,7 +16,8 @@ constexpr size_t kTextBufferSize = 4096;
 struct TextFile {
   FileHandle handle;
   bool ended;  // end of file, a 0x1A byte, or a read failure was met
-  unsigned long lineFeeds;  // line feeds read so far: the next piece is on line lineFeeds + 1
+  // Line feeds read so far: the next piece is on line lineFeeds + 1.
+  unsigned long lineFeeds;
   size_t next;
   size_t filled;
   unsigned char buffer[kTextBufferSize];
