@@ -35,14 +35,16 @@ root=$(cd "$here/../.." && pwd)
 program=${1:-$root/build/native/qnCheck}
 [ $# -gt 0 ] && shift
 wrapper=("$@")
-program=$(cd "$(dirname "$program")" && pwd)/$(basename "$program")
+[ -d "$(dirname "$program")" ] && program=$(cd "$(dirname "$program")" && pwd)/$(basename "$program")
 
 case "$program" in
   *.exe) line_end=${QN_LINE_END:-crlf}; default_update=$(dirname "$program")/qnUpdate.exe ;;
   *) line_end=${QN_LINE_END:-lf}; default_update=$(dirname "$program")/qnUpdate ;;
 esac
 qnupdate=${QNUPDATE:-$default_update}
-[ "$qnupdate" != none ] && qnupdate=$(cd "$(dirname "$qnupdate")" && pwd)/$(basename "$qnupdate")
+if [ "$qnupdate" != none ] && [ -d "$(dirname "$qnupdate")" ]; then
+  qnupdate=$(cd "$(dirname "$qnupdate")" && pwd)/$(basename "$qnupdate")
+fi
 platform=${QN_PLATFORM:-"Any other system (code 3)"}
 read -r -a replay_shell <<<"${QN_REPLAY_SHELL:-/bin/sh -c}"
 
