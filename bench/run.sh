@@ -199,7 +199,7 @@ row "In place, $commands × \`true\`: time per command" "$(per_command qnUpdate)
   "$(per_command command-file) (sh command file)" "$(ratio_text commands qnUpdate command-file)" \
   "$(min_ratio commands qnUpdate command-file)" \
   "$(cpu_ratio commands qnUpdate command-file)" "≤ 1.05"
-row "… the same against a bare posix_spawn loop" "$(per_command qnUpdate)" \
+row "… the same against a bare vfork + execve loop" "$(per_command qnUpdate)" \
   "$(per_command spawn-loop) (qn_spawn_loop)" "$(ratio_text commands qnUpdate spawn-loop)" \
   "$(min_ratio commands qnUpdate spawn-loop)" \
   "$(cpu_ratio commands qnUpdate spawn-loop)" ""
