@@ -19,11 +19,23 @@ sys.path.insert(0, str(HERE))
 import harness  # noqa: E402
 from runners import default_program, make_runner  # noqa: E402
 
+SLOWEST_SHOWN = 8  # with -v, how many of the slowest tests to list
+
 
 class CountingResult(unittest.TextTestResult):
     def __init__(self, *args, **kwargs):
         super().__init__(*args, **kwargs)
         self.passed = 0
+        self.seconds = {}
+        self._started = 0.0
+
+    def startTest(self, test):
+        self._started = time.monotonic()
+        super().startTest(test)
+
+    def stopTest(self, test):
+        super().stopTest(test)
+        self.seconds[test.id()] = time.monotonic() - self._started
 
     def addSuccess(self, test):
         super().addSuccess(test)
@@ -61,6 +73,10 @@ def main():
         runner.teardown()
     for test, why in result.skipped:
         print("skipped %s: %s" % (test.id(), why))
+    if options.verbose:
+        slowest = sorted(result.seconds.items(), key=lambda item: -item[1])[:SLOWEST_SHOWN]
+        for name, seconds in slowest:
+            print("%6.1f s  %s" % (seconds, name))
     failed = len(result.failures) + len(result.errors) + len(result.unexpectedSuccesses)
     print("runner %s, program %s, %.1f s" % (runner.name, runner.program,
                                              time.monotonic() - started))

@@ -93,6 +93,9 @@ class Runner:
     private_system_root = True
     # True when the exit status arrives in full, all 32 bits.
     full_exit_status = False
+    # How many runs the concurrency cases start at once.
+    simultaneous_in_place_runs = 50
+    simultaneous_staged_runs = 10
 
     def __init__(self, program):
         self.program = Path(program).resolve()

@@ -4,9 +4,6 @@ to their own staging directories."""
 from harness import RECORD_PATTERN, BlackBoxCase
 from runners import is_staging_name, wait_all
 
-IN_PLACE_RUNS = 50
-STAGED_RUNS = 10
-
 STAGING_FAILURE_LINES = {
     b"Unable to determine if enough free space to copy files.",
     b"Not enough disk space to copy necessary files.",
@@ -23,18 +20,19 @@ class ConcurrentRunTest(BlackBoxCase):
     def test_simultaneous_in_place_runs_append_whole_records(self):
         r = self.runner
         runs = []
-        for number in range(IN_PLACE_RUNS):
+        count = r.simultaneous_in_place_runs
+        for number in range(count):
             work = self.make_update(self.work / ("u%02d" % number), [r.exit_command(number)],
                                     version=(b"4.1", b"run-%02d" % number))
             runs.append(work)
         pending = [self.start_program(cwd=work) for work in runs]
         results = wait_all(pending)
-        self.assertEqual([x.status for x in results], list(range(IN_PLACE_RUNS)))
+        self.assertEqual([x.status for x in results], list(range(count)))
         records = self.log_records()
-        self.assertEqual(len(records), IN_PLACE_RUNS)
+        self.assertEqual(len(records), count)
         fields = sorted((RECORD_PATTERN.fullmatch(x).group(8), RECORD_PATTERN.fullmatch(x).group(10))
                         for x in records)
-        self.assertEqual(fields, [(b"run-%02d" % n, b"%d" % n) for n in range(IN_PLACE_RUNS)])
+        self.assertEqual(fields, [(b"run-%02d" % n, b"%d" % n) for n in range(count)])
 
     def test_simultaneous_staged_runs_keep_to_their_own_directories(self):
         r = self.runner
@@ -49,7 +47,7 @@ class ConcurrentRunTest(BlackBoxCase):
         argument = r.program_path(self.work)
         elsewhere = r.make_temp_dir("elsewhere")
         pending = [self.start_program(cwd=elsewhere, args=[argument], env={"QN_RUN": "r%d" % n})
-                   for n in range(STAGED_RUNS)]
+                   for n in range(r.simultaneous_staged_runs)]
         results = wait_all(pending)
 
         succeeded = 0
@@ -78,6 +76,6 @@ class ConcurrentRunTest(BlackBoxCase):
         # A failed staging may leave its partial copy; a successful run never.
         left = {name.upper() for name in self.staging_dirs()}
         self.assertEqual(left & staging_dirs, set())
-        if succeeded == STAGED_RUNS:
+        if succeeded == r.simultaneous_staged_runs:
             self.assertEqual(left, set())
         self.assertNoLog()

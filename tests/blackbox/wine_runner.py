@@ -1,6 +1,7 @@
 """The Windows build under Wine, run through qnLaunch."""
 
 import os
+import re
 import shutil
 import subprocess
 import tempfile
@@ -9,36 +10,52 @@ from pathlib import Path, PureWindowsPath
 
 from runners import PendingRun, Runner, is_staging_name, quote_windows_argument, remove_tree
 
+REPOSITORY = Path(__file__).resolve().parent.parent.parent
+WINE_KEY = r"HKCU\Software\Wine"
+# One line of attrib: attribute letters and spaces, then a drive path.
+ATTRIB_LINE = re.compile(r"([A-Z ]+) ([A-Za-z]:\\.*)")
+
 
 class WineRunner(Runner):
     """The Windows build under Wine, started through qnLaunch.
 
     Settings, from the environment:
-      WINEPREFIX         the prefix to run in (required); its drive_c is the
+      WINEPREFIX         the prefix to run in (default: the project's
+                         build/wine/win32 or build/wine/win64, which
+                         scripts/wine-setup.sh makes); its drive_c is the
                          system volume, shared by every test
-      QN_WINE            the wine program (default "wine")
+      QN_WINE            the wine program (default scripts/wine.sh)
+      QN_WINESERVER      the wine server (default /usr/lib/wine/wineserver)
       QN_WINE_LAUNCHER   qnLaunch.exe (default: beside the program)
-      QN_WINE_SECTION    the section the prefix's Windows version picks
-                         (default [WINK3] for wine32, [64WINK3] for wine64,
-                         as for a prefix set to win2003)
-      QN_WINE_VERSION    when set, the Windows version to set in the prefix
-                         first (nt40, win2k, winxp, win2003)
+      QN_WINE_VERSION    the Windows version set in the prefix for the run
+                         (default win2003; the prefix's earlier setting is
+                         put back afterwards)
+      QN_WINE_SECTION    the section that version picks (default [WINK3] for
+                         wine32, [64WINK3] for wine64, as win2003 does)
     """
 
     line_end = b"\r\n"
     private_system_root = False
     full_exit_status = True
+    # Each start goes through qemu here: fewer runs at once than natively.
+    simultaneous_in_place_runs = 20
+    simultaneous_staged_runs = 10
 
     def __init__(self, program, bits):
         super().__init__(program)
+        self.bits = bits
         self.name = "wine%d" % bits
+        self.version = os.environ.get("QN_WINE_VERSION", "win2003")
         self.section_header = os.environ.get(
             "QN_WINE_SECTION", "[WINK3]" if bits == 32 else "[64WINK3]")
-        self.wine = os.environ.get("QN_WINE", "wine")
-        self.prefix = Path(os.environ.get("WINEPREFIX", ""))
+        self.wine = os.environ.get("QN_WINE", str(REPOSITORY / "scripts" / "wine.sh"))
+        self.wineserver = os.environ.get("QN_WINESERVER", "/usr/lib/wine/wineserver")
+        self.prefix = Path(os.environ.get("WINEPREFIX") or
+                           REPOSITORY / "build" / "wine" / ("win%d" % bits)).resolve()
         launcher = os.environ.get("QN_WINE_LAUNCHER")
         self.launcher = Path(launcher) if launcher else self.program.parent / "qnLaunch.exe"
-        self._server = None
+        self._server_started = False
+        self._earlier_version = None
 
     def _wine_environment(self):
         environment = dict(os.environ)
@@ -46,35 +63,63 @@ class WineRunner(Runner):
         return environment
 
     def setup(self):
-        if not os.environ.get("WINEPREFIX"):
-            return "WINEPREFIX is not set"
+        if not (self.prefix / "system.reg").is_file():
+            return "no Wine prefix at %s (run scripts/wine-setup.sh)" % self.prefix
         if shutil.which(self.wine) is None:
             return "%s not found" % self.wine
+        if shutil.which(self.wineserver) is None:
+            return "%s not found" % self.wineserver
         if not self.launcher.is_file():
             return "launcher %s not found (build the windows preset)" % self.launcher
         reason = super().setup()
         if reason is not None:
             return reason
-        environment = self._wine_environment()
-        version = os.environ.get("QN_WINE_VERSION")
-        if version:
-            subprocess.run([self.wine, "reg", "add", r"HKCU\Software\Wine", "/v", "Version",
-                            "/t", "REG_SZ", "/d", version, "/f"], env=environment,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
-        # A persistent server makes each start take a fraction of a second.
-        server = shutil.which("wineserver") or "wineserver"
-        self._server = subprocess.Popen([server, "-p"], env=environment,
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # A persistent server makes each start take a fraction of the time.
+        subprocess.run([self.wineserver, "-p"], env=self._wine_environment(),
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self._server_started = True
+        self._earlier_version = self.windows_version()
+        if self.version:
+            self.set_windows_version(self.version)
         return None
 
     def teardown(self):
-        if self._server is not None:
-            server = shutil.which("wineserver") or "wineserver"
-            subprocess.run([server, "-k"], env=self._wine_environment(),
+        if self._server_started:
+            if self.version and self._earlier_version != self.version:
+                self.set_windows_version(self._earlier_version)
+            subprocess.run([self.wineserver, "-k"], env=self._wine_environment(),
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            self._server.wait()
-            self._server = None
+            self._server_started = False
         super().teardown()
+
+    # --- the Windows version the prefix reports ------------------------------
+
+    def _reg(self, *args):
+        return subprocess.run([self.wine, "reg"] + list(args) + [r"HKCU\Software\Wine"][:0],
+                              env=self._wine_environment(), stdin=subprocess.DEVNULL,
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+
+    def windows_version(self):
+        """The prefix's Version setting, or None when it has none."""
+        done = self._reg("query", WINE_KEY, "/v", "Version")
+        for line in done.stdout.decode(errors="replace").splitlines():
+            fields = line.split()
+            if len(fields) == 3 and fields[0] == "Version" and fields[1] == "REG_SZ":
+                return fields[2]
+        return None
+
+    def set_windows_version(self, version):
+        """Sets the Windows version the prefix reports; None removes the
+        setting (Wine's own default)."""
+        if version is None:
+            self._reg("delete", WINE_KEY, "/v", "Version", "/f")
+        else:
+            done = self._reg("add", WINE_KEY, "/v", "Version", "/t", "REG_SZ", "/d", version, "/f")
+            if done.returncode != 0:
+                raise AssertionError("cannot set the Windows version %s" % version)
+        if self.windows_version() != version:
+            raise AssertionError("the prefix still reports %s, not %s"
+                                 % (self.windows_version(), version))
 
     def new_system_root(self):
         root = self.prefix / "drive_c"
@@ -90,11 +135,18 @@ class WineRunner(Runner):
                     entry.unlink()
 
     def start(self, cwd, args=(), env=None, system_root=None):
+        tail = " ".join(quote_windows_argument(a) for a in args)
+        return self.start_command_line(cwd, tail, env)
+
+    def start_command_line(self, cwd, tail, env=None):
+        """Starts the program with the exact command line text: its quoted
+        path, then a space and `tail` when that is not empty."""
         handle, name = tempfile.mkstemp(prefix="status-", dir=self._base)
         os.close(handle)
         status_file = Path(name)
-        command = " ".join(quote_windows_argument(a)
-                           for a in [self.program_path(self.program)] + list(args))
+        command = quote_windows_argument(self.program_path(self.program))
+        if tail:
+            command += " " + tail
         environment = self._wine_environment()
         environment.update(env or {})
         environment["QN_LAUNCH_COMMAND"] = command
@@ -155,9 +207,13 @@ class WineRunner(Runner):
         return "attrib %s > %s" % (name, self._target(host_file))
 
     def is_writable_probe(self, probe_output):
-        # attrib prints the attribute letters in front of the path.
-        flags = probe_output.split(":")[0][:-1]
-        return "R" not in flags
+        # attrib prints the attribute letters in columns, then the full path:
+        # "A    R     Z:\\dir\\file.txt"; anything else (such as "File Not
+        # Found") is no answer.
+        match = ATTRIB_LINE.fullmatch(probe_output.rstrip("\r\n"))
+        if match is None:
+            raise AssertionError("attrib printed %r" % probe_output)
+        return "R" not in match.group(1)
 
     def env_reference(self, name):
         return "%" + name + "%"
