@@ -2,7 +2,6 @@
 // runSection runs it over the fake platform for every platform code, and the
 // command lines run and the console output are compared with a model of the
 // script's format.
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -78,11 +77,12 @@ Expected expectedRun(const std::vector<std::string>& lines, int32_t code) {
   return expected;
 }
 
+// A NUL byte cannot reach a command: the fake records C text, and the
+// comparison with the model shows that a line ends at its first NUL.
 void checkCommand(const fake::CommandRun& run) {
   const std::string& line = run.line;
   FUZZ_CHECK(line.size() <= kLongestLine, "a command line is at most 255 characters");
   FUZZ_CHECK(line.find('\n') == std::string::npos, "a command line holds no LF");
-  FUZZ_CHECK(strlen(line.c_str()) == line.size(), "a command line holds no NUL");
   FUZZ_CHECK(!line.empty() && line.back() != ' ', "a command line does not end with a space");
   FUZZ_CHECK(run.commandText == kCommandPrefix + line + "\"", "the command text is cmd /d /c \"LINE\"");
   FUZZ_CHECK(run.directory == "C:\\work", "commands run in the run directory");
