@@ -108,7 +108,19 @@ def staging():
     write("staging_paths", "root_sizes", bytes([0xF0, 0x01, 0xFF, 0x03, 0x02, 0x00, 0xFE, 0x80] * 8))
 
 
+def update_runs():
+    script = b"; update\r\n[WINNT]\r\nnt.exe\r\n[WIN2K]\r\nsetup.exe /2k\r\n[WINK3]\r\nsetup.exe /q\r\nsub\\tool.exe\r\n\r\n"
+    for staged in (0, 1):
+        for failing in (-1, 3, 9, 20, 45):
+            for version in (1, 3):
+                # Taken from the end: staged, the failing call (-1 to 160), the version, WOW64.
+                tail = bytes([0, version, failing + 1, staged])
+                name = "%s_fail%d_v%d" % ("staged" if staged else "in_place", failing, version)
+                write("update_run", name, b"4.1\r\n4.2\\ " + script + tail)
+
+
 scripts()
+update_runs()
 command_lines()
 records()
 staging()
