@@ -266,11 +266,11 @@ for n in $growth; do
   g=$work/growth$n
   "$tree_bench" make "$g" "$n" $(((n + growth_per_dir - 1) / growth_per_dir)) \
     $((n * growth_file_bytes)) 0
-  # The large trees get fewer rounds, down to 3 with one warm-up round, so
+  # The large trees get fewer rounds, down to 5 with one warm-up round, so
   # every size copies about as many files in all.
   g_runs=$((runs * 2000 / n))
   if [ "$g_runs" -gt "$runs" ]; then g_runs=$runs; fi
-  if [ "$g_runs" -lt 3 ]; then g_runs=3; fi
+  if [ "$g_runs" -lt 5 ]; then g_runs=5; fi
   g_warmup=$warmup
   if [ "$g_runs" -lt "$runs" ] && [ "$g_warmup" -gt 1 ]; then g_warmup=1; fi
   runs=$g_runs warmup=$g_warmup measure "growth$n" "rm -rf $stage" \
