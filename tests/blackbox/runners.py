@@ -42,12 +42,14 @@ class RunResult:
 class PendingRun:
     """A started run; wait() ends it and gives its RunResult."""
 
-    def __init__(self, process, started, finish):
+    def __init__(self, process, started, finish, timeout=RUN_TIMEOUT_SECONDS):
         self._process = process
         self._started = started
         self._finish = finish
+        self.timeout = timeout
 
-    def wait(self, timeout=RUN_TIMEOUT_SECONDS):
+    def wait(self, timeout=None):
+        timeout = self.timeout if timeout is None else timeout
         try:
             stdout, stderr = self._process.communicate(timeout=timeout)
         except subprocess.TimeoutExpired:
@@ -62,9 +64,12 @@ class PendingRun:
         return RunResult(stdout, self._finish(self._process.returncode), stderr, seconds)
 
 
-def wait_all(pending, timeout=RUN_TIMEOUT_SECONDS):
-    """Waits for every started run within one shared time limit; a run that
-    overstays is ended. Raises the first failure after all have ended."""
+def wait_all(pending, timeout=None):
+    """Waits for every started run within one shared time limit (by default
+    the longest of the runs' own); a run that overstays is ended. Raises the
+    first failure after all have ended."""
+    if timeout is None:
+        timeout = max((run.timeout for run in pending), default=RUN_TIMEOUT_SECONDS)
     deadline = time.monotonic() + timeout
     results = []
     failure = None

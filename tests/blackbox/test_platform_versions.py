@@ -26,8 +26,8 @@ class PlatformVersionTest(BlackBoxCase):
 
     def test_each_windows_version_runs_its_own_section_only(self):
         r = self.runner
-        script = b"".join(self.script(["echo %s" % header, "exit /b %d" % number], header=header)
-                          for number, header in enumerate(r.all_headers, start=11))
+        script = b"".join(self.script(["echo %s" % header], header=header)
+                          for header in r.all_headers)
         self.make_update(self.work, script)
         for version in VERSIONS:
             with self.subTest(version=version):
@@ -35,6 +35,5 @@ class PlatformVersionTest(BlackBoxCase):
                 header = EXPECTED_SECTION[r.bits][version]
                 result = self.run_program()
                 self.assertRun(result, self.lines("echo doesn't exist in current directory",
-                                                  header,
-                                                  "exit doesn't exist in current directory"),
-                               11 + r.all_headers.index(header))
+                                                  header), 0)
+        self.assertEqual(len(self.log_records()), len(VERSIONS))

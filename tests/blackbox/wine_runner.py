@@ -11,6 +11,9 @@ from pathlib import Path, PureWindowsPath
 from runners import PendingRun, Runner, is_staging_name, quote_windows_argument, remove_tree
 
 REPOSITORY = Path(__file__).resolve().parent.parent.parent
+# Each start of a 32-bit program goes through qemu here, and many runs at
+# once share two processors: allow more time than natively.
+WINE_RUN_TIMEOUT_SECONDS = 180
 WINE_KEY = r"HKCU\Software\Wine"
 # One line of attrib: attribute letters and spaces, then a drive path.
 ATTRIB_LINE = re.compile(r"([A-Z ]+) ([A-Za-z]:\\.*)")
@@ -78,6 +81,9 @@ class WineRunner(Runner):
         subprocess.run([self.wineserver, "-p"], env=self._wine_environment(),
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self._server_started = True
+        # The first Wine process starts Wine's background services, which keep
+        # its stderr: this one's is /dev/null, so they never hold a run's
+        # stderr pipe open (its reader would wait for them).
         self._earlier_version = self.windows_version()
         if self.version:
             self.set_windows_version(self.version)
@@ -117,9 +123,6 @@ class WineRunner(Runner):
             done = self._reg("add", WINE_KEY, "/v", "Version", "/t", "REG_SZ", "/d", version, "/f")
             if done.returncode != 0:
                 raise AssertionError("cannot set the Windows version %s" % version)
-        if self.windows_version() != version:
-            raise AssertionError("the prefix still reports %s, not %s"
-                                 % (self.windows_version(), version))
 
     def new_system_root(self):
         root = self.prefix / "drive_c"
@@ -163,7 +166,7 @@ class WineRunner(Runner):
                 raise AssertionError("qnLaunch failed with status %d" % launcher_status)
             return int(text)
 
-        return PendingRun(process, time.monotonic(), finish)
+        return PendingRun(process, time.monotonic(), finish, WINE_RUN_TIMEOUT_SECONDS)
 
     def program_path(self, host_path):
         host = Path(host_path).resolve()
