@@ -270,7 +270,7 @@ for n in $growth; do
   # every size copies about as many files in all.
   g_runs=$((runs * 2000 / n))
   if [ "$g_runs" -gt "$runs" ]; then g_runs=$runs; fi
-  if [ "$g_runs" -lt 5 ]; then g_runs=5; fi
+  if [ "$g_runs" -lt 5 ]; then g_runs=$((runs < 5 ? runs : 5)); fi
   g_warmup=$warmup
   if [ "$g_runs" -lt "$runs" ] && [ "$g_warmup" -gt 1 ]; then g_warmup=1; fi
   runs=$g_runs warmup=$g_warmup measure "growth$n" "rm -rf $stage" \
