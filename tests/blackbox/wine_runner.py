@@ -68,6 +68,9 @@ class WineRunner(Runner):
     def setup(self):
         if not (self.prefix / "system.reg").is_file():
             return "no Wine prefix at %s (run scripts/wine-setup.sh)" % self.prefix
+        # Only a 64-bit Windows has the WOW64 system directory.
+        if (self.prefix / "drive_c" / "windows" / "syswow64").is_dir() != (self.bits == 64):
+            return "%s is not a %d-bit Windows prefix" % (self.prefix, self.bits)
         if shutil.which(self.wine) is None:
             return "%s not found" % self.wine
         if shutil.which(self.wineserver) is None:
