@@ -163,7 +163,7 @@ FindHandle findFirstFile(const char* pattern, DirectoryEntry* entry) {
   std::string text = pattern;
   if (text.size() < 3 || text.compare(text.size() - 3, 3, "*.*") != 0) return kNoFind;
   std::string directory = fake::absolutePath(text.substr(0, text.size() - 3));
-  if (!fake::isDirectory(directory)) return kNoFind;
+  if (!fake::isDirectory(directory) || fake::find(directory)->unreadable) return kNoFind;
   std::vector<DirectoryEntry> entries;
   auto add = [&entries](const std::string& name, bool isDirectory) {
     DirectoryEntry item = {};

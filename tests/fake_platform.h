@@ -25,7 +25,7 @@ struct Node {
   std::string content;
   uint32_t attributes = kAttributeNormal;
   bool locked = false;  // held open elsewhere: cannot be deleted
-  bool unreadable = false;  // cannot be opened for reading nor copied
+  bool unreadable = false;  // cannot be opened for reading nor copied; a directory cannot be listed
 };
 
 // One command line that was run, and the directory it ran in.

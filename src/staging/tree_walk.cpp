@@ -21,6 +21,8 @@ static bool isDotEntry(const char* name) {
   return strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
 }
 
+static int walkDirectory(char* source, size_t sourceSize, const char* destination, bool nested);
+
 static int copyDirectoryEntry(const char* source, const char* destination, const char* name) {
   const char separator[] = {platform::kPathSeparator, '\0'};
   char directoryPath[kPathBufferSize];
@@ -33,7 +35,7 @@ static int copyDirectoryEntry(const char* source, const char* destination, const
     printLine("Unable to create temporary sub-directory!");
     return kWalkFailed;
   }
-  if (walkTree(sourceDirectory, sizeof sourceDirectory, directoryPath) != kWalkSucceeded) {
+  if (walkDirectory(sourceDirectory, sizeof sourceDirectory, directoryPath, true) != kWalkSucceeded) {
     printLine("Unable to copy sub-directory update files to the hard drive.");
     return kWalkFailed;
   }
@@ -74,6 +76,13 @@ static void removeFileEntry(const char* entryPath, bool entryPathFits, const cha
 }
 
 int walkTree(char* source, size_t sourceSize, const char* destination) {
+  return walkDirectory(source, sourceSize, destination, false);
+}
+
+// `nested` is set for a sub-directory that the walk above has just listed: it
+// exists, so a listing that cannot start means it cannot be read, and a copy
+// without it would be incomplete.
+static int walkDirectory(char* source, size_t sourceSize, const char* destination, bool nested) {
   bool copying = destination != nullptr;
   size_t length = strlen(source);
   if (length == 0 || source[length - 1] != platform::kPathSeparator) {
@@ -88,7 +97,7 @@ int walkTree(char* source, size_t sourceSize, const char* destination) {
   }
   platform::DirectoryEntry entry;
   platform::FindHandle find = platform::findFirstFile(entryPath, &entry);
-  if (find == platform::kNoFind) return kWalkSucceeded;
+  if (find == platform::kNoFind) return copying && nested ? kWalkFailed : kWalkSucceeded;
 
   int result = kWalkSucceeded;
   int listing = platform::kFoundEntry;

@@ -10,8 +10,8 @@
 // failure, printing "Unable to copy files from QN CD to hard drive." or "Unable
 // to create temporary sub-directory!" for it and "Unable to copy sub-directory
 // update files to the hard drive." for each level above it, and returns 1. An
-// entry whose path does not fit in a path buffer, and a listing of the source
-// that breaks off, are such failures.
+// entry whose path does not fit in a path buffer, a listing of the source that
+// breaks off, and a sub-directory that cannot be listed are such failures.
 //
 // Removal mode (`destination` is null): deletes everything below `source`,
 // leaving `source` itself. Never stops early: prints "Unable to remove temp file
@@ -19,7 +19,7 @@
 // sub-directory that stays behind, goes on, and returns 0.
 //
 // A `source` that cannot be listed (missing or unreadable) gives 0 in both
-// modes. The separator is appended to `source` in place when it lacks one, so
+// modes: there is nothing to copy or remove. The separator is appended to `source` in place when it lacks one, so
 // `sourceSize` must leave room for it. Returns 0 for success, 1 for failure.
 int walkTree(char* source, size_t sourceSize, const char* destination);
 

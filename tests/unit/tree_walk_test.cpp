@@ -168,6 +168,24 @@ TEST_F(TreeWalkTest, ListingThatBreaksOffInASubDirectoryFailsEveryLevel) {
   EXPECT_FALSE(fake::exists("C:\\dst\\a\\b\\1.txt"));
 }
 
+TEST_F(TreeWalkTest, SubDirectoryThatCannotBeListedFailsTheCopy) {
+  fake::addFile("C:\\src\\a\\b\\1.txt", "1");
+  fake::addFile("C:\\src\\z.txt", "z");
+  fake::state().nodes["C:\\src\\a\\b"].unreadable = true;
+  EXPECT_EQ(1, copyTree("C:\\src"));
+  EXPECT_EQ(
+      "Unable to copy sub-directory update files to the hard drive.\r\n"
+      "Unable to copy sub-directory update files to the hard drive.\r\n",
+      fs.console);
+}
+
+TEST_F(TreeWalkTest, SourceThatCannotBeListedIsNothingToCopy) {
+  fake::addFile("C:\\src\\1.txt", "1");
+  fake::state().nodes["C:\\src"].unreadable = true;
+  EXPECT_EQ(0, copyTree("C:\\src"));
+  EXPECT_EQ(Paths(), fake::listTree("C:\\dst"));
+}
+
 // --- Limits -------------------------------------------------------------------------
 
 TEST_F(TreeWalkTest, EntryPathOf259CharactersIsCopied) {
