@@ -19,8 +19,8 @@ void reset() {
   addDirectory("C:\\work");
 }
 
-// Resolves `path` against the current directory and removes ".", ".." and a
-// trailing backslash.
+// Resolves `path` against the current directory, removes ".", ".." and a
+// trailing backslash, and follows junctions on the way (not in the last part).
 std::string absolutePath(const std::string& path) {
   std::string full;
   if (path.size() >= 2 && path[1] == ':') {
@@ -44,8 +44,21 @@ std::string absolutePath(const std::string& path) {
     start = end + 1;
   }
   std::string result;
-  for (size_t i = 0; i < parts.size(); ++i) result += (i == 0 ? "" : "\\") + parts[i];
+  for (size_t i = 0; i < parts.size(); ++i) {
+    result += (i == 0 ? "" : "\\") + parts[i];
+    auto it = theState.nodes.find(result);
+    if (i + 1 < parts.size() && it != theState.nodes.end() && !it->second.linkTarget.empty()) {
+      result = it->second.linkTarget;
+    }
+  }
   return result;
+}
+
+// The path itself, or where it leads when it is a junction.
+static std::string followed(const std::string& path) {
+  std::string full = absolutePath(path);
+  auto it = theState.nodes.find(full);
+  return it != theState.nodes.end() && !it->second.linkTarget.empty() ? it->second.linkTarget : full;
 }
 
 static std::string parentOf(const std::string& path) {
@@ -76,6 +89,13 @@ void addFile(const std::string& path, const std::string& content, uint32_t attri
   node.isDirectory = false;
   node.content = content;
   node.attributes = attributes;
+}
+
+void addJunction(const std::string& path, const std::string& target) {
+  addDirectory(path);
+  Node& node = theState.nodes[absolutePath(path)];
+  node.attributes = platform::kAttributeDirectory | platform::kAttributeReparsePoint;
+  node.linkTarget = absolutePath(target);
 }
 
 bool exists(const std::string& path) { return find(path) != nullptr; }
@@ -150,6 +170,10 @@ bool createDirectory(const char* path) { return makeDirectory("createDirectory",
 
 bool createPrivateDirectory(const char* path) { return makeDirectory("createPrivateDirectory", path); }
 
+bool createReadableDirectory(const char* path) {
+  return makeDirectory("createReadableDirectory", path);
+}
+
 bool removeDirectory(const char* path) {
   if (fake::fails("removeDirectory") || !fake::isDirectory(path)) return false;
   std::string full = fake::absolutePath(path);
@@ -162,19 +186,23 @@ FindHandle findFirstFile(const char* pattern, DirectoryEntry* entry) {
   if (fake::fails("findFirstFile")) return kNoFind;
   std::string text = pattern;
   if (text.size() < 3 || text.compare(text.size() - 3, 3, "*.*") != 0) return kNoFind;
-  std::string directory = fake::absolutePath(text.substr(0, text.size() - 3));
+  std::string directory = fake::followed(text.substr(0, text.size() - 3));
   if (!fake::isDirectory(directory) || fake::find(directory)->unreadable) return kNoFind;
   std::vector<DirectoryEntry> entries;
-  auto add = [&entries](const std::string& name, bool isDirectory) {
+  auto add = [&entries](const std::string& name, const fake::Node& node) {
     DirectoryEntry item = {};
-    item.attributes = isDirectory ? kAttributeDirectory : fake::kAttributeNormal;
+    item.attributes = !node.linkTarget.empty() ? node.attributes
+                      : node.isDirectory       ? kAttributeDirectory
+                                               : fake::kAttributeNormal;
     snprintf(item.name, sizeof item.name, "%s", name.c_str());
     entries.push_back(item);
   };
-  add(".", true);
-  add("..", true);
+  fake::Node dot;
+  dot.isDirectory = true;
+  add(".", dot);
+  add("..", dot);
   for (const auto& [path, node] : theState.nodes) {
-    if (fake::parentOf(path) == directory) add(path.substr(directory.size() + 1), node.isDirectory);
+    if (fake::parentOf(path) == directory) add(path.substr(directory.size() + 1), node);
   }
   // Entries come out from the back.
   std::vector<DirectoryEntry> reversed(entries.rbegin(), entries.rend());

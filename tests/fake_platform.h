@@ -26,6 +26,7 @@ struct Node {
   uint32_t attributes = kAttributeNormal;
   bool locked = false;  // held open elsewhere: cannot be deleted
   bool unreadable = false;  // cannot be opened for reading nor copied; a directory cannot be listed
+  std::string linkTarget;   // a junction: the directory it leads to (absolute)
 };
 
 // One command line that was run, and the directory it ran in.
@@ -86,6 +87,9 @@ void reset();
 std::string absolutePath(const std::string& path);
 void addDirectory(const std::string& path);
 void addFile(const std::string& path, const std::string& content, uint32_t attributes = kAttributeNormal);
+// A junction at `path` leading to the existing directory `target`. Paths through
+// it reach the target's entries; removing it as a directory removes the link only.
+void addJunction(const std::string& path, const std::string& target);
 bool exists(const std::string& path);
 std::string fileContent(const std::string& path);
 // Paths below `directory` (absolute), in order.

@@ -66,7 +66,7 @@ platform::FileHandle openLogFile() {
     int directoryLength = snprintf(directory + volumeLength, sizeof directory - volumeLength,
                                    "%c%s", platform::kPathSeparator, kLogDirectoryName);
     if (directoryLength >= 0 && volumeLength + directoryLength < sizeof directory) {
-      platform::createDirectory(directory);
+      platform::createReadableDirectory(directory);
       int pathLength =
           snprintf(path, sizeof path, "%s%c%s", directory, platform::kPathSeparator, kLogFileName);
       if (pathLength >= 0 && static_cast<size_t>(pathLength) < sizeof path) {

@@ -37,14 +37,26 @@ bool setCurrentDirectory(const char* path);
 
 // False on failure, also when the directory exists.
 bool createDirectory(const char* path);
-// As createDirectory, but accessible to its owner only where the system can say so.
+// As createDirectory, but nobody else may change what is in it. Windows: full
+// control for Administrators, SYSTEM and this process's user only, inherited by
+// everything created inside, and protected from the parent's inheritable
+// entries where the system has such protection; false, creating nothing, when
+// that security cannot be built. POSIX: mode 0700.
 bool createPrivateDirectory(const char* path);
-// Removes an empty directory only.
+// As createPrivateDirectory, but everyone may read what is in it: on Windows
+// read access for Users as well; POSIX mode 0755.
+bool createReadableDirectory(const char* path);
+// Removes an empty directory, or a link to a directory (the link only, never
+// what it leads to).
 bool removeDirectory(const char* path);
 
 // --- Enumeration -----------------------------------------------------------
 
 constexpr uint32_t kAttributeDirectory = 0x10;
+// A link: a junction or symbolic link on Windows, a symbolic link on POSIX.
+// With kAttributeDirectory it leads to a directory, which a listing through
+// the link shows.
+constexpr uint32_t kAttributeReparsePoint = 0x400;
 
 struct DirectoryEntry {
   uint32_t attributes;
@@ -97,7 +109,9 @@ constexpr FileHandle kNoFile = -1;
 FileHandle openForReading(const char* path);
 // Opens a file for appending, creating it if absent. One 0x1A byte at the end of
 // an existing file is removed. Until the handle is closed no other appender can
-// open the file, and every write lands at the file's end.
+// open the file, and every write lands at the file's end. Refused (kNoFile,
+// leaving what it leads to untouched) when the file or the directory holding it
+// is a link, or the file has more than one hard link.
 FileHandle openForAppending(const char* path);
 // Bytes read (0 at the end of the file), or -1 on failure.
 long readFile(FileHandle file, void* buffer, size_t size);
@@ -132,8 +146,9 @@ bool callWow64Probe(Wow64Probe probe);
 constexpr int32_t kExitCodeUnreadable = -1;
 
 // Runs a command line through the command interpreter in the current directory
-// and waits for it. Windows starts `commandText` (cmd /d /c "line"); POSIX runs
-// `line` with /bin/sh -c. Returns the exit code, bit for bit; the system's error
+// and waits for it. Windows starts `commandText` (cmd /d /c "line") with the
+// system directory's cmd.exe, never one found elsewhere first (searching only
+// when the system directory cannot be read); POSIX runs `line` with /bin/sh -c. Returns the exit code, bit for bit; the system's error
 // code when the interpreter could not be started; or kExitCodeUnreadable.
 int32_t runCommand(char* commandText, const char* line);
 

@@ -78,7 +78,14 @@ bool createDirectory(const char* path) { return mkdir(path, 0777) == 0; }
 
 bool createPrivateDirectory(const char* path) { return mkdir(path, 0700) == 0; }
 
-bool removeDirectory(const char* path) { return rmdir(path) == 0; }
+bool createReadableDirectory(const char* path) { return mkdir(path, 0755) == 0; }
+
+// rmdir refuses a symbolic link; the link itself is removed, never its target.
+bool removeDirectory(const char* path) {
+  if (rmdir(path) == 0) return true;
+  struct stat info;
+  return errno == ENOTDIR && lstat(path, &info) == 0 && S_ISLNK(info.st_mode) && unlink(path) == 0;
+}
 
 // A listing opened by findFirstFile: the directory stream and the directory's
 // path, which lstat needs to tell directories from files.
@@ -87,25 +94,28 @@ struct Listing {
   char directory[kPathBufferSize];
 };
 
+// The attributes that Windows would list for an entry: a symbolic link is a
+// reparse point, and also a directory when it leads to one, so that the copy
+// follows it as Windows' listing does, while the removal never enters it.
+static uint32_t entryAttributes(const char* directory, const struct dirent* item) {
+  if (item->d_type == DT_DIR) return kAttributeDirectory;
+  if (item->d_type != DT_LNK && item->d_type != DT_UNKNOWN) return 0;
+  char path[2 * kPathBufferSize];
+  snprintf(path, sizeof path, "%s%s", directory, item->d_name);
+  struct stat info;
+  if (lstat(path, &info) != 0) return 0;
+  if (!S_ISLNK(info.st_mode)) return S_ISDIR(info.st_mode) ? kAttributeDirectory : 0;
+  bool leadsToDirectory = stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+  return kAttributeReparsePoint | (leadsToDirectory ? kAttributeDirectory : 0);
+}
+
 static int nextEntry(Listing* listing, DirectoryEntry* entry) {
-  for (;;) {
-    errno = 0;
-    struct dirent* item = readdir(listing->stream);
-    if (item == nullptr) return errno == 0 ? kNoMoreEntries : kListingFailed;
-    if (!copyText(entry->name, sizeof entry->name, item->d_name)) return kListingFailed;
-    // A symbolic link counts as a file: removal must never follow one out of
-    // the tree it is emptying. The entry's own type saves a stat per file;
-    // only file systems that do not report it need the lstat.
-    bool isDirectory = item->d_type == DT_DIR;
-    if (item->d_type == DT_UNKNOWN) {
-      char path[2 * kPathBufferSize];
-      snprintf(path, sizeof path, "%s%s", listing->directory, item->d_name);
-      struct stat info;
-      isDirectory = lstat(path, &info) == 0 && S_ISDIR(info.st_mode);
-    }
-    entry->attributes = isDirectory ? kAttributeDirectory : 0;
-    return kFoundEntry;
-  }
+  errno = 0;
+  struct dirent* item = readdir(listing->stream);
+  if (item == nullptr) return errno == 0 ? kNoMoreEntries : kListingFailed;
+  if (!copyText(entry->name, sizeof entry->name, item->d_name)) return kListingFailed;
+  entry->attributes = entryAttributes(listing->directory, item);
+  return kFoundEntry;
 }
 
 FindHandle findFirstFile(const char* pattern, DirectoryEntry* entry) {
@@ -241,11 +251,30 @@ FileHandle openForReading(const char* path) {
   return fd;
 }
 
+// Opens the directory that holds `path`, refusing a symbolic link, and puts
+// the file's name in `name`. -1 when it cannot.
+static int openParentNoFollow(const char* path, const char** name) {
+  const char* slash = strrchr(path, '/');
+  *name = slash != nullptr ? slash + 1 : path;
+  if (slash == nullptr) return open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  char parent[PATH_MAX];
+  size_t length = slash == path ? 1 : static_cast<size_t>(slash - path);
+  if (length + 1 > sizeof parent) return -1;
+  memcpy(parent, path, length);
+  parent[length] = '\0';
+  return open(parent, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
 FileHandle openForAppending(const char* path) {
-  int fd = open(path, O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  const char* name;
+  int directory = openParentNoFollow(path, &name);
+  if (directory < 0) return kNoFile;
+  int fd = openat(directory, name, O_RDWR | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+  close(directory);
   if (fd < 0) return kNoFile;
   struct stat info;
-  if (flock(fd, LOCK_EX) != 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+  if (flock(fd, LOCK_EX) != 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+      info.st_nlink > 1) {
     close(fd);
     return kNoFile;
   }

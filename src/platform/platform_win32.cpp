@@ -1,5 +1,5 @@
-// The platform services on Windows, over kernel32. Every function used here
-// exists on Windows NT 4.0.
+// The platform services on Windows, over kernel32 and advapi32. Every function
+// imported here exists on Windows NT 4.0; newer ones are looked up at run time.
 #include "platform/platform.h"
 
 #include <windows.h>
@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "platform/environment.h"
+#include "platform/win32_security.h"
 
 namespace platform {
 
@@ -64,7 +65,17 @@ bool setCurrentDirectory(const char* path) { return SetCurrentDirectoryA(path) !
 
 bool createDirectory(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
 
-bool createPrivateDirectory(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
+static bool createSecuredDirectory(const char* path, DirectoryAccess access) {
+  DirectorySecurity security;
+  return buildDirectorySecurity(access, &security) &&
+         CreateDirectoryA(path, &security.attributes) != 0;
+}
+
+bool createPrivateDirectory(const char* path) { return createSecuredDirectory(path, kOwnersOnly); }
+
+bool createReadableDirectory(const char* path) {
+  return createSecuredDirectory(path, kOwnersAndRead);
+}
 
 bool removeDirectory(const char* path) { return RemoveDirectoryA(path) != 0; }
 
@@ -130,14 +141,53 @@ FileHandle openForReading(const char* path) {
   return file == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<FileHandle>(file);
 }
 
+// True when `path` names a junction or symbolic link (the link itself is asked
+// about, not what it leads to).
+static bool isReparsePoint(const char* path) {
+  DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// True when the directory that holds `path` is a junction or symbolic link.
+static bool parentIsReparsePoint(const char* path) {
+  char parent[MAX_PATH + 1];
+  size_t length = boundedLength(path, MAX_PATH + 1);
+  while (length > 0 && path[length - 1] != '\\' && path[length - 1] != '/') --length;
+  if (length <= 1 || length > MAX_PATH) return false;
+  memcpy(parent, path, length - 1);
+  parent[length - 1] = '\0';
+  return isReparsePoint(parent);
+}
+
+// Windows 2000 and later have reparse points; there the file is opened as
+// itself, so that a link swapped in after the check above is seen and refused.
+// NT 4.0 is not given a flag that it does not know.
+static DWORD appendOpenFlags() {
+  bool hasReparsePoints = LOBYTE(LOWORD(GetVersion())) >= 5;
+  return FILE_ATTRIBUTE_NORMAL | (hasReparsePoints ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
+}
+
+// A file reached through a link, or with another name elsewhere, would let
+// whoever made that name choose what the program writes to.
+static bool isOnlyName(HANDLE file) {
+  BY_HANDLE_FILE_INFORMATION information;
+  return GetFileInformationByHandle(file, &information) && information.nNumberOfLinks <= 1 &&
+         (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}
+
 // Appenders exclude each other with a lock on one byte far past any real log's
 // end, so that readers are never locked out of the records themselves.
 static constexpr DWORD kAppendLockOffsetHigh = 0x7FFFFFFF;
 
 FileHandle openForAppending(const char* path) {
+  if (parentIsReparsePoint(path) || isReparsePoint(path)) return kNoFile;
   HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+                            nullptr, OPEN_ALWAYS, appendOpenFlags(), nullptr);
   if (file == INVALID_HANDLE_VALUE) return kNoFile;
+  if (!isOnlyName(file)) {
+    CloseHandle(file);
+    return kNoFile;
+  }
   OVERLAPPED lock = {};
   lock.OffsetHigh = kAppendLockOffsetHigh;
   if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &lock)) {
@@ -208,13 +258,29 @@ bool callWow64Probe(Wow64Probe probe) {
   return isWow64 != FALSE;
 }
 
+// The system directory's cmd.exe, or an empty text when the system directory
+// cannot be read. Without an application name CreateProcessA would look in the
+// program's own directory and the current one (the update's) first, where
+// anyone who can write there could put a cmd.exe of their own.
+static void systemInterpreter(char* path, UINT size) {
+  static const char kInterpreter[] = "\\cmd.exe";
+  UINT length = GetSystemDirectoryA(path, size);
+  if (length == 0 || length + sizeof kInterpreter > size) {
+    path[0] = '\0';
+    return;
+  }
+  memcpy(path + length, kInterpreter, sizeof kInterpreter);
+}
+
 int32_t runCommand(char* commandText, const char*) {
+  char interpreter[MAX_PATH + 1];
+  systemInterpreter(interpreter, sizeof interpreter);
   STARTUPINFOA startup;
   memset(&startup, 0, sizeof startup);
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process;
-  if (!CreateProcessA(nullptr, commandText, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process)) {
+  if (!CreateProcessA(interpreter[0] != '\0' ? interpreter : nullptr, commandText, nullptr, nullptr,
+                      FALSE, 0, nullptr, nullptr, &startup, &process)) {
     return static_cast<int32_t>(GetLastError());
   }
   DWORD exitCode = 0;

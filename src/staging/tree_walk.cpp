@@ -54,13 +54,14 @@ static int copyFileEntry(const char* entryPath, bool entryPathFits, const char* 
   return kWalkSucceeded;
 }
 
-static void removeDirectoryEntry(const char* source, const char* name) {
+static void removeDirectoryEntry(const char* source, const char* name, bool isLink) {
   char directoryPath[kPathBufferSize];
   if (!joinPath(directoryPath, sizeof directoryPath - 1, source, name)) {
     printLine("Could not remove temporary sub-directory.");
     return;
   }
-  if (walkTree(directoryPath, sizeof directoryPath, nullptr) != kWalkSucceeded) {
+  // A link is removed as itself: what it leads to lies outside the tree.
+  if (!isLink && walkTree(directoryPath, sizeof directoryPath, nullptr) != kWalkSucceeded) {
     printLine("Unable to delete files from temporary sub-directory.");
   } else if (!platform::removeDirectory(directoryPath)) {
     printLine("Could not remove temporary sub-directory.");
@@ -105,12 +106,13 @@ static int walkDirectory(char* source, size_t sourceSize, const char* destinatio
     if (isDotEntry(entry.name)) continue;
     bool entryPathFits = joinPath(entryPath, sizeof entryPath, source, entry.name);
     bool isDirectory = (entry.attributes & platform::kAttributeDirectory) != 0;
+    bool isLink = (entry.attributes & platform::kAttributeReparsePoint) != 0;
     if (copying && isDirectory) {
       result = copyDirectoryEntry(source, destination, entry.name);
     } else if (copying) {
       result = copyFileEntry(entryPath, entryPathFits, destination, entry.name);
     } else if (isDirectory) {
-      removeDirectoryEntry(source, entry.name);
+      removeDirectoryEntry(source, entry.name, isLink);
     } else {
       removeFileEntry(entryPath, entryPathFits, source, entry.name);
     }

@@ -14,7 +14,10 @@
 // breaks off, and a sub-directory that cannot be listed are such failures.
 //
 // Removal mode (`destination` is null): deletes everything below `source`,
-// leaving `source` itself. Never stops early: prints "Unable to remove temp file
+// leaving `source` itself. A link (a junction or symbolic link) is removed as
+// itself and never entered, so nothing outside `source` is touched; the copy,
+// like Windows' own listing, does follow links to directories, and the path
+// limit ends a loop. Never stops early: prints "Unable to remove temp file
 // PATH" for a file and "Could not remove temporary sub-directory." for a
 // sub-directory that stays behind, goes on, and returns 0.
 //

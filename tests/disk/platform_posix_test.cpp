@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <map>
 #include <regex>
 #include <set>
 #include <string>
@@ -293,23 +294,31 @@ TEST_F(PlatformPosixTest, PrivateDirectoryIsForItsOwnerOnly) {
   EXPECT_FALSE(platform::createPrivateDirectory(directory.c_str()));
 }
 
-TEST_F(PlatformPosixTest, ListingGivesEveryEntryWithDirectoriesMarked) {
+TEST_F(PlatformPosixTest, ListingMarksDirectoriesAndLinksAsWindowsDoes) {
   ASSERT_EQ(0, mkdir((temp.path() + "sub").c_str(), 0755));
   writeBytes(temp.path() + "file", "x");
-  ASSERT_EQ(0, symlink((temp.path() + "sub").c_str(), (temp.path() + "link").c_str()));
+  ASSERT_EQ(0, symlink((temp.path() + "sub").c_str(), (temp.path() + "dirlink").c_str()));
+  ASSERT_EQ(0, symlink((temp.path() + "file").c_str(), (temp.path() + "filelink").c_str()));
+  ASSERT_EQ(0, symlink((temp.path() + "none").c_str(), (temp.path() + "dangling").c_str()));
   std::string pattern = temp.path() + "*.*";
   platform::DirectoryEntry entry;
   platform::FindHandle find = platform::findFirstFile(pattern.c_str(), &entry);
   ASSERT_NE(platform::kNoFind, find);
-  std::set<std::string> directories;
-  std::set<std::string> files;
+  std::map<std::string, uint32_t> attributes;
   do {
-    bool isDir = (entry.attributes & platform::kAttributeDirectory) != 0;
-    (isDir ? directories : files).insert(entry.name);
+    attributes[entry.name] = entry.attributes;
   } while (platform::findNextFile(find, &entry) == platform::kFoundEntry);
   platform::findClose(find);
-  EXPECT_EQ(std::set<std::string>({".", "..", "sub"}), directories);
-  EXPECT_EQ(std::set<std::string>({"file", "link"}), files);
+  const uint32_t directory = platform::kAttributeDirectory;
+  const uint32_t link = platform::kAttributeReparsePoint;
+  EXPECT_EQ((std::map<std::string, uint32_t>{{".", directory},
+                                             {"..", directory},
+                                             {"sub", directory},
+                                             {"file", 0},
+                                             {"dirlink", directory | link},
+                                             {"filelink", link},
+                                             {"dangling", link}}),
+            attributes);
 }
 
 TEST_F(PlatformPosixTest, ListingOfAMissingDirectoryCannotStart) {

@@ -153,6 +153,19 @@ TEST_F(TreeWalkDiskTest, SymlinkToADirectoryIsRemovedAsALink) {
   EXPECT_EQ("", console);
 }
 
+TEST_F(TreeWalkDiskTest, CopyFollowsALinkToADirectoryAsWindowsDoes) {
+  std::string outside = temp.path() + "outside";
+  ASSERT_EQ(0, mkdir(outside.c_str(), 0755));
+  writeBytes(outside + "/tool.exe", "MZ");
+  addFile("setup.exe", "MZ");
+  ASSERT_EQ(0, symlink(outside.c_str(), (source + "/tools").c_str()));
+  EXPECT_EQ(0, walk(source, destination.c_str()));
+  EXPECT_EQ(Paths({"setup.exe", "tools", "tools/tool.exe"}), listTree(destination));
+  EXPECT_TRUE(isDirectory(destination + "tools"));
+  EXPECT_EQ("MZ", readBytes(destination + "tools/tool.exe"));
+  EXPECT_EQ("", console);
+}
+
 TEST_F(TreeWalkDiskTest, CopyIntoTheStagingLayoutAndBack) {
   // The staging directory's own path form: ends with the separator.
   addFile("qnInst.cfg", "[WINK3]\r\n");

@@ -269,7 +269,7 @@ TEST_F(FaultInjectionTest, EachFailingCallOfAnInPlaceRunEndsAsPromised) {
       for (int i = 0; i < 3; ++i) want.console += i == k ? "" : cleanPieces[i];
     } else if (name == "deleteFile" && k == 0) {
       want.stagingLeft = true;  // the reservation file stays; an in-place run never uses it
-    } else if (name == "logVolume" || name == "createDirectory" || name == "openForAppending" ||
+    } else if (name == "logVolume" || name == "createReadableDirectory" || name == "openForAppending" ||
                name == "writeFile") {
       logFails();
     } else if (name == "closeFile" && k == 3) {

@@ -234,6 +234,18 @@ TEST_F(TreeWalkTest, RemovalEmptiesTheTreeAndKeepsItsRoot) {
   EXPECT_EQ("", fs.console);
 }
 
+TEST_F(TreeWalkTest, RemovalTakesAJunctionAwayWithoutEnteringIt) {
+  fake::addFile("C:\\precious\\data.txt", "keep");
+  fake::addFile("C:\\precious\\sub\\more.txt", "keep");
+  fake::addFile("C:\\T\\setup.exe", "x");
+  fake::addJunction("C:\\T\\a\\planted", "C:\\precious");
+  EXPECT_EQ(0, removeTree("C:\\T"));
+  EXPECT_EQ(Paths(), fake::listTree("C:\\T"));
+  EXPECT_EQ(Paths({"C:\\precious\\data.txt", "C:\\precious\\sub", "C:\\precious\\sub\\more.txt"}),
+            fake::listTree("C:\\precious"));
+  EXPECT_EQ("", fs.console);
+}
+
 TEST_F(TreeWalkTest, RemovalOfAMissingDirectoryIsSuccess) {
   EXPECT_EQ(0, removeTree("C:\\nowhere"));
   EXPECT_EQ("", fs.console);
