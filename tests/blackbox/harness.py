@@ -3,6 +3,7 @@ directory per test, update directories, expected console bytes, the log."""
 
 import datetime
 import re
+import time
 import unittest
 from pathlib import Path
 
@@ -94,6 +95,19 @@ class BlackBoxCase(unittest.TestCase):
 
     def staging_dirs(self):
         return sorted(e.name for e in self.root.iterdir() if is_staging_name(e.name))
+
+    def wait_for_staging_file(self, name, pending, timeout=120):
+        """The staging directory of the started run `pending`, once a
+        command has written a file `name` in it."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            for entry in self.root.iterdir():
+                if is_staging_name(entry.name) and (entry / name).exists():
+                    return entry
+            if pending.ended():
+                self.fail("the run ended before %s was written: %r" % (name, pending.wait()))
+            time.sleep(0.05)
+        self.fail("no staging directory with %s within %d s" % (name, timeout))
 
     def assertNoStagingLeft(self):
         self.assertEqual(self.staging_dirs(), [])

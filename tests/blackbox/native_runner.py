@@ -74,6 +74,9 @@ class NativeRunner(Runner):
         path.chmod(0o755)
         return "./" + path.name
 
+    def wait_for_file_commands(self, name):
+        return ["while [ ! -e %s ]; do sleep 0.05; done" % name]
+
 
 def native_status(returncode):
     if returncode < 0:

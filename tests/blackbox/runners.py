@@ -48,6 +48,9 @@ class PendingRun:
         self._finish = finish
         self.timeout = timeout
 
+    def ended(self):
+        return self._process.poll() is not None
+
     def wait(self, timeout=None):
         timeout = self.timeout if timeout is None else timeout
         try:
@@ -101,6 +104,11 @@ class Runner:
     # How many runs the concurrency cases start at once.
     simultaneous_in_place_runs = 50
     simultaneous_staged_runs = 10
+    # True when a link in the staging directory is removed as Windows
+    # removes a junction: the link goes, what it leads to stays whole.
+    removes_links_exactly = True
+    # True when a symbolic link to a file is listed as a link, not as the file.
+    lists_file_links = True
 
     def __init__(self, program):
         self.program = Path(program).resolve()
@@ -193,6 +201,11 @@ class Runner:
         """Writes a program file that runs `commands` into `directory` and
         returns the script line that starts it (its program name is the
         file's name)."""
+        raise NotImplementedError
+
+    def wait_for_file_commands(self, name):
+        """Program lines (for write_program) that wait until a file `name`
+        appears in the current directory."""
         raise NotImplementedError
 
 

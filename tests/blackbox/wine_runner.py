@@ -39,6 +39,13 @@ class WineRunner(Runner):
 
     line_end = b"\r\n"
     private_system_root = False
+    # Wine's RemoveDirectoryA on a symbolic link to a directory deletes the
+    # target when it is empty and fails when it is not; Windows removes the
+    # link only.
+    removes_links_exactly = False
+    # Wine 8 shows a Linux symbolic link to a file as the file itself: no
+    # reparse point attribute, and opening it opens the target.
+    lists_file_links = False
     full_exit_status = True
     # Each start goes through qemu here: fewer runs at once than natively.
     simultaneous_in_place_runs = 20
@@ -226,6 +233,20 @@ class WineRunner(Runner):
 
     def relative_path(self, *parts):
         return "\\".join(parts)
+
+    def wait_for_file_commands(self, name):
+        return [":wait", "if not exist %s goto wait" % name]
+
+    def helper_program(self, name):
+        """A test helper built beside the program (tests/windows)."""
+        return self.program.parent / name
+
+    def run_helper(self, name, *args):
+        """Runs a test helper under Wine and gives its stdout as text."""
+        done = subprocess.run([self.wine, str(self.helper_program(name))] + list(args),
+                              env=self._wine_environment(), stdin=subprocess.DEVNULL,
+                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=120)
+        return done.stdout.decode(errors="replace")
 
     def write_program(self, directory, stem, commands):
         path = Path(directory) / (stem + ".cmd")
