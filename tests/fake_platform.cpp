@@ -176,6 +176,7 @@ bool createReadableDirectory(const char* path) {
 
 bool removeDirectory(const char* path) {
   if (fake::fails("removeDirectory") || !fake::isDirectory(path)) return false;
+  if ((fake::find(path)->attributes & kAttributeReadOnly) != 0) return false;  // as Windows
   std::string full = fake::absolutePath(path);
   if (!fake::listTree(full).empty() || full.size() <= 2) return false;
   theState.nodes.erase(full);
@@ -191,9 +192,10 @@ FindHandle findFirstFile(const char* pattern, DirectoryEntry* entry) {
   std::vector<DirectoryEntry> entries;
   auto add = [&entries](const std::string& name, const fake::Node& node) {
     DirectoryEntry item = {};
+    const uint32_t flags = kAttributeReadOnly | kAttributeHidden | kAttributeSystem;
     item.attributes = !node.linkTarget.empty() ? node.attributes
-                      : node.isDirectory       ? kAttributeDirectory
-                                               : fake::kAttributeNormal;
+                      : node.isDirectory       ? kAttributeDirectory | (node.attributes & flags)
+                                               : node.attributes;
     snprintf(item.name, sizeof item.name, "%s", name.c_str());
     entries.push_back(item);
   };

@@ -61,6 +61,12 @@ int32_t runUpdate(int argc, const char* const* argv) {
   platform::TextFile script;
   if (!platform::openTextFile(&script, kScriptName)) {
     printLine("ERROR: Could not open config FILE ", kScriptName);
+    if (staged) {
+      // A copy that nothing will use is taken back at once. Windows cannot
+      // remove the current directory, so the working directory comes first.
+      platform::setCurrentDirectory(workingDir);
+      removeStaging(stagingDir);
+    }
     return kNoScript;
   }
   int32_t result = runSection(&script, platformCode);
@@ -69,6 +75,9 @@ int32_t runUpdate(int argc, const char* const* argv) {
   if (!staged && writeResultRecord(result) == kLogFailed) return kRunFailed;
 
   platform::setCurrentDirectory(workingDir);
-  if (staged) removeStaging(stagingDir);
+  if (staged) {
+    platform::sleepMilliseconds(kCleanUpPauseMilliseconds);
+    removeStaging(stagingDir);
+  }
   return result;
 }

@@ -52,6 +52,9 @@ bool removeDirectory(const char* path);
 
 // --- Enumeration -----------------------------------------------------------
 
+constexpr uint32_t kAttributeReadOnly = 0x01;
+constexpr uint32_t kAttributeHidden = 0x02;
+constexpr uint32_t kAttributeSystem = 0x04;
 constexpr uint32_t kAttributeDirectory = 0x10;
 // A link: a junction or symbolic link on Windows, a symbolic link on POSIX.
 // With kAttributeDirectory it leads to a directory, which a listing through

@@ -49,20 +49,23 @@ int stageUpdate(const char* systemRoot, const char* sourceDir, const char* stagi
   if (fits) memcpy(source, sourceDir, length + 1);
   if (!fits || walkTree(source, sizeof source, stagingDir) != 0) {
     printLine("Unable to copy update files to the hard drive.");
+    removeStaging(stagingDir);
     return 1;
   }
   return 0;
 }
 
 void removeStaging(const char* stagingDir) {
-  platform::sleepMilliseconds(kCleanUpPauseMilliseconds);
   char directory[kPathBufferSize + 1];
   size_t length = strlen(stagingDir);
   if (length + 1 > sizeof directory) return;
   memcpy(directory, stagingDir, length + 1);
   if (walkTree(directory, sizeof directory, nullptr) != 0) {
     printLine("Could not delete files from temporary directory.");
-  } else if (!platform::removeDirectory(stagingDir)) {
+  } else if (!platform::removeDirectory(stagingDir) &&
+             // Not listed anywhere, so its attributes are unknown: a script
+             // may have made it read-only.
+             !(platform::setFileAttributesNormal(stagingDir) && platform::removeDirectory(stagingDir))) {
     printLine("Could not remove temporary directory", stagingDir);
   }
 }

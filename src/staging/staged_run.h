@@ -22,12 +22,15 @@ void makeStagingName(const char* systemRoot, char* stagingDir, size_t size);
 // staging directory and copies `sourceDir`'s tree into it. Returns 0, or 1 after
 // printing why: "Unable to determine if enough free space to copy files.", "Not
 // enough disk space to copy necessary files.", "Unable to create temporary
-// directory!" or "Unable to copy update files to the hard drive.".
+// directory!" or "Unable to copy update files to the hard drive.". A copy that
+// fails part-way is removed again (removeStaging), so that nothing is left.
 int stageUpdate(const char* systemRoot, const char* sourceDir, const char* stagingDir);
 
-// After the pause, removes everything in the staging directory and the directory
-// itself. A directory left behind is named: "Could not remove temporary
-// directory" followed by its path.
+// Removes everything in the staging directory and the directory itself, at
+// once. Prints only what stays behind: the removal's lines for each file or
+// sub-directory, then "Could not remove temporary directory" followed by the
+// path (or "Could not delete files from temporary directory."). Only a
+// directory that this run created may be given.
 void removeStaging(const char* stagingDir);
 
 #endif  // QN_STAGING_STAGED_RUN_H

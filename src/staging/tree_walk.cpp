@@ -54,23 +54,42 @@ static int copyFileEntry(const char* entryPath, bool entryPathFits, const char* 
   return kWalkSucceeded;
 }
 
-static void removeDirectoryEntry(const char* source, const char* name, bool isLink) {
+// Deletes a file or removes an emptied directory. Windows refuses to delete a
+// read-only file or directory, which scripts often leave (attrib +r, xcopy from
+// a CD, installers): when the entry was listed read-only, hidden or system, its
+// attributes are cleared and it is tried once more. A link's attributes are
+// never changed, as that could reach what it leads to.
+static bool removeEntry(const char* path, uint32_t attributes) {
+  bool isDirectory = (attributes & platform::kAttributeDirectory) != 0;
+  bool (*remove)(const char*) = isDirectory ? platform::removeDirectory : platform::deleteFile;
+  if (remove(path)) return true;
+  const uint32_t blocking =
+      platform::kAttributeReadOnly | platform::kAttributeHidden | platform::kAttributeSystem;
+  if ((attributes & blocking) == 0 || (attributes & platform::kAttributeReparsePoint) != 0 ||
+      !platform::setFileAttributesNormal(path)) {
+    return false;
+  }
+  return remove(path);
+}
+
+static void removeDirectoryEntry(const char* source, const char* name, uint32_t attributes) {
   char directoryPath[kPathBufferSize];
   if (!joinPath(directoryPath, sizeof directoryPath - 1, source, name)) {
     printLine("Could not remove temporary sub-directory.");
     return;
   }
   // A link is removed as itself: what it leads to lies outside the tree.
+  bool isLink = (attributes & platform::kAttributeReparsePoint) != 0;
   if (!isLink && walkTree(directoryPath, sizeof directoryPath, nullptr) != kWalkSucceeded) {
     printLine("Unable to delete files from temporary sub-directory.");
-  } else if (!platform::removeDirectory(directoryPath)) {
+  } else if (!removeEntry(directoryPath, attributes)) {
     printLine("Could not remove temporary sub-directory.");
   }
 }
 
 static void removeFileEntry(const char* entryPath, bool entryPathFits, const char* source,
-                            const char* name) {
-  if (entryPathFits && platform::deleteFile(entryPath)) return;
+                            const char* name, uint32_t attributes) {
+  if (entryPathFits && removeEntry(entryPath, attributes)) return;
   char shown[2 * kPathBufferSize];
   snprintf(shown, sizeof shown, "%s%s", source, name);
   printLine("Unable to remove temp file ", shown);
@@ -106,15 +125,14 @@ static int walkDirectory(char* source, size_t sourceSize, const char* destinatio
     if (isDotEntry(entry.name)) continue;
     bool entryPathFits = joinPath(entryPath, sizeof entryPath, source, entry.name);
     bool isDirectory = (entry.attributes & platform::kAttributeDirectory) != 0;
-    bool isLink = (entry.attributes & platform::kAttributeReparsePoint) != 0;
     if (copying && isDirectory) {
       result = copyDirectoryEntry(source, destination, entry.name);
     } else if (copying) {
       result = copyFileEntry(entryPath, entryPathFits, destination, entry.name);
     } else if (isDirectory) {
-      removeDirectoryEntry(source, entry.name, isLink);
+      removeDirectoryEntry(source, entry.name, entry.attributes);
     } else {
-      removeFileEntry(entryPath, entryPathFits, source, entry.name);
+      removeFileEntry(entryPath, entryPathFits, source, entry.name, entry.attributes);
     }
   } while (result == kWalkSucceeded &&
            (listing = platform::findNextFile(find, &entry)) == platform::kFoundEntry);

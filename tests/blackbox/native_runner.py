@@ -56,6 +56,12 @@ class NativeRunner(Runner):
     def list_dir_command(self, host_file):
         return "ls -a > %s" % host_file
 
+    def read_only_command(self, name):
+        return "chmod a-w %s" % name
+
+    def make_dir_command(self, name):
+        return "mkdir %s" % name
+
     def mode_probe_command(self, name, host_file):
         return "stat -c %%a %s > %s" % (name, host_file)
 

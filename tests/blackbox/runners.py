@@ -182,6 +182,13 @@ class Runner:
         """Writes the names in the current directory to `host_file`."""
         raise NotImplementedError
 
+    def read_only_command(self, name):
+        """Makes file `name` read-only."""
+        raise NotImplementedError
+
+    def make_dir_command(self, name):
+        raise NotImplementedError
+
     def mode_probe_command(self, name, host_file):
         """Writes what is_writable_probe needs to know about file `name`."""
         raise NotImplementedError

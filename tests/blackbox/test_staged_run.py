@@ -132,11 +132,33 @@ class StagedRunTest(unittest.TestCase):
 
 
 class StagedRunWithoutScriptTest(BlackBoxCase):
-    def test_missing_script_ends_with_9_and_leaves_the_copy(self):
+    def test_missing_script_ends_with_9_and_takes_the_copy_back(self):
         source = self.runner.make_temp_dir("cd")
         (source / "version.id").write_bytes(b"4.1\r\n4.2\r\n")
+        (source / "sub").mkdir()
+        (source / "sub" / "data.bin").write_bytes(b"x" * 1000)
         result = self.run_program(args=[self.runner.program_path(source)])
         self.assertRun(result, self.lines("ERROR: Could not open config FILE qnInst.cfg"), 9)
-        (left,) = self.staging_dirs()
-        self.assertEqual(sorted(e.name for e in (self.root / left).iterdir()), ["version.id"])
+        self.assertLess(result.seconds, CLEAN_UP_PAUSE_SECONDS, "the copy was taken back after a pause")
+        self.assertNoStagingLeft()
         self.assertNoLog()
+
+
+class ReadOnlyCleanUpTest(BlackBoxCase):
+    def test_files_the_script_made_read_only_are_removed_without_a_message(self):
+        r = self.runner
+        source = r.make_temp_dir("cd")
+        lock = r.write_program(source, "lock", [
+            r.echo_to_file_command("top", "top.txt"),
+            r.read_only_command("top.txt"),
+            r.make_dir_command("made"),
+            r.echo_to_file_command("deep", r.relative_path("made", "deep.txt")),
+            r.read_only_command(r.relative_path("made", "deep.txt")),
+            r.read_only_command(r.relative_path("sub", "shipped.txt")),
+        ])
+        (source / "sub").mkdir()
+        (source / "sub" / "shipped.txt").write_bytes(b"shipped")
+        self.make_update(source, [lock])
+        result = self.run_program(args=[r.program_path(source)])
+        self.assertRun(result, b"", 0)
+        self.assertNoStagingLeft()

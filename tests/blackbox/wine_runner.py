@@ -216,6 +216,12 @@ class WineRunner(Runner):
     def list_dir_command(self, host_file):
         return "dir /b /a > %s" % self._target(host_file)
 
+    def read_only_command(self, name):
+        return "attrib +r %s" % name
+
+    def make_dir_command(self, name):
+        return "mkdir %s" % name
+
     def mode_probe_command(self, name, host_file):
         return "attrib %s > %s" % (name, self._target(host_file))
 

@@ -301,7 +301,10 @@ TEST_F(FaultInjectionTest, EachFailingCallOfAStagedRunEndsAsPromised) {
     const std::string& name = baseline[index];
     int k = occurrence(baseline, index);
     Outcome want = clean;
-    auto stagingFails = [&](const std::string& lines) { want = {1, lines + kStagingFailed, "", true}; };
+    // A staging that fails takes back what it created: nothing is left.
+    auto stagingFails = [&](const std::string& lines) { want = {1, lines + kStagingFailed, "", false}; };
+    // So does a run that never gets to the script.
+    const Outcome noScript = {9, kNoScript, "", false};
     auto removalLeaves = [&](const std::string& first, int depth) {
       want.console = first + repeated(kSubNotRemoved, depth) + kNotRemoved;
       want.stagingLeft = true;
@@ -311,26 +314,26 @@ TEST_F(FaultInjectionTest, EachFailingCallOfAStagedRunEndsAsPromised) {
       const WalkCall& call = copy[index - copyStart];
       std::string levels = repeated(kSubCopyFailed, call.depth) + kTopCopyFailed;
       if (name == "findFirstFile" && call.depth == 0) {
-        want = {9, kNoScript, "", true};  // nothing copied: no script in the staging directory
+        want = noScript;  // nothing copied: no script in the staging directory
       } else if (name == "findFirstFile" || name == "findNextFile") {
         stagingFails(levels);
       } else if (name == "createDirectory") {
         stagingFails("Unable to create temporary sub-directory!\r\n" + levels);
       } else if (name == "copyFile") {
         stagingFails("Unable to copy files from QN CD to hard drive.\r\n" + levels);
-      } else if (name == "setFileAttributesNormal" && call.readOnly) {
-        removalLeaves("Unable to remove temp file C:\\QNT1A2.tmp\\" + call.entry + "\r\n", call.depth);
       }
+      // A copy left read-only is made writable by the clean-up instead.
       return want;
     }
     if (index >= removalStart && index < removalStart + removal.size()) {
       const WalkCall& call = removal[index - removalStart];
       if (name == "deleteFile") {
         removalLeaves("Unable to remove temp file C:\\QNT1A2.tmp\\" + call.entry + "\r\n", call.depth);
-      } else if (name == "findFirstFile" || name == "removeDirectory" ||
+      } else if (name == "findFirstFile" || (name == "removeDirectory" && call.depth > 0) ||
                  (name == "findNextFile" && call.entriesLeft > 0)) {
         removalLeaves("", call.depth);
       }
+      // The staging directory itself is tried again after clearing its attributes.
       return want;
     }
 
@@ -343,7 +346,7 @@ TEST_F(FaultInjectionTest, EachFailingCallOfAStagedRunEndsAsPromised) {
     } else if ((name == "setCurrentDirectory" && (k == 0 || k == 2)) ||
                (name == "getCurrentDirectory" && k == 1)) {
       // The working directory is staged, or the run stays in it: no script there.
-      want = {9, kNoScript, "", true};
+      want = noScript;
     } else if (name == "getDiskFreeSpace") {
       stagingFails("Unable to determine if enough free space to copy files.\r\n");
       want.stagingLeft = false;
@@ -351,7 +354,7 @@ TEST_F(FaultInjectionTest, EachFailingCallOfAStagedRunEndsAsPromised) {
       stagingFails("Unable to create temporary directory!\r\n");
       want.stagingLeft = false;
     } else if (name == "openForReading" && k == 0) {
-      want = {9, kNoScript, "", true};
+      want = noScript;
     } else if (name == "openForReading") {
       want.console = missing(k == 1 ? "setup.exe" : "sub\\deep\\tool.exe");
     } else if (name == "readFile" && k == 0) {

@@ -248,7 +248,7 @@ TEST_F(StagedRunTest, FailedNamingFailsAStagedRun) {
   EXPECT_TRUE(fs.commands.empty());
 }
 
-TEST_F(StagedRunTest, CopyFailureLeavesThePartlyFilledStagingDirectory) {
+TEST_F(StagedRunTest, CopyFailureTakesBackWhatWasCopied) {
   fake::addFile("C:\\cd\\zz\\bad.dat", "x");
   fs.nodes.at("C:\\cd\\zz\\bad.dat").unreadable = true;
   EXPECT_EQ(1, runStaged("C:\\cd"));
@@ -258,17 +258,17 @@ TEST_F(StagedRunTest, CopyFailureLeavesThePartlyFilledStagingDirectory) {
       "Unable to copy update files to the hard drive.\r\n"
       "Copying update files to the hard drive failed.\r\n",
       fs.console);
-  EXPECT_TRUE(fake::exists(std::string(kStagingDir) + "\\setup.exe"));
+  EXPECT_FALSE(fake::exists(kStagingDir));
   EXPECT_TRUE(fs.commands.empty());
   EXPECT_FALSE(fake::exists("C:\\QNLOG"));
   EXPECT_EQ(0u, fs.sleptMilliseconds);
 }
 
-TEST_F(StagedRunTest, MissingScriptEndsWithNineAndLeavesTheStagingDirectory) {
+TEST_F(StagedRunTest, MissingScriptEndsWithNineAndTakesTheCopyBackAtOnce) {
   fs.nodes.erase("C:\\cd\\qnInst.cfg");
   EXPECT_EQ(9, runStaged("C:\\cd"));
   EXPECT_EQ("ERROR: Could not open config FILE qnInst.cfg\r\n", fs.console);
-  EXPECT_TRUE(fake::exists(std::string(kStagingDir) + "\\setup.exe"));
+  EXPECT_FALSE(fake::exists(kStagingDir));
   EXPECT_EQ(0u, fs.sleptMilliseconds);
   EXPECT_FALSE(fake::exists("C:\\QNLOG"));
 }

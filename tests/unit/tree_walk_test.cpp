@@ -234,6 +234,17 @@ TEST_F(TreeWalkTest, RemovalEmptiesTheTreeAndKeepsItsRoot) {
   EXPECT_EQ("", fs.console);
 }
 
+TEST_F(TreeWalkTest, RemovalClearsReadOnlyAttributesAndTriesAgain) {
+  fake::addFile("C:\\T\\ro.txt", "x", fake::kAttributeReadOnly);
+  fake::addFile("C:\\T\\sub\\ro.dll", "x", fake::kAttributeReadOnly | fake::kAttributeHidden);
+  fs.nodes.at("C:\\T\\sub").attributes = fake::kAttributeReadOnly;
+  fake::addFile("C:\\T\\held.txt", "x", fake::kAttributeReadOnly);
+  fs.nodes.at("C:\\T\\held.txt").locked = true;
+  EXPECT_EQ(0, removeTree("C:\\T"));
+  EXPECT_EQ(Paths({"C:\\T\\held.txt"}), fake::listTree("C:\\T"));
+  EXPECT_EQ("Unable to remove temp file C:\\T\\held.txt\r\n", fs.console);
+}
+
 TEST_F(TreeWalkTest, RemovalTakesAJunctionAwayWithoutEnteringIt) {
   fake::addFile("C:\\precious\\data.txt", "keep");
   fake::addFile("C:\\precious\\sub\\more.txt", "keep");
