@@ -193,6 +193,7 @@ FindHandle findFirstFile(const char* pattern, DirectoryEntry* entry) {
   auto add = [&entries](const std::string& name, const fake::Node& node) {
     DirectoryEntry item = {};
     const uint32_t flags = kAttributeReadOnly | kAttributeHidden | kAttributeSystem;
+    item.size = node.isDirectory ? 0 : node.content.size();
     item.attributes = !node.linkTarget.empty() ? node.attributes
                       : node.isDirectory       ? kAttributeDirectory | (node.attributes & flags)
                                                : node.attributes;

@@ -63,6 +63,7 @@ constexpr uint32_t kAttributeReparsePoint = 0x400;
 
 struct DirectoryEntry {
   uint32_t attributes;
+  uint64_t size;  // a file's size in bytes (what a link leads to); 0 for a directory
   char name[kPathBufferSize];
 };
 

@@ -87,34 +87,33 @@ bool removeDirectory(const char* path) {
   return errno == ENOTDIR && lstat(path, &info) == 0 && S_ISLNK(info.st_mode) && unlink(path) == 0;
 }
 
-// A listing opened by findFirstFile: the directory stream and the directory's
-// path, which lstat needs to tell directories from files.
-struct Listing {
-  DIR* stream;
-  char directory[kPathBufferSize];
-};
-
-// The attributes that Windows would list for an entry: a symbolic link is a
-// reparse point, and also a directory when it leads to one, so that the copy
-// follows it as Windows' listing does, while the removal never enters it.
-static uint32_t entryAttributes(const char* directory, const struct dirent* item) {
-  if (item->d_type == DT_DIR) return kAttributeDirectory;
-  if (item->d_type != DT_LNK && item->d_type != DT_UNKNOWN) return 0;
-  char path[2 * kPathBufferSize];
-  snprintf(path, sizeof path, "%s%s", directory, item->d_name);
+// Describes an entry as Windows would list it: a symbolic link is a reparse
+// point, and also a directory when it leads to one, so that the copy follows it
+// as Windows' listing does, while the removal never enters it. A file's size is
+// that of what it leads to, which is what a copy takes.
+static void describeEntry(DIR* stream, const struct dirent* item, DirectoryEntry* entry) {
+  entry->attributes = item->d_type == DT_DIR ? kAttributeDirectory : 0;
+  entry->size = 0;
+  if (item->d_type == DT_DIR) return;
   struct stat info;
-  if (lstat(path, &info) != 0) return 0;
-  if (!S_ISLNK(info.st_mode)) return S_ISDIR(info.st_mode) ? kAttributeDirectory : 0;
-  bool leadsToDirectory = stat(path, &info) == 0 && S_ISDIR(info.st_mode);
-  return kAttributeReparsePoint | (leadsToDirectory ? kAttributeDirectory : 0);
+  if (fstatat(dirfd(stream), item->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) return;
+  if (S_ISLNK(info.st_mode)) {
+    entry->attributes = kAttributeReparsePoint;
+    if (fstatat(dirfd(stream), item->d_name, &info, 0) != 0) return;
+  }
+  if (S_ISDIR(info.st_mode)) {
+    entry->attributes |= kAttributeDirectory;
+  } else {
+    entry->size = static_cast<uint64_t>(info.st_size);
+  }
 }
 
-static int nextEntry(Listing* listing, DirectoryEntry* entry) {
+static int nextEntry(DIR* stream, DirectoryEntry* entry) {
   errno = 0;
-  struct dirent* item = readdir(listing->stream);
+  struct dirent* item = readdir(stream);
   if (item == nullptr) return errno == 0 ? kNoMoreEntries : kListingFailed;
   if (!copyText(entry->name, sizeof entry->name, item->d_name)) return kListingFailed;
-  entry->attributes = entryAttributes(listing->directory, item);
+  describeEntry(stream, item, entry);
   return kFoundEntry;
 }
 
@@ -125,32 +124,25 @@ FindHandle findFirstFile(const char* pattern, DirectoryEntry* entry) {
   if (length < wildcardLength || strcmp(pattern + length - wildcardLength, kWildcard) != 0) {
     return kNoFind;
   }
-  Listing* listing = new Listing;
+  char directory[kPathBufferSize];
   size_t directoryLength = length - wildcardLength;
-  if (directoryLength + 1 > sizeof listing->directory) {
-    delete listing;
+  if (directoryLength + 1 > sizeof directory) return kNoFind;
+  memcpy(directory, pattern, directoryLength);
+  directory[directoryLength] = '\0';
+  DIR* stream = opendir(directoryLength == 0 ? "." : directory);
+  if (stream == nullptr) return kNoFind;
+  if (nextEntry(stream, entry) != kFoundEntry) {
+    closedir(stream);
     return kNoFind;
   }
-  memcpy(listing->directory, pattern, directoryLength);
-  listing->directory[directoryLength] = '\0';
-  listing->stream = opendir(directoryLength == 0 ? "." : listing->directory);
-  if (listing->stream == nullptr || nextEntry(listing, entry) != kFoundEntry) {
-    if (listing->stream != nullptr) closedir(listing->stream);
-    delete listing;
-    return kNoFind;
-  }
-  return reinterpret_cast<FindHandle>(listing);
+  return reinterpret_cast<FindHandle>(stream);
 }
 
 int findNextFile(FindHandle find, DirectoryEntry* entry) {
-  return nextEntry(reinterpret_cast<Listing*>(find), entry);
+  return nextEntry(reinterpret_cast<DIR*>(find), entry);
 }
 
-void findClose(FindHandle find) {
-  Listing* listing = reinterpret_cast<Listing*>(find);
-  closedir(listing->stream);
-  delete listing;
-}
+void findClose(FindHandle find) { closedir(reinterpret_cast<DIR*>(find)); }
 
 // Copies the bytes of one open file into another, in the kernel where it can.
 static bool copyBytes(int source, int target) {

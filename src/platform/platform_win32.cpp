@@ -81,6 +81,7 @@ bool removeDirectory(const char* path) { return RemoveDirectoryA(path) != 0; }
 
 static void toEntry(const WIN32_FIND_DATAA& data, DirectoryEntry* entry) {
   entry->attributes = data.dwFileAttributes;
+  entry->size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   size_t length = boundedLength(data.cFileName, sizeof entry->name - 1);
   memcpy(entry->name, data.cFileName, length);
   entry->name[length] = '\0';

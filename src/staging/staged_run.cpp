@@ -33,9 +33,26 @@ int stageUpdate(const char* systemRoot, const char* sourceDir, const char* stagi
     printLine("Unable to determine if enough free space to copy files.");
     return 1;
   }
-  uint64_t freeBytes = static_cast<uint64_t>(space.sectorsPerCluster) * space.bytesPerSector *
-                       space.freeClusters;
+  uint64_t clusterSize = static_cast<uint64_t>(space.sectorsPerCluster) * space.bytesPerSector;
+  uint64_t freeBytes = clusterSize * space.freeClusters;
+  if (space.freeClusters != 0 && freeBytes / space.freeClusters != clusterSize) freeBytes = UINT64_MAX;
   if (freeBytes < kFreeSpaceThreshold) {
+    printLine("Not enough disk space to copy necessary files.");
+    return 1;
+  }
+  char source[kPathBufferSize + 1];
+  size_t length = strlen(sourceDir);
+  bool fits = length < sizeof source;
+  if (fits) memcpy(source, sourceDir, length + 1);
+  // What the copy takes, the staging directory's own cluster included, is
+  // known before anything is written: a copy that would fill the system
+  // volume is never begun.
+  uint64_t needed = clusterSize;
+  if (!fits || measureTree(source, sizeof source, clusterSize, &needed) != 0) {
+    printLine("Unable to copy update files to the hard drive.");
+    return 1;
+  }
+  if (freeBytes < needed || freeBytes - needed < kFreeSpaceThreshold) {
     printLine("Not enough disk space to copy necessary files.");
     return 1;
   }
@@ -43,11 +60,7 @@ int stageUpdate(const char* systemRoot, const char* sourceDir, const char* stagi
     printLine("Unable to create temporary directory!");
     return 1;
   }
-  char source[kPathBufferSize + 1];
-  size_t length = strlen(sourceDir);
-  bool fits = length < sizeof source;
-  if (fits) memcpy(source, sourceDir, length + 1);
-  if (!fits || walkTree(source, sizeof source, stagingDir) != 0) {
+  if (walkTree(source, sizeof source, stagingDir) != 0) {
     printLine("Unable to copy update files to the hard drive.");
     removeStaging(stagingDir);
     return 1;

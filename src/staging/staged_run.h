@@ -18,8 +18,9 @@ constexpr uint32_t kCleanUpPauseMilliseconds = 5000;
 // too small for the separator gets an empty text; nothing is written past `size`.
 void makeStagingName(const char* systemRoot, char* stagingDir, size_t size);
 
-// Checks that the system volume has kFreeSpaceThreshold bytes free, creates the
-// staging directory and copies `sourceDir`'s tree into it. Returns 0, or 1 after
+// Checks that the system volume has room for a copy of `sourceDir`'s tree (as
+// measureTree counts it) with kFreeSpaceThreshold bytes to spare, creates the
+// staging directory and copies the tree into it. Returns 0, or 1 after
 // printing why: "Unable to determine if enough free space to copy files.", "Not
 // enough disk space to copy necessary files.", "Unable to create temporary
 // directory!" or "Unable to copy update files to the hard drive.". A copy that

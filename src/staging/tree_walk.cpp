@@ -21,21 +21,47 @@ static bool isDotEntry(const char* name) {
   return strcmp(name, ".") == 0 || strcmp(name, "..") == 0;
 }
 
-static int walkDirectory(char* source, size_t sourceSize, const char* destination, bool nested);
+// What the measuring walk adds up: the space that a copy of the tree takes.
+struct Measure {
+  uint64_t clusterSize;
+  uint64_t bytes;
+};
 
-static int copyDirectoryEntry(const char* source, const char* destination, const char* name) {
+// Sums that no real volume reaches stop at the largest value instead of
+// wrapping round to a small one.
+static uint64_t saturatingSum(uint64_t a, uint64_t b) { return b > UINT64_MAX - a ? UINT64_MAX : a + b; }
+
+// A file takes whole clusters.
+static uint64_t onDisk(uint64_t size, uint64_t clusterSize) {
+  if (clusterSize == 0) return size;
+  return saturatingSum(size / clusterSize * clusterSize, size % clusterSize != 0 ? clusterSize : 0);
+}
+
+// Copy mode copies into `destination`; measure mode (`measure` set) takes the
+// same way through the source and fails where the copy would, copying nothing.
+static int walkDirectory(char* source, size_t sourceSize, const char* destination,
+                         Measure* measure, bool nested);
+
+static int copyDirectoryEntry(const char* source, const char* destination, Measure* measure,
+                              const char* name) {
   const char separator[] = {platform::kPathSeparator, '\0'};
   char directoryPath[kPathBufferSize];
   char sourceDirectory[kPathBufferSize];
   // The sub-directory's source path must keep room for the separator that the
   // walk below appends to it.
-  if (!joinPath(directoryPath, sizeof directoryPath, destination, name, separator) ||
-      !joinPath(sourceDirectory, sizeof sourceDirectory - 1, source, name) ||
-      !platform::createDirectory(directoryPath)) {
+  bool ready = joinPath(sourceDirectory, sizeof sourceDirectory - 1, source, name);
+  if (measure != nullptr) {
+    measure->bytes = saturatingSum(measure->bytes, measure->clusterSize);
+  } else {
+    ready = ready && joinPath(directoryPath, sizeof directoryPath, destination, name, separator) &&
+            platform::createDirectory(directoryPath);
+  }
+  if (!ready) {
     printLine("Unable to create temporary sub-directory!");
     return kWalkFailed;
   }
-  if (walkDirectory(sourceDirectory, sizeof sourceDirectory, directoryPath, true) != kWalkSucceeded) {
+  if (walkDirectory(sourceDirectory, sizeof sourceDirectory, measure != nullptr ? nullptr : directoryPath,
+                    measure, true) != kWalkSucceeded) {
     printLine("Unable to copy sub-directory update files to the hard drive.");
     return kWalkFailed;
   }
@@ -43,9 +69,14 @@ static int copyDirectoryEntry(const char* source, const char* destination, const
 }
 
 static int copyFileEntry(const char* entryPath, bool entryPathFits, const char* destination,
-                         const char* name) {
+                         Measure* measure, const platform::DirectoryEntry& entry) {
+  if (measure != nullptr && entryPathFits) {
+    measure->bytes = saturatingSum(measure->bytes, onDisk(entry.size, measure->clusterSize));
+    return kWalkSucceeded;
+  }
+  const char* name = entry.name;
   char targetPath[kPathBufferSize];
-  if (!entryPathFits || !joinPath(targetPath, sizeof targetPath, destination, name) ||
+  if (!entryPathFits || measure != nullptr || !joinPath(targetPath, sizeof targetPath, destination, name) ||
       !platform::copyFile(entryPath, targetPath)) {
     printLine("Unable to copy files from QN CD to hard drive.");
     return kWalkFailed;
@@ -96,14 +127,22 @@ static void removeFileEntry(const char* entryPath, bool entryPathFits, const cha
 }
 
 int walkTree(char* source, size_t sourceSize, const char* destination) {
-  return walkDirectory(source, sourceSize, destination, false);
+  return walkDirectory(source, sourceSize, destination, nullptr, false);
+}
+
+int measureTree(char* source, size_t sourceSize, uint64_t clusterSize, uint64_t* bytes) {
+  Measure measure = {clusterSize, 0};
+  int result = walkDirectory(source, sourceSize, nullptr, &measure, false);
+  *bytes = saturatingSum(*bytes, measure.bytes);
+  return result;
 }
 
 // `nested` is set for a sub-directory that the walk above has just listed: it
 // exists, so a listing that cannot start means it cannot be read, and a copy
 // without it would be incomplete.
-static int walkDirectory(char* source, size_t sourceSize, const char* destination, bool nested) {
-  bool copying = destination != nullptr;
+static int walkDirectory(char* source, size_t sourceSize, const char* destination,
+                         Measure* measure, bool nested) {
+  bool copying = destination != nullptr || measure != nullptr;
   size_t length = strlen(source);
   if (length == 0 || source[length - 1] != platform::kPathSeparator) {
     if (length + 2 > sourceSize) return copying ? kWalkFailed : kWalkSucceeded;
@@ -126,9 +165,9 @@ static int walkDirectory(char* source, size_t sourceSize, const char* destinatio
     bool entryPathFits = joinPath(entryPath, sizeof entryPath, source, entry.name);
     bool isDirectory = (entry.attributes & platform::kAttributeDirectory) != 0;
     if (copying && isDirectory) {
-      result = copyDirectoryEntry(source, destination, entry.name);
+      result = copyDirectoryEntry(source, destination, measure, entry.name);
     } else if (copying) {
-      result = copyFileEntry(entryPath, entryPathFits, destination, entry.name);
+      result = copyFileEntry(entryPath, entryPathFits, destination, measure, entry);
     } else if (isDirectory) {
       removeDirectoryEntry(source, entry.name, entry.attributes);
     } else {

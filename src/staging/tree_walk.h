@@ -3,6 +3,7 @@
 #define QN_STAGING_TREE_WALK_H
 
 #include <cstddef>
+#include <cstdint>
 
 // Copy mode (`destination` is an existing directory whose path ends with the
 // separator): copies every file and sub-directory below `source` into it,
@@ -25,5 +26,12 @@
 // modes: there is nothing to copy or remove. The separator is appended to `source` in place when it lacks one, so
 // `sourceSize` must leave room for it. Returns 0 for success, 1 for failure.
 int walkTree(char* source, size_t sourceSize, const char* destination);
+
+// Measure mode: walks `source` as the copy would, through the same links, and
+// fails where the copy would fail to read it, with the same lines, but copies
+// nothing and reads only directory listings. Adds to `*bytes` what a copy
+// takes: each file's size rounded up to whole clusters of `clusterSize` bytes
+// and one cluster for each sub-directory. Returns 0 for success, 1 for failure.
+int measureTree(char* source, size_t sourceSize, uint64_t clusterSize, uint64_t* bytes);
 
 #endif  // QN_STAGING_TREE_WALK_H

@@ -1,5 +1,6 @@
 """The Linux build, run directly."""
 
+import contextlib
 import os
 import subprocess
 import time
@@ -20,6 +21,14 @@ class NativeRunner(Runner):
     def release_system_root(self, root):
         if root.exists():
             remove_tree(root)
+
+    @contextlib.contextmanager
+    def small_system_volume(self, megabytes):
+        volume = self.mount_tmpfs(megabytes)
+        try:
+            yield volume
+        finally:
+            self.unmount_tmpfs(volume)
 
     def start(self, cwd, args=(), env=None, system_root=None):
         environment = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "LC_ALL": "C"}

@@ -18,6 +18,7 @@ import signal
 import subprocess
 import tempfile
 import time
+import unittest
 from pathlib import Path
 
 RUN_TIMEOUT_SECONDS = 60
@@ -134,6 +135,27 @@ class Runner:
     def new_system_root(self):
         """A system volume root for one test, with no log and no staging dirs."""
         raise NotImplementedError
+
+    def small_system_volume(self, megabytes):
+        """A context manager: for the runs inside it, the system volume is a
+        new tmpfs of that many MiB, whose root it gives. Raises
+        unittest.SkipTest where this machine cannot mount one (it needs root)."""
+        raise NotImplementedError
+
+    def mount_tmpfs(self, megabytes):
+        """A new tmpfs of that many MiB, unmounted with unmount_tmpfs."""
+        if os.geteuid() != 0:
+            raise unittest.SkipTest("mounting a tmpfs needs root")
+        volume = self.make_temp_dir("small")
+        mounted = subprocess.run(["mount", "-t", "tmpfs", "-o", "size=%dm" % megabytes, "tmpfs",
+                                  str(volume)], stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        if mounted.returncode != 0:
+            raise unittest.SkipTest("cannot mount a tmpfs here: %s" % mounted.stdout.decode().strip())
+        return volume
+
+    @staticmethod
+    def unmount_tmpfs(volume):
+        subprocess.run(["umount", str(volume)], check=True)
 
     def release_system_root(self, root):
         raise NotImplementedError

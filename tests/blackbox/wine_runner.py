@@ -1,5 +1,6 @@
 """The Windows build under Wine, run through qnLaunch."""
 
+import contextlib
 import os
 import re
 import shutil
@@ -146,6 +147,34 @@ class WineRunner(Runner):
                     remove_tree(entry)
                 else:
                     entry.unlink()
+
+    @contextlib.contextmanager
+    def small_system_volume(self, megabytes):
+        # C: becomes a tmpfs holding a link to each entry of drive_c, so that
+        # Windows still finds its own directories; GetDiskFreeSpaceA("C:\\")
+        # then reports the tmpfs. The server is restarted around each change.
+        volume = self.mount_tmpfs(megabytes)
+        drive_c = self.prefix / "drive_c"
+        for entry in drive_c.iterdir():
+            if entry.name.upper() != "QNLOG" and not is_staging_name(entry.name):
+                os.symlink(entry, volume / entry.name)
+        device = self.prefix / "dosdevices" / "c:"
+        earlier = os.readlink(device)
+        self._point_drive(device, str(volume))
+        try:
+            yield volume
+        finally:
+            self._point_drive(device, earlier)
+            self.unmount_tmpfs(volume)
+
+    def _point_drive(self, device, target):
+        quiet = dict(env=self._wine_environment(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run([self.wineserver, "-k"], **quiet)
+        subprocess.run([self.wineserver, "-w"], **quiet)
+        device.unlink()
+        os.symlink(target, device)
+        subprocess.run([self.wineserver, "-p"], **quiet)
+        subprocess.run([self.wine, "cmd", "/d", "/c", "exit", "0"], stdin=subprocess.DEVNULL, **quiet)
 
     def start(self, cwd, args=(), env=None, system_root=None):
         tail = " ".join(quote_windows_argument(a) for a in args)

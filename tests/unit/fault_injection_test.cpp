@@ -109,6 +109,16 @@ void copyCalls(const std::string& directory, int depth, std::vector<WalkCall>* c
   }
 }
 
+// The measuring walk before the copy lists the same directories and nothing else.
+void measureCalls(const std::string& directory, int depth, std::vector<WalkCall>* calls) {
+  calls->push_back({"findFirstFile", depth, directory, false, 0});
+  std::vector<TreeEntry> children = childrenOf(directory);
+  for (size_t i = 0; i < children.size() + 2; ++i) {
+    if (i >= 2 && children[i - 2].isDirectory) measureCalls(children[i - 2].path, depth + 1, calls);
+    calls->push_back({"findNextFile", depth, directory, false, entriesAfter(children, i)});
+  }
+}
+
 void removalCalls(const std::string& directory, int depth, std::vector<WalkCall>* calls) {
   calls->push_back({"findFirstFile", depth, directory, false, 0});
   std::vector<TreeEntry> children = childrenOf(directory);
@@ -285,17 +295,21 @@ TEST_F(FaultInjectionTest, EachFailingCallOfAnInPlaceRunEndsAsPromised) {
 }
 
 TEST_F(FaultInjectionTest, EachFailingCallOfAStagedRunEndsAsPromised) {
+  std::vector<WalkCall> measure;
   std::vector<WalkCall> copy;
   std::vector<WalkCall> removal;
+  measureCalls("", 0, &measure);
   copyCalls("", 0, &copy);
   removalCalls("", 0, &removal);
   removal.push_back({"removeDirectory", 0, "", false, 0});
+  size_t measureStart = 0;
   size_t copyStart = 0;
   size_t removalStart = 0;
 
   failEachCall(true, [&](size_t index, const Outcome& clean) {
     if (copyStart == 0) {
-      copyStart = walkStart(copy, 0);
+      measureStart = walkStart(measure, 0);
+      copyStart = walkStart(copy, measureStart + measure.size());
       removalStart = walkStart(removal, copyStart + copy.size());
     }
     const std::string& name = baseline[index];
@@ -310,6 +324,16 @@ TEST_F(FaultInjectionTest, EachFailingCallOfAStagedRunEndsAsPromised) {
       want.stagingLeft = true;
     };
 
+    if (index >= measureStart && index < measureStart + measure.size()) {
+      // Where the copy could not read the tree, neither can the measure, which
+      // fails in its stead before anything is created; a top that cannot be
+      // listed is nothing to measure, and the copy then goes ahead.
+      const WalkCall& call = measure[index - measureStart];
+      if (call.depth > 0 || name == "findNextFile") {
+        stagingFails(repeated(kSubCopyFailed, call.depth) + kTopCopyFailed);
+      }
+      return want;
+    }
     if (index >= copyStart && index < copyStart + copy.size()) {
       const WalkCall& call = copy[index - copyStart];
       std::string levels = repeated(kSubCopyFailed, call.depth) + kTopCopyFailed;

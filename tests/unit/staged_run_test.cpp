@@ -185,23 +185,42 @@ TEST_F(StagedRunTest, FreeSpaceQueryFailing) {
   EXPECT_TRUE(fs.commands.empty());
 }
 
-TEST_F(StagedRunTest, ExactlyTwoMillionBytesIsEnough) {
-  fs.diskSpace = {1, 1, 2000000};
+// The update of SetUp holds 42 bytes in four files and one sub-directory: with
+// clusters of one byte, 42 + 1 for the sub-directory + 1 for the staging directory.
+const uint32_t kUpdateInBytes = 44;
+
+TEST_F(StagedRunTest, CopyPlusTwoMillionBytesIsEnough) {
+  fs.diskSpace = {1, 1, 2000000 + kUpdateInBytes};
   EXPECT_EQ(0, runStaged("C:\\cd"));
   EXPECT_EQ("", fs.console);
   EXPECT_EQ(1u, fs.commands.size());
 }
 
-TEST_F(StagedRunTest, OneByteLessIsNotEnough) {
-  fs.diskSpace = {1, 1, 1999999};
+TEST_F(StagedRunTest, OneByteLessIsNotEnoughAndNothingIsCreated) {
+  fs.diskSpace = {1, 1, 2000000 + kUpdateInBytes - 1};
   EXPECT_EQ(1, runStaged("C:\\cd"));
   EXPECT_EQ(
       "Not enough disk space to copy necessary files.\r\n"
       "Copying update files to the hard drive failed.\r\n",
       fs.console);
   EXPECT_EQ(Paths(), stagingLeftovers());
+  EXPECT_EQ(0, callsNamed("createPrivateDirectory") + callsNamed("copyFile"));
   EXPECT_TRUE(fs.commands.empty());
   EXPECT_FALSE(fake::exists("C:\\QNLOG"));
+}
+
+TEST_F(StagedRunTest, EachFileAndDirectoryTakesWholeClusters) {
+  // Clusters of 4096 bytes: 4 files, the sub-directory and the staging
+  // directory take 6 clusters, 24,576 bytes; 2,024,576 bytes are needed.
+  fs.diskSpace = {8, 512, 495};  // 2,027,520 bytes
+  EXPECT_EQ(0, runStaged("C:\\cd"));
+  fs.diskSpace = {8, 512, 494};  // 2,023,424 bytes: enough for the bytes alone
+  fs.console.clear();
+  EXPECT_EQ(1, runStaged("C:\\cd"));
+  EXPECT_EQ(
+      "Not enough disk space to copy necessary files.\r\n"
+      "Copying update files to the hard drive failed.\r\n",
+      fs.console);
 }
 
 TEST_F(StagedRunTest, FreeSpaceIsComputedWiderThan32Bits) {
@@ -209,7 +228,7 @@ TEST_F(StagedRunTest, FreeSpaceIsComputedWiderThan32Bits) {
   fs.diskSpace = {128, 512, 65536};
   EXPECT_EQ(0, runStaged("C:\\cd"));
   EXPECT_EQ("", fs.console);
-  fs.diskSpace = {0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu};
+  fs.diskSpace = {128, 4096, 0xFFFFFFFFu};  // clusters of 512 KiB, 2^51 bytes free
   fs.console.clear();
   EXPECT_EQ(0, runStaged("C:\\cd"));
   EXPECT_EQ("", fs.console);
