@@ -1,7 +1,8 @@
 """Whatever the caller hands over, a run behaves as from a plain console: a
 pipe whose reader has gone, SIGCHLD ignored, a closed standard output, FIFOs
 where files are expected. These are states of a Linux process: the cases run
-on the native runner only; natively each Windows-only case skips."""
+on the native runner and skip under Wine (test_windows.py has the Windows
+build's run without a console)."""
 
 import os
 import signal
