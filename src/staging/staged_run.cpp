@@ -47,6 +47,7 @@ int stageUpdate(const char* systemRoot, const char* sourceDir, const char* stagi
   size_t length = strlen(sourceDir);
   bool fits = length < sizeof source;
   if (fits) memcpy(source, sourceDir, length + 1);
+  if (!fits) printLine(kFilesNotCopied);
   if (!fits || walkTree(source, sizeof source, stagingDir) != 0) {
     printLine("Unable to copy update files to the hard drive.");
     return 1;

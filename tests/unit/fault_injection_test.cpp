@@ -22,6 +22,7 @@ const char kNoVersion[] = "qnLogger: Cannot Read Version.id file\r\n";
 const char kLogFailed[] = "Log File Creation Failed!\r\n";
 const char kStagingFailed[] = "Copying update files to the hard drive failed.\r\n";
 const char kTopCopyFailed[] = "Unable to copy update files to the hard drive.\r\n";
+const char kFilesNotCopied[] = "Unable to copy files from QN CD to hard drive.\r\n";
 const char kSubCopyFailed[] = "Unable to copy sub-directory update files to the hard drive.\r\n";
 const char kSubNotRemoved[] = "Could not remove temporary sub-directory.\r\n";
 const char kNotRemoved[] = "Could not remove temporary directoryC:\\QNT1A2.tmp\\\r\n";
@@ -312,12 +313,11 @@ TEST_F(FaultInjectionTest, EachFailingCallOfAStagedRunEndsAsPromised) {
       std::string levels = repeated(kSubCopyFailed, call.depth) + kTopCopyFailed;
       if (name == "findFirstFile" && call.depth == 0) {
         want = {9, kNoScript, "", true};  // nothing copied: no script in the staging directory
-      } else if (name == "findFirstFile" || name == "findNextFile") {
-        stagingFails(levels);
+      } else if (name == "findFirstFile" || name == "findNextFile" || name == "copyFile") {
+        // A directory that cannot be read whole fails like a file.
+        stagingFails(kFilesNotCopied + levels);
       } else if (name == "createDirectory") {
         stagingFails("Unable to create temporary sub-directory!\r\n" + levels);
-      } else if (name == "copyFile") {
-        stagingFails("Unable to copy files from QN CD to hard drive.\r\n" + levels);
       } else if (name == "setFileAttributesNormal" && call.readOnly) {
         removalLeaves("Unable to remove temp file C:\\QNT1A2.tmp\\" + call.entry + "\r\n", call.depth);
       }
