@@ -138,14 +138,21 @@ void printed(Outcome* outcome, const std::string& line) { outcome->console += li
 
 // The copy as the walk makes it: entry paths and the search pattern must fit
 // in a path buffer, a sub-directory's source path must keep room for the
-// separator, and the first failure ends the walk on every level.
+// separator, and the first failure ends the walk on every level. A directory
+// that cannot be listed fails as a file that cannot be copied.
 bool modelCopy(const Tree& tree, std::string source, size_t sourceSize, const std::string& target,
                const std::string& directory, Outcome* outcome) {
   if (source.empty() || source.back() != '\\') {
-    if (source.size() + 2 > sourceSize) return false;
+    if (source.size() + 2 > sourceSize) {
+      printed(outcome, "Unable to copy files from QN CD to hard drive.");
+      return false;
+    }
     source += '\\';
   }
-  if (source.size() + 3 > kLongestPath) return false;
+  if (source.size() + 3 > kLongestPath) {
+    printed(outcome, "Unable to copy files from QN CD to hard drive.");
+    return false;
+  }
   for (const std::string& name : namesIn(tree, directory)) {
     std::string path = child(directory, name);
     const Entry& entry = tree.at(path);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/console.h"
+#include "app/usage.h"
 #include "log/result_log.h"
 #include "platform/platform.h"
 #include "platform/text_file.h"
@@ -12,6 +13,7 @@
 
 static constexpr int32_t kRunFailed = 1;
 static constexpr int32_t kNoScript = 9;
+static constexpr int32_t kUsageShown = 0;
 
 static void copyDirectory(char* target, const char* source) {
   size_t length = strlen(source);
@@ -30,6 +32,12 @@ static void resolveSourceDirectory(const char* argument, const char* workingDir,
 }
 
 int32_t runUpdate(int argc, const char* const* argv) {
+  // Asked before anything else, so that no temporary name is even reserved.
+  if (isUsageRequest(argc, argv)) {
+    printUsage();
+    return kUsageShown;
+  }
+
   char systemRoot[kPathBufferSize];
   platform::systemRoot(systemRoot, sizeof systemRoot);
 

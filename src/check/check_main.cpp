@@ -7,6 +7,7 @@
 #include "platform/platform.h"
 
 int main(int argc, char** argv) {
+  platform::prepareProcess();
   const char* commandLine = platform::rawCommandLine();
   if (commandLine == nullptr) return runCheck(argc, argv);
 

@@ -1,5 +1,7 @@
 #include "check/check_run.h"
 
+#include <cstring>
+
 #include "app/console.h"
 #include "check/findings.h"
 #include "check/platform_report.h"
@@ -11,12 +13,35 @@
 #include "script/script_reader.h"
 
 static constexpr int kCheckFailed = 2;
+static constexpr int kUsageShown = 0;
+
+static const char* const kUsageLines[] = {
+    "qnCheck shows what qnUpdate would run from an update's qnInst.cfg on each",
+    "system, and every trap in the script, without running a command or writing",
+    "a file.",
+    "",
+    "  qnCheck            check the update in the current directory",
+    "  qnCheck DIR        check the update in DIR",
+    "  qnCheck /?         show this text (also -h or --help)",
+    "",
+    "Exit status: 0 with no findings, 1 with warnings only, 2 with errors or when",
+    "the check cannot be made.",
+};
+
+static bool isUsageRequest(int argc, const char* const* argv) {
+  return argc == 2 && (strcmp(argv[1], "/?") == 0 || strcmp(argv[1], "-h") == 0 ||
+                       strcmp(argv[1], "--help") == 0);
+}
 
 // Large: kept out of the stack.
 static ScriptPieces script;
 static Findings findings;
 
 int runCheck(int argc, const char* const* argv) {
+  if (isUsageRequest(argc, argv)) {
+    for (const char* line : kUsageLines) printLine(line);
+    return kUsageShown;
+  }
   if (argc > 2) {
     printLine("usage: qnCheck [DIR]");
     return kCheckFailed;

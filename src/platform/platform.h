@@ -20,6 +20,22 @@ extern const char kPathSeparator;
 // What ends a console line: CR LF on Windows, LF on POSIX.
 extern const char kConsoleLineEnd[];
 
+// --- The process ---------------------------------------------------------------
+
+// Makes the process behave as when started from a plain console, whatever state
+// its caller left it in. Every program calls it first in main, before any
+// output and before any file is opened.
+// - POSIX: a closed standard input, output or error is opened on /dev/null, so
+//   that no file the program opens later takes its number; a write to standard
+//   output whose reader has gone fails instead of ending the process (SIGPIPE is
+//   caught and nothing is done); SIGCHLD is at its default, so that every
+//   command's exit status can be taken. Commands start with both signals at
+//   their defaults.
+// - Windows: standard output is put in binary mode. A process started without
+//   a console or with an invalid standard output writes its console lines
+//   nowhere, and goes on.
+void prepareProcess();
+
 // --- Directories -----------------------------------------------------------
 
 // The root of the system volume ("C:\" on Windows, ending with the separator),
@@ -84,7 +100,8 @@ void findClose(FindHandle find);
 
 // --- Files -----------------------------------------------------------------
 
-// Copies one file; an existing target is overwritten.
+// Copies one file; an existing target is overwritten. On POSIX the source must
+// be a regular file: a FIFO, socket or device fails the copy at once.
 bool copyFile(const char* source, const char* target);
 // Clears read-only and every other attribute, so the file can be changed and deleted.
 bool setFileAttributesNormal(const char* path);
@@ -109,7 +126,9 @@ bool getDiskFreeSpace(const char* root, DiskSpace* space);
 using FileHandle = intptr_t;
 constexpr FileHandle kNoFile = -1;
 
-// Opens an existing file, not a directory, for reading.
+// Opens an existing file, not a directory, for reading. On POSIX only a
+// regular file opens, and the open never waits: a FIFO, socket or device is
+// refused at once.
 FileHandle openForReading(const char* path);
 // Opens a file for appending, creating it if absent. One 0x1A byte at the end of
 // an existing file is removed. Until the handle is closed no other appender can

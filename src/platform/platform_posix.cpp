@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <limits.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/types.h>
@@ -26,6 +27,32 @@ namespace platform {
 
 const char kPathSeparator = '/';
 const char kConsoleLineEnd[] = "\n";
+
+// Does nothing: a write whose reader has gone then fails with EPIPE, which a
+// console line ignores. Caught rather than ignored, because execve puts a caught
+// signal back at its default: every command starts with SIGPIPE at its default,
+// as from a shell, and nothing needs undoing between vfork and execve.
+static void ignoreSignal(int) {}
+
+void prepareProcess() {
+  // A closed standard handle is opened on /dev/null (or, without one, on the
+  // root directory, which refuses writes): a file opened later would take its
+  // number, and console lines, or a command's output, would land in that file.
+  // The numbers below are open, so the one opened is the lowest free: this one.
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    if (open("/dev/null", O_RDWR) < 0) open("/", O_RDONLY);
+  }
+  struct sigaction action;
+  memset(&action, 0, sizeof action);
+  action.sa_handler = ignoreSignal;
+  action.sa_flags = SA_RESTART;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGPIPE, &action, nullptr);
+  // Ignored, ended children are reaped by the kernel and waitpid cannot give
+  // their status.
+  signal(SIGCHLD, SIG_DFL);
+}
 
 // Copies `text` into `buffer` whole, or returns false and leaves an empty text.
 static bool copyText(char* buffer, size_t size, const char* text) {
@@ -171,14 +198,23 @@ static bool copyBytes(int source, int target) {
   }
 }
 
-bool copyFile(const char* source, const char* target) {
-  int in = open(source, O_RDONLY | O_CLOEXEC);
-  if (in < 0) return false;
-  struct stat info;
-  if (fstat(in, &info) != 0 || !S_ISREG(info.st_mode)) {
-    close(in);
-    return false;
+// Opens `path` for reading without waiting: a FIFO with no writer would block
+// the open for good, and a terminal must not become the controlling one. Only a
+// regular file is kept, its status in `info`; on those O_NONBLOCK changes nothing.
+static int openRegularFile(const char* path, struct stat* info) {
+  int fd = open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return -1;
+  if (fstat(fd, info) != 0 || !S_ISREG(info->st_mode)) {
+    close(fd);
+    return -1;
   }
+  return fd;
+}
+
+bool copyFile(const char* source, const char* target) {
+  struct stat info;
+  int in = openRegularFile(source, &info);
+  if (in < 0) return false;
   // Ordinary, writable permissions; a program file stays runnable.
   mode_t mode = (info.st_mode & S_IXUSR) ? 0777 : 0666;
   int out = open(target, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
@@ -233,14 +269,9 @@ bool getDiskFreeSpace(const char* root, DiskSpace* space) {
 }
 
 FileHandle openForReading(const char* path) {
-  int fd = open(path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return kNoFile;
   struct stat info;
-  if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-    close(fd);
-    return kNoFile;
-  }
-  return fd;
+  int fd = openRegularFile(path, &info);
+  return fd < 0 ? kNoFile : fd;
 }
 
 // Opens the directory that holds `path`, refusing a symbolic link, and puts

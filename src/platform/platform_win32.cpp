@@ -324,12 +324,25 @@ const char* findEnvironment(const char* name) {
 
 const char* rawCommandLine() { return GetCommandLineA(); }
 
-// Standard output is written through the C runtime in binary mode: the program
-// writes its own CR LF, and no byte of a message is changed on the way.
-[[maybe_unused]] static const int kStdoutMode = _setmode(_fileno(stdout), _O_BINARY);
+// A process started with no usable standard output (no console, or an invalid
+// handle) is given a negative descriptor by the newer C runtimes (-2, or -1
+// before them), and passing one on is an invalid parameter, which may end the
+// process. A runtime that keeps descriptor 1 over the invalid handle just fails
+// the writes. Either way console lines then go nowhere, silently.
+static bool hasStandardOutput() { return _fileno(stdout) >= 0; }
 
-void writeConsole(const char* text, size_t length) { fwrite(text, 1, length, stdout); }
+void prepareProcess() {
+  // Standard output is written through the C runtime in binary mode: the
+  // program writes its own CR LF, and no byte of a message is changed on the way.
+  if (hasStandardOutput()) _setmode(_fileno(stdout), _O_BINARY);
+}
 
-void flushConsole() { fflush(stdout); }
+void writeConsole(const char* text, size_t length) {
+  if (hasStandardOutput()) fwrite(text, 1, length, stdout);
+}
+
+void flushConsole() {
+  if (hasStandardOutput()) fflush(stdout);
+}
 
 }  // namespace platform

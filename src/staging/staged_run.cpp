@@ -48,6 +48,7 @@ int stageUpdate(const char* systemRoot, const char* sourceDir, const char* stagi
   // known before anything is written: a copy that would fill the system
   // volume is never begun.
   uint64_t needed = clusterSize;
+  if (!fits) printLine(kFilesNotCopied);
   if (!fits || measureTree(source, sizeof source, clusterSize, &needed) != 0) {
     printLine("Unable to copy update files to the hard drive.");
     return 1;

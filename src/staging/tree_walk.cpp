@@ -9,6 +9,8 @@
 static constexpr int kWalkSucceeded = 0;
 static constexpr int kWalkFailed = 1;
 
+const char kFilesNotCopied[] = "Unable to copy files from QN CD to hard drive.";
+
 // Joins up to three pieces into `out`. False, with `out` unusable, when they do
 // not fit: a path is never cut.
 static bool joinPath(char* out, size_t size, const char* first, const char* second,
@@ -78,7 +80,7 @@ static int copyFileEntry(const char* entryPath, bool entryPathFits, const char* 
   char targetPath[kPathBufferSize];
   if (!entryPathFits || measure != nullptr || !joinPath(targetPath, sizeof targetPath, destination, name) ||
       !platform::copyFile(entryPath, targetPath)) {
-    printLine("Unable to copy files from QN CD to hard drive.");
+    printLine(kFilesNotCopied);
     return kWalkFailed;
   }
   platform::setFileAttributesNormal(targetPath);
@@ -137,6 +139,14 @@ int measureTree(char* source, size_t sourceSize, uint64_t clusterSize, uint64_t*
   return result;
 }
 
+// A copy whose source directory cannot be read whole (its path does not fit,
+// it cannot be listed, or its listing breaks off) fails like a file that cannot
+// be copied.
+static int sourceNotRead() {
+  printLine(kFilesNotCopied);
+  return kWalkFailed;
+}
+
 // `nested` is set for a sub-directory that the walk above has just listed: it
 // exists, so a listing that cannot start means it cannot be read, and a copy
 // without it would be incomplete.
@@ -145,18 +155,18 @@ static int walkDirectory(char* source, size_t sourceSize, const char* destinatio
   bool copying = destination != nullptr || measure != nullptr;
   size_t length = strlen(source);
   if (length == 0 || source[length - 1] != platform::kPathSeparator) {
-    if (length + 2 > sourceSize) return copying ? kWalkFailed : kWalkSucceeded;
+    if (length + 2 > sourceSize) return copying ? sourceNotRead() : kWalkSucceeded;
     source[length] = platform::kPathSeparator;
     source[length + 1] = '\0';
   }
 
   char entryPath[kPathBufferSize];
   if (!joinPath(entryPath, sizeof entryPath, source, "*.*")) {
-    return copying ? kWalkFailed : kWalkSucceeded;
+    return copying ? sourceNotRead() : kWalkSucceeded;
   }
   platform::DirectoryEntry entry;
   platform::FindHandle find = platform::findFirstFile(entryPath, &entry);
-  if (find == platform::kNoFind) return copying && nested ? kWalkFailed : kWalkSucceeded;
+  if (find == platform::kNoFind) return copying && nested ? sourceNotRead() : kWalkSucceeded;
 
   int result = kWalkSucceeded;
   int listing = platform::kFoundEntry;
@@ -177,6 +187,6 @@ static int walkDirectory(char* source, size_t sourceSize, const char* destinatio
            (listing = platform::findNextFile(find, &entry)) == platform::kFoundEntry);
   platform::findClose(find);
   // A listing that broke off would leave files out of the copy unnoticed.
-  if (copying && listing == platform::kListingFailed) result = kWalkFailed;
+  if (copying && listing == platform::kListingFailed) result = sourceNotRead();
   return result;
 }

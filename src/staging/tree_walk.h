@@ -12,7 +12,10 @@
 // to create temporary sub-directory!" for it and "Unable to copy sub-directory
 // update files to the hard drive." for each level above it, and returns 1. An
 // entry whose path does not fit in a path buffer, a listing of the source that
-// breaks off, and a sub-directory that cannot be listed are such failures.
+// breaks off, and a sub-directory that cannot be listed are such failures: a
+// directory of the source that cannot be read whole prints the first of those
+// lines, "Unable to copy files from QN CD to hard drive.", as a file does. A
+// FIFO, socket or device in the source cannot be copied (POSIX).
 //
 // Removal mode (`destination` is null): deletes everything below `source`,
 // leaving `source` itself. A link (a junction or symbolic link) is removed as
@@ -33,5 +36,9 @@ int walkTree(char* source, size_t sourceSize, const char* destination);
 // takes: each file's size rounded up to whole clusters of `clusterSize` bytes
 // and one cluster for each sub-directory. Returns 0 for success, 1 for failure.
 int measureTree(char* source, size_t sourceSize, uint64_t clusterSize, uint64_t* bytes);
+
+// The first line of a copy that fails on a file, or on reading a directory of
+// the source; the levels above add their own lines.
+extern const char kFilesNotCopied[];
 
 #endif  // QN_STAGING_TREE_WALK_H

@@ -30,7 +30,10 @@ class NativeRunner(Runner):
         finally:
             self.unmount_tmpfs(volume)
 
-    def start(self, cwd, args=(), env=None, system_root=None):
+    def start(self, cwd, args=(), env=None, system_root=None, stdout=subprocess.PIPE,
+              preexec_fn=None):
+        """As Runner.start; `stdout` (a file descriptor) and `preexec_fn` give
+        the program other standard output or signal settings than a console's."""
         environment = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "LC_ALL": "C"}
         for name in ("TZ", "HOME"):
             if name in os.environ:
@@ -40,8 +43,8 @@ class NativeRunner(Runner):
         environment.update(env or {})
         process = subprocess.Popen(
             [str(self.program)] + list(args), cwd=str(cwd), env=environment,
-            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-            start_new_session=True)
+            stdin=subprocess.DEVNULL, stdout=stdout, stderr=subprocess.PIPE,
+            start_new_session=True, preexec_fn=preexec_fn)
         return PendingRun(process, time.monotonic(), native_status)
 
     def program_path(self, host_path):

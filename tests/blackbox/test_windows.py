@@ -139,3 +139,17 @@ class WindowsOutputFormTest(WindowsCase):
         # The time stamps differ only in their digits.
         self.assertEqual(re.sub(rb"\d", b"0", windows_record[:19]),
                          re.sub(rb"\d", b"0", native_record[:19]))
+
+
+class WindowsNoConsoleTest(WindowsCase):
+    def test_run_without_console_or_standard_handles_goes_on_silently(self):
+        # Started as a service may start it; a console line then goes nowhere.
+        marker = self.work / "ran.txt"
+        self.make_update(self.work, [self.runner.echo_to_file_command("ran", marker),
+                                     "echo lost", "exit /b 3"])
+        result = self.runner.start_command_line(self.work, "", {"QN_LAUNCH_NO_CONSOLE": "1"}).wait()
+        self.assertEqual(result.status, 3)
+        self.assertEqual(result.stdout, b"")
+        self.assertEqual(marker.read_bytes(), b"ran\r\n")
+        (record,) = self.log_records()
+        self.assertTrue(record.endswith(b",Status=Unknown,ReturnCode=3 \r\n"), record)

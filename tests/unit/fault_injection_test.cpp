@@ -22,6 +22,7 @@ const char kNoVersion[] = "qnLogger: Cannot Read Version.id file\r\n";
 const char kLogFailed[] = "Log File Creation Failed!\r\n";
 const char kStagingFailed[] = "Copying update files to the hard drive failed.\r\n";
 const char kTopCopyFailed[] = "Unable to copy update files to the hard drive.\r\n";
+const char kFilesNotCopied[] = "Unable to copy files from QN CD to hard drive.\r\n";
 const char kSubCopyFailed[] = "Unable to copy sub-directory update files to the hard drive.\r\n";
 const char kSubNotRemoved[] = "Could not remove temporary sub-directory.\r\n";
 const char kNotRemoved[] = "Could not remove temporary directoryC:\\QNT1A2.tmp\\\r\n";
@@ -330,7 +331,7 @@ TEST_F(FaultInjectionTest, EachFailingCallOfAStagedRunEndsAsPromised) {
       // listed is nothing to measure, and the copy then goes ahead.
       const WalkCall& call = measure[index - measureStart];
       if (call.depth > 0 || name == "findNextFile") {
-        stagingFails(repeated(kSubCopyFailed, call.depth) + kTopCopyFailed);
+        stagingFails(kFilesNotCopied + repeated(kSubCopyFailed, call.depth) + kTopCopyFailed);
       }
       return want;
     }
@@ -339,12 +340,11 @@ TEST_F(FaultInjectionTest, EachFailingCallOfAStagedRunEndsAsPromised) {
       std::string levels = repeated(kSubCopyFailed, call.depth) + kTopCopyFailed;
       if (name == "findFirstFile" && call.depth == 0) {
         want = noScript;  // nothing copied: no script in the staging directory
-      } else if (name == "findFirstFile" || name == "findNextFile") {
-        stagingFails(levels);
+      } else if (name == "findFirstFile" || name == "findNextFile" || name == "copyFile") {
+        // A directory that cannot be read whole fails like a file.
+        stagingFails(kFilesNotCopied + levels);
       } else if (name == "createDirectory") {
         stagingFails("Unable to create temporary sub-directory!\r\n" + levels);
-      } else if (name == "copyFile") {
-        stagingFails("Unable to copy files from QN CD to hard drive.\r\n" + levels);
       }
       // A copy left read-only is made writable by the clean-up instead.
       return want;

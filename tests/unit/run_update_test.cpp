@@ -49,6 +49,33 @@ TEST_F(RunUpdateTest, ExtraArgumentsAreIgnored) {
   EXPECT_TRUE(fake::exists("C:\\QNLOG\\QN.log"));
 }
 
+TEST_F(RunUpdateTest, UsageRequestPrintsTheUsageAndDoesNothingElse) {
+  fake::addFile("C:\\work\\qnInst.cfg", "[WINK3]\r\na.exe\r\n");
+  fake::addFile("C:\\work\\version.id", "4.1\r\n4.2\r\n");
+  const char* usage[3] = {"qnUpdate", "/?", nullptr};
+  EXPECT_EQ(0, runUpdate(2, usage));
+  EXPECT_EQ(0u, fs.console.find("qnUpdate applies a software update"));
+  EXPECT_NE(std::string::npos, fs.console.find("  qnUpdate DIR "));
+  EXPECT_NE(std::string::npos, fs.console.find("QN.log"));
+  // Only console lines: no temporary name, no staging, no command, no record.
+  for (const std::string& call : fs.calls) EXPECT_EQ("writeConsole", call);
+  EXPECT_TRUE(fs.commands.empty());
+}
+
+TEST_F(RunUpdateTest, UsageIsAskedOnlyBySlashQuestionMarkAlone) {
+  fake::addFile("C:\\work\\qnInst.cfg", "[WINK3]\r\na.exe\r\n");
+  fake::addFile("C:\\work\\a.exe", "");
+  fake::addFile("C:\\work\\version.id", "4.1\r\n4.2\r\n");
+  const char* twoArguments[4] = {"qnUpdate", "/?", "x", nullptr};
+  EXPECT_EQ(0, runUpdate(3, twoArguments));
+  const char* otherHelp[3] = {"qnUpdate", "-h", nullptr};
+  EXPECT_EQ(0, runUpdate(2, otherHelp));  // "-h" is a directory that cannot be entered
+  ASSERT_EQ(2u, fs.commands.size());
+  EXPECT_EQ("C:\\work", fs.commands[0].directory);
+  EXPECT_EQ("C:\\QNT1A2.tmp", fs.commands[1].directory);  // staged
+  EXPECT_EQ("", fs.console);
+}
+
 TEST_F(RunUpdateTest, MissingScriptEndsWithNineAndNoRecord) {
   fake::addFile("C:\\work\\version.id", "4.1\r\n4.2\r\n");
   EXPECT_EQ(9, runUpdate(1, noArguments));

@@ -283,6 +283,15 @@ TEST_F(StagedRunTest, CopyFailureTakesBackWhatWasCopied) {
   EXPECT_EQ(0u, fs.sleptMilliseconds);
 }
 
+TEST_F(StagedRunTest, SourcePathTooLongForTheCopyNamesTheFailure) {
+  std::string source = "C:\\" + std::string(kPathBufferSize + 1 - 3, 's');
+  EXPECT_EQ(1, stageUpdate("C:\\", source.c_str(), "C:\\QNT1A2.tmp\\"));
+  EXPECT_EQ(
+      "Unable to copy files from QN CD to hard drive.\r\n"
+      "Unable to copy update files to the hard drive.\r\n",
+      fs.console);
+}
+
 TEST_F(StagedRunTest, MissingScriptEndsWithNineAndTakesTheCopyBackAtOnce) {
   fs.nodes.erase("C:\\cd\\qnInst.cfg");
   EXPECT_EQ(9, runStaged("C:\\cd"));

@@ -142,6 +142,7 @@ TEST_F(TreeWalkTest, ListingThatBreaksOffFailsTheCopy) {
   fake::addFile("C:\\src\\1.txt", "1");
   fs.failingCalls = {"findNextFile"};
   EXPECT_EQ(1, copyTree("C:\\src"));
+  EXPECT_EQ("Unable to copy files from QN CD to hard drive.\r\n", fs.console);
 }
 
 TEST_F(TreeWalkTest, ListingThatBreaksOffInASubDirectoryFailsEveryLevel) {
@@ -162,6 +163,7 @@ TEST_F(TreeWalkTest, ListingThatBreaksOffInASubDirectoryFailsEveryLevel) {
   fs.failCallNumber = deepestNext;
   EXPECT_EQ(1, copyTree("C:\\src"));
   EXPECT_EQ(
+      "Unable to copy files from QN CD to hard drive.\r\n"
       "Unable to copy sub-directory update files to the hard drive.\r\n"
       "Unable to copy sub-directory update files to the hard drive.\r\n",
       fs.console);
@@ -174,6 +176,7 @@ TEST_F(TreeWalkTest, SubDirectoryThatCannotBeListedFailsTheCopy) {
   fake::state().nodes["C:\\src\\a\\b"].unreadable = true;
   EXPECT_EQ(1, copyTree("C:\\src"));
   EXPECT_EQ(
+      "Unable to copy files from QN CD to hard drive.\r\n"
       "Unable to copy sub-directory update files to the hard drive.\r\n"
       "Unable to copy sub-directory update files to the hard drive.\r\n",
       fs.console);
@@ -211,6 +214,26 @@ TEST_F(TreeWalkTest, TargetPathTooLongFailsAndIsNeverCut) {
   EXPECT_EQ(1, copyTree("C:\\s", destination));
   EXPECT_EQ("Unable to copy files from QN CD to hard drive.\r\n", fs.console);
   EXPECT_EQ(Paths(), fake::listTree(destination));
+}
+
+TEST_F(TreeWalkTest, SubDirectoryTooLongToListFailsWithALinePerLevel) {
+  // "C:\s\" and the name make 259 characters: the sub-directory fits with its
+  // separator, but not with the "*.*" that lists it.
+  std::string name(259 - 5 - 1, 'n');
+  fake::addFile("C:\\s\\" + name + "\\f.txt", "x");
+  fake::addDirectory("C:\\d");
+  EXPECT_EQ(1, copyTree("C:\\s", "C:\\d\\"));
+  EXPECT_EQ(
+      "Unable to copy files from QN CD to hard drive.\r\n"
+      "Unable to copy sub-directory update files to the hard drive.\r\n",
+      fs.console);
+}
+
+TEST_F(TreeWalkTest, SourceTooLongForItsSeparatorFails) {
+  char source[] = "C:\\src";  // no room for the separator
+  fake::addFile("C:\\src\\1.txt", "1");
+  EXPECT_EQ(1, walkTree(source, sizeof source, "C:\\dst\\"));
+  EXPECT_EQ("Unable to copy files from QN CD to hard drive.\r\n", fs.console);
 }
 
 TEST_F(TreeWalkTest, SubDirectoryPathTooLongFailsAndIsNeverCut) {

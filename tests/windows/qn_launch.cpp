@@ -2,6 +2,8 @@
 // bits of an exit status to Linux, and re-quotes the arguments it is given, so
 // this starts the exact command line in QN_LAUNCH_COMMAND, waits for it, and
 // writes its full 32-bit exit code in decimal to the file QN_LAUNCH_STATUS.
+// With QN_LAUNCH_NO_CONSOLE set (not empty), the program starts as some services
+// and schedulers start it: without a console, and with invalid standard handles.
 #include <windows.h>
 
 #include <cstdio>
@@ -17,8 +19,17 @@ int main() {
   }
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
+  DWORD flags = 0;
+  char noConsole[8];
+  if (GetEnvironmentVariableA("QN_LAUNCH_NO_CONSOLE", noConsole, sizeof noConsole)) {
+    flags = DETACHED_PROCESS;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = INVALID_HANDLE_VALUE;
+    startup.hStdOutput = INVALID_HANDLE_VALUE;
+    startup.hStdError = INVALID_HANDLE_VALUE;
+  }
   PROCESS_INFORMATION process;
-  if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+  if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, TRUE, flags, nullptr, nullptr, &startup,
                       &process)) {
     fprintf(stderr, "qnLaunch: cannot start (error %lu)\n", GetLastError());
     return 3;

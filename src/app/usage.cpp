@@ -1,0 +1,31 @@
+#include "app/usage.h"
+
+#include <cstring>
+
+#include "app/console.h"
+
+static const char* const kUsageLines[] = {
+    "qnUpdate applies a software update: it runs the command lines of this",
+    "system's section of qnInst.cfg, one after another, and exits with the exit",
+    "code of the last one.",
+    "",
+    "  qnUpdate           run the update in the current directory",
+    "  qnUpdate DIR       copy DIR to the system drive, run the copy, remove it",
+    "  qnUpdate A B ...   as with none: the arguments are ignored",
+    "  qnUpdate /?        show this text; nothing is run or written",
+    "",
+    "Exit status: the last command line's exit code; 9 when qnInst.cfg cannot",
+    "be opened or runs no command line; 1 when the current directory cannot be",
+    "read, the copy fails or the log cannot be written.",
+    "",
+    "After a run in place, one record is appended to QN.log in the folder QNLOG",
+    "at the root of the system drive (named by the variable systemdrive).",
+};
+
+bool isUsageRequest(int argc, const char* const* argv) {
+  return argc == 2 && strcmp(argv[1], "/?") == 0;
+}
+
+void printUsage() {
+  for (const char* line : kUsageLines) printLine(line);
+}

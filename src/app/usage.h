@@ -1,0 +1,12 @@
+// The text that `qnUpdate /?` prints.
+#ifndef QN_APP_USAGE_H
+#define QN_APP_USAGE_H
+
+// True when the only argument is "/?". No other argument asks for the usage.
+bool isUsageRequest(int argc, const char* const* argv);
+
+// Prints the usage, one console line at a time: what the program does, the ways
+// to start it, the exit statuses and where the log is.
+void printUsage();
+
+#endif  // QN_APP_USAGE_H
