@@ -6,9 +6,10 @@
 //       levels deep), BYTES bytes in all, of which three quarters go to the LARGE
 //       largest files when LARGE > 0; the rest are small files of varied size.
 //   qn_tree_bench copy SOURCE TARGET
-//       Creates TARGET and copies SOURCE's tree into it with walkTree.
+//       Stages SOURCE into TARGET with stageUpdate: measures the tree against
+//       the free space of TARGET's volume, creates TARGET and copies the tree.
 //   qn_tree_bench remove TARGET
-//       Empties TARGET with walkTree and removes it.
+//       Empties TARGET with walkTree and removes it, as the clean-up does.
 //
 // Exit status 0 on success, 1 on failure, 2 on a usage error.
 #include <cstdint>
@@ -17,6 +18,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "staging/staged_run.h"
 #include "staging/tree_walk.h"
 
 static constexpr int kUsageError = 2;
@@ -100,15 +102,19 @@ static int makeTree(const char* root, long files, long directories, uint64_t byt
   return 0;
 }
 
+// As a staged run stages: the free-space query on the target's volume, the
+// measuring walk, the staging directory and the copy.
 static int copyTree(const char* sourceDir, const char* targetDir) {
-  char source[kPathBufferSize + 1];
   char target[kPathBufferSize];
-  if (snprintf(source, sizeof source, "%s", sourceDir) >= static_cast<int>(sizeof source) ||
-      snprintf(target, sizeof target, "%s/", targetDir) >= static_cast<int>(sizeof target)) {
+  char volume[kPathBufferSize];
+  const char* slash = strrchr(targetDir, '/');
+  if (snprintf(target, sizeof target, "%s/", targetDir) >= static_cast<int>(sizeof target) ||
+      slash == nullptr ||
+      snprintf(volume, sizeof volume, "%.*s/", static_cast<int>(slash - targetDir), targetDir) >=
+          static_cast<int>(sizeof volume)) {
     return kUsageError;
   }
-  if (!platform::createPrivateDirectory(targetDir)) return 1;
-  return walkTree(source, sizeof source, target);
+  return stageUpdate(volume, sourceDir, target);
 }
 
 static int removeTree(const char* targetDir) {
