@@ -58,7 +58,8 @@ std::string absolutePath(const std::string& path) {
 static std::string followed(const std::string& path) {
   std::string full = absolutePath(path);
   auto it = theState.nodes.find(full);
-  return it != theState.nodes.end() && !it->second.linkTarget.empty() ? it->second.linkTarget : full;
+  bool isJunction = it != theState.nodes.end() && !it->second.linkTarget.empty();
+  return isJunction ? it->second.linkTarget : full;
 }
 
 static std::string parentOf(const std::string& path) {

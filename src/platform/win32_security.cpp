@@ -42,7 +42,8 @@ static bool allow(PACL acl, DWORD mask, PSID sid) {
 static bool protectDacl(SECURITY_DESCRIPTOR* descriptor) {
   typedef BOOL(WINAPI * SetControlFunction)(PSECURITY_DESCRIPTOR, WORD, WORD);
   HMODULE advapi = GetModuleHandleA("advapi32");
-  FARPROC found = advapi != nullptr ? GetProcAddress(advapi, "SetSecurityDescriptorControl") : nullptr;
+  FARPROC found =
+      advapi != nullptr ? GetProcAddress(advapi, "SetSecurityDescriptorControl") : nullptr;
   if (found == nullptr) return true;  // NT 4.0: nothing is merged in
   SetControlFunction setControl =
       reinterpret_cast<SetControlFunction>(reinterpret_cast<void (*)()>(found));

@@ -35,7 +35,9 @@ int stageUpdate(const char* systemRoot, const char* sourceDir, const char* stagi
   }
   uint64_t clusterSize = static_cast<uint64_t>(space.sectorsPerCluster) * space.bytesPerSector;
   uint64_t freeBytes = clusterSize * space.freeClusters;
-  if (space.freeClusters != 0 && freeBytes / space.freeClusters != clusterSize) freeBytes = UINT64_MAX;
+  if (space.freeClusters != 0 && freeBytes / space.freeClusters != clusterSize) {
+    freeBytes = UINT64_MAX;
+  }
   if (freeBytes < kFreeSpaceThreshold) {
     printLine("Not enough disk space to copy necessary files.");
     return 1;
@@ -79,7 +81,8 @@ void removeStaging(const char* stagingDir) {
   } else if (!platform::removeDirectory(stagingDir) &&
              // Not listed anywhere, so its attributes are unknown: a script
              // may have made it read-only.
-             !(platform::setFileAttributesNormal(stagingDir) && platform::removeDirectory(stagingDir))) {
+             !(platform::setFileAttributesNormal(stagingDir) &&
+               platform::removeDirectory(stagingDir))) {
     printLine("Could not remove temporary directory", stagingDir);
   }
 }

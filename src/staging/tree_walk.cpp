@@ -31,7 +31,9 @@ struct Measure {
 
 // Sums that no real volume reaches stop at the largest value instead of
 // wrapping round to a small one.
-static uint64_t saturatingSum(uint64_t a, uint64_t b) { return b > UINT64_MAX - a ? UINT64_MAX : a + b; }
+static uint64_t saturatingSum(uint64_t a, uint64_t b) {
+  return b > UINT64_MAX - a ? UINT64_MAX : a + b;
+}
 
 // A file takes whole clusters.
 static uint64_t onDisk(uint64_t size, uint64_t clusterSize) {
@@ -62,8 +64,8 @@ static int copyDirectoryEntry(const char* source, const char* destination, Measu
     printLine("Unable to create temporary sub-directory!");
     return kWalkFailed;
   }
-  if (walkDirectory(sourceDirectory, sizeof sourceDirectory, measure != nullptr ? nullptr : directoryPath,
-                    measure, true) != kWalkSucceeded) {
+  const char* into = measure != nullptr ? nullptr : directoryPath;
+  if (walkDirectory(sourceDirectory, sizeof sourceDirectory, into, measure, true) != kWalkSucceeded) {
     printLine("Unable to copy sub-directory update files to the hard drive.");
     return kWalkFailed;
   }
@@ -72,18 +74,19 @@ static int copyDirectoryEntry(const char* source, const char* destination, Measu
 
 static int copyFileEntry(const char* entryPath, bool entryPathFits, const char* destination,
                          Measure* measure, const platform::DirectoryEntry& entry) {
-  if (measure != nullptr && entryPathFits) {
-    measure->bytes = saturatingSum(measure->bytes, onDisk(entry.size, measure->clusterSize));
-    return kWalkSucceeded;
-  }
-  const char* name = entry.name;
   char targetPath[kPathBufferSize];
-  if (!entryPathFits || measure != nullptr || !joinPath(targetPath, sizeof targetPath, destination, name) ||
-      !platform::copyFile(entryPath, targetPath)) {
+  bool copied = entryPathFits;
+  if (copied && measure != nullptr) {
+    measure->bytes = saturatingSum(measure->bytes, onDisk(entry.size, measure->clusterSize));
+  } else if (copied) {
+    copied = joinPath(targetPath, sizeof targetPath, destination, entry.name) &&
+             platform::copyFile(entryPath, targetPath);
+    if (copied) platform::setFileAttributesNormal(targetPath);
+  }
+  if (!copied) {
     printLine(kFilesNotCopied);
     return kWalkFailed;
   }
-  platform::setFileAttributesNormal(targetPath);
   return kWalkSucceeded;
 }
 
