@@ -179,7 +179,8 @@ bool modelCopy(const Tree& tree, std::string source, size_t sourceSize, const st
   return true;
 }
 
-// The removal: never stops early; locked, read-only and out-of-reach entries stay.
+// The removal: never stops early; locked and out-of-reach entries stay, and
+// read-only ones are made writable and go (a locked one is left writable).
 void modelRemove(std::string source, size_t sourceSize, const std::string& directory, Outcome* outcome) {
   if (source.empty() || source.back() != '\\') {
     if (source.size() + 2 > sourceSize) return;
@@ -200,9 +201,13 @@ void modelRemove(std::string source, size_t sourceSize, const std::string& direc
       } else {
         outcome->tree.erase(path);
       }
-    } else if (source.size() + name.size() > kLongestPath || entry.locked ||
-               (entry.attributes & fake::kAttributeReadOnly) != 0) {
+    } else if (source.size() + name.size() > kLongestPath) {
       printed(outcome, "Unable to remove temp file " + source + name);
+    } else if (entry.locked) {
+      printed(outcome, "Unable to remove temp file " + source + name);
+      if ((entry.attributes & fake::kAttributeReadOnly) != 0) {
+        outcome->tree[path].attributes = fake::kAttributeNormal;
+      }
     } else {
       outcome->tree.erase(path);
     }

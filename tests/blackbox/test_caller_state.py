@@ -99,7 +99,7 @@ class FifoTest(NativeCase):
             "Unable to copy update files to the hard drive.",
             "Copying update files to the hard drive failed."), 1)
         self.assertFalse((self.work / "ran.txt").exists())
-        self.assertEqual(len(self.staging_dirs()), 1)  # a failed copy is left as it is
+        self.assertNoStagingLeft()  # a failed copy is taken back
         self.assertNoLog()
 
     def test_fifo_named_as_a_program_counts_as_missing_at_once(self):
