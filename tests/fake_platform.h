@@ -59,6 +59,7 @@ struct State {
   std::vector<CommandRun> commands;
 
   std::string console;
+  std::string errors;  // standard error
   int consoleFlushes = 0;
 
   // Every call made, by name, in order.

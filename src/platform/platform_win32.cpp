@@ -182,6 +182,12 @@ bool writeFile(FileHandle file, const void* data, size_t size) {
 
 bool closeFile(FileHandle file) { return CloseHandle(reinterpret_cast<HANDLE>(file)) != 0; }
 
+FileHandle openForWriting(const char* path) {
+  HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  return file == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<FileHandle>(file);
+}
+
 bool getVersion(VersionInfo* info, bool extended) {
   OSVERSIONINFOEXA version;
   memset(&version, 0, sizeof version);
@@ -264,5 +270,10 @@ const char* rawCommandLine() { return GetCommandLineA(); }
 void writeConsole(const char* text, size_t length) { fwrite(text, 1, length, stdout); }
 
 void flushConsole() { fflush(stdout); }
+
+// Standard error too is written in binary mode, with the program's own CR LF.
+[[maybe_unused]] static const int kStderrMode = _setmode(_fileno(stderr), _O_BINARY);
+
+void writeErrorConsole(const char* text, size_t length) { fwrite(text, 1, length, stderr); }
 
 }  // namespace platform
