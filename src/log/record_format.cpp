@@ -37,7 +37,9 @@ static bool parseTime(const char* text, RecordTime* time) {
     if (text[i] < '0' || text[i] > '9') return false;
     *number = *number * 10 + (text[i] - '0');
   }
-  return true;
+  // A clock's values only; the year as four digits, as it is written.
+  return time->year >= 1000 && time->month >= 1 && time->month <= 12 && time->day >= 1 &&
+         time->day <= 31 && time->hour <= 23 && time->minute <= 59 && time->second <= 59;
 }
 
 // The last place before `end` where `field` starts, or null.
@@ -50,11 +52,12 @@ static const char* lastField(const char* begin, const char* end, const char* fie
   }
 }
 
-// A signed decimal that fits 32 bits: an optional minus sign and 1 to 10 digits.
+// A signed decimal that fits 32 bits, as the record writes it: a minus sign for
+// a negative value, no leading zeros.
 static bool parseCode(const char* text, const char* end, int32_t* code) {
   bool negative = text < end && *text == '-';
   if (negative) ++text;
-  if (text == end || end - text > 10) return false;
+  if (text == end || end - text > 10 || (*text == '0' && (end - text > 1 || negative))) return false;
   int64_t value = 0;
   for (; text < end; ++text) {
     if (*text < '0' || *text > '9') return false;
