@@ -190,6 +190,7 @@ cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
   echo "Kernel: $(uname -sr); temp dir $work on $(findmnt -T "$work" -no FSTYPE 2>/dev/null || stat -f -c %T "$work")"
   echo "Tools: $(cp --version | head -1), /bin/sh -> $(readlink -f /bin/sh), $(g++ --version | head -1)"
   echo "Mode: $([ "$quick" = 1 ] && echo quick || echo full); $runs rounds after $warmup warm-up rounds, commands interleaved; times are medians"
+  echo "Fleet report: $fleet_runs rounds after 1 warm-up round"
   echo
   echo "| Measure | qnUpdate | Baseline | Wall ratio (per-round quartiles) | Min ratio | CPU ratio | Target |"
   echo "|---|---|---|---|---|---|---|"
