@@ -77,8 +77,7 @@ bool parseRecord(const char* line, size_t length, ParsedRecord* record) {
   }
   const char* updateValue = line + kRecordTimeLength + updateLength;
   const char* end = line + length;
-  // The trailing space, and a CR that a runtime's own line end may have added.
-  while (end > updateValue && (end[-1] == ' ' || end[-1] == '\r')) --end;
+  while (end > updateValue && end[-1] == ' ') --end;
 
   const char* codeField = lastField(updateValue, end, kReturnCodeField);
   if (codeField == nullptr ||

@@ -54,7 +54,8 @@ struct ParsedRecord {
 // Reads one line (without its line end) as a result record. The fields are found
 // from both ends, so that Update and New may hold anything: the date and time
 // come first, then ",Update="; the line ends with ",Status=", the status for the
-// code, ",ReturnCode=", the code (a 32-bit signed decimal) and spaces; New is
+// code, ",ReturnCode=", the code (a 32-bit signed decimal, no leading zeros)
+// and spaces; New is
 // taken from the last ",New=" before that ",Status=", and Update is everything
 // between ",Update=" and it. Returns false, leaving `record` unspecified, when
 // the line is no record.

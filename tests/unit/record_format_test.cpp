@@ -74,10 +74,9 @@ TEST(RecordFormatTest, NewIsTakenFromTheLastNewFieldBeforeStatus) {
   EXPECT_EQ("c", fields.newValue);
 }
 
-TEST(RecordFormatTest, TrailingSpacesAndCarriageReturnsAreNotPartOfTheCode) {
+TEST(RecordFormatTest, TrailingSpacesAreNotPartOfTheCode) {
   const char* const lines[] = {
       "01-02-2007 03:04:05,Update=a,New=b,Status=Unknown,ReturnCode=-5",
-      "01-02-2007 03:04:05,Update=a,New=b,Status=Unknown,ReturnCode=-5 \r",
       "01-02-2007 03:04:05,Update=a,New=b,Status=Unknown,ReturnCode=-5   "};
   for (const char* line : lines) {
     Fields fields = parse(line);
