@@ -164,7 +164,7 @@ int runReport(int argc, const char* const* argv) {
   if (options.paths.empty()) options.paths.push_back(".");
   for (const char* path : options.paths) {
     if (pathKind(path) == kNoSuchPath) {
-      printError("no such file or folder: %s", path);
+      printError("cannot find or read %s", path);
       return kUsageError;
     }
   }
@@ -187,7 +187,9 @@ int runReport(int argc, const char* const* argv) {
   }
 
   bool hostsListed = options.hostsFile != nullptr;
-  if (fleet.updates.empty() && hostsListed) {
+  bool anyListed = false;
+  for (const Machine& entry : fleet.machines) anyListed = anyListed || entry.listed;
+  if (fleet.updates.empty() && anyListed) {
     // Nothing ran: every listed machine has no record of the update asked for.
     updateNamed(&fleet, "", options.onlyNew != nullptr ? options.onlyNew : "");
   }

@@ -9,8 +9,8 @@
 //   0  no machine's latest attempt failed, and none is missing;
 //   1  a machine's latest attempt failed or, with --hosts, a machine has no record;
 //   2  a usage error (an unknown option, a PATH that does not exist, a --hosts
-//      file that cannot be read), no log found, no record found (without
-//      --hosts), or a log, folder or the page that could not be read or written.
+//      file that cannot be read), no log found, no record found and no machine
+//      listed, or a log, folder or the page that could not be read or written.
 int runReport(int argc, const char* const* argv);
 
 #endif  // QN_REPORT_REPORT_RUN_H

@@ -65,6 +65,12 @@ compare() {  # compare NAME EXPECTED-FILE ACTUAL-FILE
 fleet=$work/run
 mkdir -p "$fleet/empty"
 cp -a "$here/fleet" "$here/hosts.txt" "$fleet/"
+# A folder whose path is too long for the system's path buffers (260 bytes),
+# below one whose path fits, beside a log that can be read.
+long=$fleet/deep/$(printf 'A%.0s' {1..150})/$(printf 'B%.0s' {1..150})
+mkdir -p "$long"
+printf '01-08-2007 09:00:00,Update=5.0,New=5.1,Status=Success,ReturnCode=0 \r\n' >"$fleet/deep/PC99.log"
+cp "$fleet/deep/PC99.log" "$long/PC98.log"
 snapshot() { (cd "$1" && find . -type f -print0 | sort -z | xargs -0 md5sum); }
 before=$(snapshot "$fleet")
 
