@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "log/record_format.h"
 #include "report/report.h"
 
 static const char* const kStateColours[kStateCount] = {"#8fd18f", "#f0d060", "#f08080",
@@ -41,10 +42,11 @@ static void putLine(Output* output, const char* text) {
   put(output, kFileLineEnd);
 }
 
+// "Update=U,New=N", as the record holds the pair.
 static void putUpdateName(Output* output, const Update& update) {
-  put(output, "Update=");
+  put(output, kUpdateField + 1);
   putEscaped(output, update.updateValue);
-  put(output, ",New=");
+  put(output, kNewField);
   putEscaped(output, update.newValue);
 }
 

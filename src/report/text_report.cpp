@@ -6,15 +6,17 @@
 #include <string>
 #include <vector>
 
+#include "log/record_format.h"
 #include "report/report.h"
 
 static const char* plural(unsigned long count, const char* one, const char* many) {
   return count == 1 ? one : many;
 }
 
+// "Update=U,New=N", as the record holds the pair.
 static std::string updateText(const Fleet& fleet, uint32_t update) {
   const Update& entry = fleet.updates[update];
-  return "Update=" + entry.updateValue + ",New=" + entry.newValue;
+  return std::string(kUpdateField + 1) + entry.updateValue + kNewField + entry.newValue;
 }
 
 static void putPadded(Output* output, const std::string& text, size_t width) {
