@@ -4,6 +4,7 @@
 #
 #   bench/run.sh            full run (a few minutes on 2 cores)
 #   bench/run.sh --quick    small sizes, under a minute: checks the benchmark works
+#   bench/run.sh --fleet    only the fleet report measure, full size
 #
 # Sizes and repetitions come from the environment (see bench/README.md). Results
 # (samples, /usr/bin/time output, the table) go to build/bench/results.
@@ -12,10 +13,12 @@ set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 quick=0
+fleet_only=0
 case "${1:-}" in
   --quick) quick=1 ;;
+  --fleet) fleet_only=1 ;;
   "") ;;
-  *) echo "usage: $0 [--quick]" >&2; exit 2 ;;
+  *) echo "usage: $0 [--quick | --fleet]" >&2; exit 2 ;;
 esac
 
 if [ "$quick" = 1 ]; then
@@ -27,6 +30,8 @@ if [ "$quick" = 1 ]; then
   growth=${QN_BENCH_GROWTH:-"100 1000"}
   runs=${QN_BENCH_RUNS:-3}
   warmup=${QN_BENCH_WARMUP:-1}
+  fleet_machines=${QN_BENCH_FLEET_MACHINES:-2000}
+  fleet_runs=${QN_BENCH_FLEET_RUNS:-3}
 else
   commands=${QN_BENCH_COMMANDS:-500}
   files=${QN_BENCH_FILES:-2000}
@@ -36,7 +41,11 @@ else
   growth=${QN_BENCH_GROWTH:-"200 2000 20000"}
   runs=${QN_BENCH_RUNS:-11}
   warmup=${QN_BENCH_WARMUP:-2}
+  fleet_machines=${QN_BENCH_FLEET_MACHINES:-100000}
+  fleet_runs=${QN_BENCH_FLEET_RUNS:-5}
 fi
+# Records in each machine's log in the fleet report measure.
+fleet_records=${QN_BENCH_FLEET_RECORDS:-20}
 # Files per directory and mean file size of the growth trees.
 growth_per_dir=${QN_BENCH_GROWTH_PER_DIR:-40}
 growth_file_bytes=${QN_BENCH_GROWTH_FILE_BYTES:-8192}
@@ -54,6 +63,7 @@ need=()
 command -v cmake >/dev/null || need+=(cmake)
 command -v ninja >/dev/null || need+=(ninja-build)
 command -v g++ >/dev/null || need+=(g++)
+command -v python3 >/dev/null || need+=(python3)
 if [ ${#need[@]} -gt 0 ]; then
   echo "Installing ${need[*]}" >&2
   export DEBIAN_FRONTEND=noninteractive
@@ -67,6 +77,8 @@ qn=$root/build/bench/qnUpdate
 tree_bench=$root/build/bench/bench/qn_tree_bench
 measure=$root/build/bench/bench/qn_measure
 spawn_loop=$root/build/bench/bench/qn_spawn_loop
+report=$root/build/bench/qnReport
+make_fleet=$root/build/bench/bench/qn_make_fleet
 results=$root/build/bench/results
 rm -rf "$results"
 mkdir -p "$results"
@@ -178,14 +190,69 @@ cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
   echo "Kernel: $(uname -sr); temp dir $work on $(findmnt -T "$work" -no FSTYPE 2>/dev/null || stat -f -c %T "$work")"
   echo "Tools: $(cp --version | head -1), /bin/sh -> $(readlink -f /bin/sh), $(g++ --version | head -1)"
   echo "Mode: $([ "$quick" = 1 ] && echo quick || echo full); $runs rounds after $warmup warm-up rounds, commands interleaved; times are medians"
+  echo "Fleet report: $fleet_runs rounds after 1 warm-up round"
   echo
   echo "| Measure | qnUpdate | Baseline | Wall ratio (per-round quartiles) | Min ratio | CPU ratio | Target |"
   echo "|---|---|---|---|---|---|---|"
 } >"$table"
 
+# --- 5. Fleet report (a function, run last) -------------------------------------
+
+# qnReport --csv against the awk program an administrator would write for the
+# same answer (bench/fleet_state.awk: the latest state per machine and update),
+# on a fleet of result logs made here. Both run from a script, as qnReport ends
+# with 1 when a machine failed, which this fleet's do; the scripts send their
+# output to /dev/null through qn_measure. The answers are compared once, apart
+# from the timing.
+fleet_report() {
+  echo "5/5 fleet report ($fleet_machines machines × $fleet_records records)" >&2
+  local fleet=$work/fleet status=0
+  "$make_fleet" "$fleet" "$fleet_machines" "$fleet_records"
+  local fleet_mb
+  fleet_mb=$(calc '%.0f' "$(tree_bytes "$fleet") / 1048576")
+  printf '"%s" --csv "%s"\n[ $? -le 1 ]\n' "$report" "$fleet" >"$work/qnreport.sh"
+  printf 'find "%s" -type f -iname "*.log" | awk -f "%s"\n' "$fleet" "$root/bench/fleet_state.awk" \
+    >"$work/awk.sh"
+  runs=$fleet_runs warmup=1 measure fleet "" qnReport "sh $work/qnreport.sh" awk "sh $work/awk.sh"
+  /usr/bin/time -v -o "$results/fleet-qnreport.time" "$report" --csv "$fleet" \
+    >"$results/fleet-qnreport.csv" || status=$?
+  if [ "$status" -gt 1 ]; then
+    echo "qnReport failed on the fleet" >&2
+    exit 1
+  fi
+  sh "$work/awk.sh" >"$results/fleet-awk.txt"
+  python3 - "$results/fleet-qnreport.csv" "$results/fleet-awk.txt" <<'PYTHON' || exit 1
+import csv, sys
+with open(sys.argv[1], newline="") as report:
+    rows = list(csv.reader(report))[1:]
+ours = {tuple(row[:5] + row[6:]) for row in rows}
+theirs = {tuple(line.rstrip("\n").split(",")) for line in open(sys.argv[2])}
+if ours != theirs or len(ours) != len(rows):
+    sys.exit("qnReport and awk give different answers: %d rows against %d" % (len(ours), len(theirs)))
+PYTHON
+  seconds() { calc '%.2f s' "$(median fleet "$1")"; }
+  row "Fleet report, $fleet_machines machines × $fleet_records records, $fleet_mb MB" \
+    "$(seconds qnReport) (\`qnReport --csv\`)" "$(seconds awk) (find + awk, same answer)" \
+    "$(ratio_text fleet qnReport awk)" "$(min_ratio fleet qnReport awk)" \
+    "$(cpu_ratio fleet qnReport awk)" "≤ 0.5"
+  local rss_report rss_awk
+  rss_report=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$results/fleet-qnreport.time")
+  rss_awk=$(awk '$2 == "awk" { print $6 }' "$results/fleet.tsv" | quantile 0.5)
+  row "Peak RSS, fleet report" "$rss_report KiB" "$(calc '%.0f' "$rss_awk") KiB (awk)" "" "" "" \
+    "< 102400 KiB"
+}
+
+if [ "$fleet_only" = 1 ]; then
+  fleet_report
+  echo "load average at end $(cut -d' ' -f1-3 /proc/loadavg)" >>"$table"
+  echo >&2
+  cat "$table"
+  exit 0
+fi
+
 # --- 1. Per-command overhead -------------------------------------------------
 
-echo "1/4 per-command overhead ($commands commands)" >&2
+echo "1/5 per-command overhead ($commands commands)" >&2
 inplace=$work/inplace
 mkdir -p "$inplace"
 make_update "$inplace" "$commands"
@@ -206,7 +273,7 @@ row "… the same against a bare vfork + execve loop" "$(per_command qnUpdate)" 
 
 # --- 2. Staging copy and removal ---------------------------------------------
 
-echo "2/4 staging copy and removal ($files files, $megabytes MB)" >&2
+echo "2/5 staging copy and removal ($files files, $megabytes MB)" >&2
 tree=$work/tree
 "$tree_bench" make "$tree" "$files" "$dirs" $((megabytes * 1048576)) "$large"
 make_update "$tree" 1
@@ -241,7 +308,7 @@ row "Staging copy + removal" "$(rates "$cr_qn")" "$(rates "$cr_cp") (cp -r + rm 
 
 # --- 3. One whole staged run, and peak memory -------------------------------
 
-echo "3/4 staged runs and peak memory" >&2
+echo "3/5 staged runs and peak memory" >&2
 rss_inplace=$(cd "$inplace" && peak_rss rss-inplace "$qn")
 staged_run() {  # one staged run of update tree $2, recorded as $1; prints its peak RSS
   local rss
@@ -260,7 +327,7 @@ row "Peak RSS, staged, $n_files files" "$rss_staged KiB" "" "" "" "" "< 4096 KiB
 
 # --- 4. Growth ----------------------------------------------------------------
 
-echo "4/4 growth ($growth files)" >&2
+echo "4/5 growth ($growth files)" >&2
 largest=""
 for n in $growth; do
   g=$work/growth$n
@@ -291,6 +358,8 @@ make_update "$largest" 1
 n_large=$(tree_files "$largest")
 rss_large=$(staged_run rss-staged-large "$largest")
 row "Peak RSS, staged, $n_large files" "$rss_large KiB" "" "" "" "" "< 4096 KiB"
+
+fleet_report
 
 echo "load average at end $(cut -d' ' -f1-3 /proc/loadavg)" >>"$table"
 echo >&2

@@ -119,8 +119,25 @@ def update_runs():
                 write("update_run", name, b"4.1\r\n4.2\\ " + script + tail)
 
 
+def record_lines():
+    # Whole log lines, as qnReport reads them (without the line end).
+    for name, line in [
+        ("plain", b"11-02-2006 09:05:07,Update=4.1,New=4.2,Status=Unknown,ReturnCode=3010 "),
+        ("success", b"01-02-2007 00:00:00,Update=4.1,New=4.2,Status=Success,ReturnCode=0 "),
+        ("negative", b"12-31-2006 23:59:59,Update=4.1,New=4.2,Status=Unknown,ReturnCode=-1073741819 "),
+        ("empty_values", b"11-02-2006 09:05:07,Update=,New=,Status=Unknown,ReturnCode=9 "),
+        ("commas", b"11-02-2006 09:05:07,Update=4.1 beta, rc=2,New=4.2, final,Status=Unknown,ReturnCode=1641 "),
+        ("fields_in_values", b"11-02-2006 09:05:07,Update=a,New=b,Status=Success,ReturnCode=0,New=c,Status=Unknown,ReturnCode=1 "),
+        ("torn", b"12-31-2006 09:2"),
+        ("wrong_status", b"01-07-2007 09:15:00,Update=5.0,New=5.1,Status=Success,ReturnCode=5 "),
+        ("too_large", b"01-07-2007 09:15:00,Update=5.0,New=5.1,Status=Unknown,ReturnCode=2147483648 "),
+    ]:
+        write("record_parser", name, line)
+
+
 scripts()
 update_runs()
+record_lines()
 command_lines()
 records()
 staging()

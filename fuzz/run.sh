@@ -25,8 +25,8 @@ if [ ! -f "$build/build.ninja" ]; then
 fi
 cmake --build --preset fuzz >/dev/null || { cmake --build --preset fuzz; exit 1; }
 
-targets=(script_section command_line result_record staging_paths update_run)
-declare -A maxLength=([script_section]=9000 [command_line]=2048 [result_record]=1024 [staging_paths]=4096 [update_run]=4096)
+targets=(script_section command_line result_record staging_paths update_run record_parser)
+declare -A maxLength=([script_section]=9000 [command_line]=2048 [result_record]=1024 [staging_paths]=4096 [update_run]=4096 [record_parser]=1024)
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

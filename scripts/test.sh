@@ -2,8 +2,8 @@
 # Builds every build and runs every test: unit tests (plain and under the
 # sanitizers), the import check of the Windows executables, the black-box tests
 # of the native program and of the Windows program under Wine (in a 32-bit and
-# a 64-bit Windows), the qnCheck tests (native and under Wine) and short fuzzing
-# runs. Run as root on Debian 12; installs what it needs.
+# a 64-bit Windows), the qnCheck and qnReport tests (native and under Wine)
+# and short fuzzing runs. Run as root on Debian 12; installs what it needs.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -49,13 +49,34 @@ qncheck_under_wine() {
   return $status
 }
 
+# Runs a command with the 32-bit prefix as WINEPREFIX and a persistent
+# wineserver, started as qncheck_under_wine starts it. wine_quiet is a wrapper
+# for a test script that drops qemu's reports from each run's stderr.
+under_wine32() {
+  local server=/usr/lib/wine/wineserver status
+  export WINEPREFIX=$PWD/build/wine/win32
+  "$server" -p 2>/dev/null
+  bash scripts/wine.sh cmd /d /c exit 0 </dev/null >/dev/null 2>&1
+  "$@"
+  status=$?
+  "$server" -k 2>/dev/null
+  unset WINEPREFIX
+  return $status
+}
+wine_quiet=(bash -c
+  'errors=$(mktemp); "$0" "$@" 2>"$errors"; status=$?; grep -v "^qemu: uncaught target signal" "$errors" >&2; rm -f "$errors"; exit $status'
+  "$PWD/scripts/wine.sh")
+
 step "unit tests" ctest --test-dir build/native --output-on-failure
 step "unit tests under the sanitizers" ctest --test-dir build/sanitize --output-on-failure
-step "Windows imports" bash scripts/check-imports.sh build/windows/qnUpdate.exe build/windows/qnCheck.exe
+step "Windows imports" bash scripts/check-imports.sh build/windows/qnUpdate.exe build/windows/qnCheck.exe \
+  build/windows/qnReport.exe
 step "black-box, native" python3 tests/blackbox/run.py --runner native --program build/native/qnUpdate
 step "black-box, native under the sanitizers" \
   python3 tests/blackbox/run.py --runner native --program build/sanitize/qnUpdate
 step "qnCheck, native" bash tests/check/run.sh build/native/qnCheck
+step "qnReport, native" bash tests/report/run.sh build/native/qnReport
+step "qnReport, native under the sanitizers" bash tests/report/run.sh build/sanitize/qnReport
 step "fuzzing, 30 s a target" bash fuzz/run.sh 30
 
 # The Windows build under Wine, in a 32-bit Windows and in a 64-bit one (WOW64).
@@ -65,6 +86,8 @@ step "black-box, Windows build under Wine, 32-bit Windows" \
 step "black-box, Windows build under Wine, 64-bit Windows" \
   python3 tests/blackbox/run.py --runner wine64 --program build/windows/qnUpdate.exe
 step "qnCheck, Windows build under Wine" qncheck_under_wine
+step "qnReport, Windows build under Wine (the same outputs, CSV included)" \
+  under_wine32 bash tests/report/run.sh build/windows/qnReport.exe "${wine_quiet[@]}"
 
 echo
 [ ${#failures[@]} -eq 0 ] || printf 'failed: %s\n' "${failures[@]}"

@@ -336,6 +336,16 @@ bool closeFile(FileHandle file) {
   return !failed;
 }
 
+FileHandle openForWriting(const char* path) {
+  if (fake::fails("openForWriting")) return kNoFile;
+  std::string full = fake::absolutePath(path);
+  fake::Node* node = fake::find(full);
+  if (node != nullptr && node->isDirectory) return kNoFile;
+  if (node == nullptr && !fake::isDirectory(fake::parentOf(full))) return kNoFile;
+  fake::addFile(full, "");
+  return openHandle(full);
+}
+
 bool getVersion(VersionInfo* info, bool extended) {
   if (fake::fails("getVersion") || theState.refuseVersion ||
       (extended && theState.refuseExtendedVersion)) {
@@ -379,5 +389,7 @@ void writeConsole(const char* text, size_t length) {
 }
 
 void flushConsole() { ++theState.consoleFlushes; }
+
+void writeErrorConsole(const char* text, size_t length) { theState.errors.append(text, length); }
 
 }  // namespace platform

@@ -60,6 +60,7 @@ struct State {
   std::vector<CommandRun> commands;
 
   std::string console;
+  std::string errors;  // standard error
   int consoleFlushes = 0;
 
   // Every call made, by name, in order.

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/console.h"
+#include "log/record_format.h"
 #include "platform/text_file.h"
 
 const char kVersionFileName[] = "version.id";
@@ -35,8 +36,8 @@ int writeResultRecord(int32_t result) {
 
   char time[16];
   char date[16];
-  formatTriple(now.hour, now.minute, now.second, ':', time, sizeof time);
-  formatTriple(now.month, now.day, now.year, '-', date, sizeof date);
+  formatTriple(now.hour, now.minute, now.second, kTimeSeparator, time, sizeof time);
+  formatTriple(now.month, now.day, now.year, kDateSeparator, date, sizeof date);
   return appendRecord(date, time, updateValue, newValue, result);
 }
 
@@ -84,8 +85,8 @@ void formatTriple(int first, int second, int third, char separator, char* out, s
 
 size_t composeRecord(const char* date, const char* time, const char* updateValue,
                      const char* newValue, int32_t result, char* record, size_t size) {
-  int length = snprintf(record, size, "%s %s,Update=%s,New=%s,Status=%s,ReturnCode=%ld \n", date,
-                        time, updateValue, newValue, result == 0 ? "Success" : "Unknown",
-                        static_cast<long>(result));
+  int length = snprintf(record, size, "%s %s%s%s%s%s%s%s%s%ld \n", date, time, kUpdateField,
+                        updateValue, kNewField, newValue, kStatusField, statusText(result),
+                        kReturnCodeField, static_cast<long>(result));
   return length < 0 ? 0 : static_cast<size_t>(length);
 }

@@ -142,6 +142,8 @@ long readFile(FileHandle file, void* buffer, size_t size);
 bool writeFile(FileHandle file, const void* data, size_t size);
 // False when data could not be written out.
 bool closeFile(FileHandle file);
+// Creates a file, or empties an existing one, for writing with writeFile.
+FileHandle openForWriting(const char* path);
 
 // --- Platform facts --------------------------------------------------------
 
@@ -198,6 +200,8 @@ const char* rawCommandLine();
 // Writes console text unchanged; failures are ignored.
 void writeConsole(const char* text, size_t length);
 void flushConsole();
+// Writes text to standard error unchanged, at once; failures are ignored.
+void writeErrorConsole(const char* text, size_t length);
 
 }  // namespace platform
 

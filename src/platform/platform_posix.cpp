@@ -324,6 +324,11 @@ bool writeFile(FileHandle file, const void* data, size_t size) {
 
 bool closeFile(FileHandle file) { return close(static_cast<int>(file)) == 0; }
 
+FileHandle openForWriting(const char* path) {
+  int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  return fd < 0 ? kNoFile : fd;
+}
+
 // Linux is not of the NT family: the request is answered, with no NT platform id.
 bool getVersion(VersionInfo* info, bool) {
   info->major = 0;
@@ -396,5 +401,7 @@ const char* rawCommandLine() { return nullptr; }
 void writeConsole(const char* text, size_t length) { fwrite(text, 1, length, stdout); }
 
 void flushConsole() { fflush(stdout); }
+
+void writeErrorConsole(const char* text, size_t length) { fwrite(text, 1, length, stderr); }
 
 }  // namespace platform

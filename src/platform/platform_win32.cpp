@@ -233,6 +233,12 @@ bool writeFile(FileHandle file, const void* data, size_t size) {
 
 bool closeFile(FileHandle file) { return CloseHandle(reinterpret_cast<HANDLE>(file)) != 0; }
 
+FileHandle openForWriting(const char* path) {
+  HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  return file == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<FileHandle>(file);
+}
+
 bool getVersion(VersionInfo* info, bool extended) {
   OSVERSIONINFOEXA version;
   memset(&version, 0, sizeof version);
@@ -344,5 +350,10 @@ void writeConsole(const char* text, size_t length) {
 void flushConsole() {
   if (hasStandardOutput()) fflush(stdout);
 }
+
+// Standard error too is written in binary mode, with the program's own CR LF.
+[[maybe_unused]] static const int kStderrMode = _setmode(_fileno(stderr), _O_BINARY);
+
+void writeErrorConsole(const char* text, size_t length) { fwrite(text, 1, length, stderr); }
 
 }  // namespace platform

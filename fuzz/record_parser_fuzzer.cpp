@@ -1,0 +1,91 @@
+// Fuzzes reading result records back, as qnReport does with every log line.
+// The input is taken twice:
+// - as one line: parseRecord must not read outside it, and a line it accepts
+//   must be the record qnUpdate writes for the fields it found (up to the
+//   trailing spaces the parser passes over);
+// - as the values of a record (a code, then Update and New): the record
+//   composeRecord makes from them must read back as those values.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "fuzz_check.h"
+#include "log/record_format.h"
+#include "log/result_log.h"
+
+namespace {
+
+constexpr size_t kVersionValueCharacters = 127;
+
+std::string composed(const RecordTime& time, const std::string& updateValue,
+                     const std::string& newValue, int32_t code) {
+  char date[16];
+  char clock[16];
+  formatTriple(time.month, time.day, time.year, kDateSeparator, date, sizeof date);
+  formatTriple(time.hour, time.minute, time.second, kTimeSeparator, clock, sizeof clock);
+  char record[kRecordSize];
+  size_t length = composeRecord(date, clock, updateValue.c_str(), newValue.c_str(), code, record,
+                                sizeof record);
+  FUZZ_CHECK(length > 0 && length < sizeof record && record[length - 1] == '\n',
+             "a record fits its buffer and ends with its line end");
+  return std::string(record, length - 1);
+}
+
+void checkLine(const uint8_t* data, size_t size) {
+  // A copy of exactly the line's bytes, so that the sanitizer sees any read past it.
+  std::vector<char> line(data, data + size);
+  ParsedRecord record;
+  if (!parseRecord(line.data(), line.size(), &record)) return;
+  const char* begin = line.data();
+  const char* end = begin + line.size();
+  FUZZ_CHECK(record.updateValue >= begin && record.updateValue + record.updateLength <= end &&
+                 record.newValue >= begin && record.newValue + record.newLength <= end,
+             "the fields lie in the line");
+  std::string updateValue(record.updateValue, record.updateLength);
+  std::string newValue(record.newValue, record.newLength);
+  FUZZ_CHECK(newValue.find(kNewField) == std::string::npos, "New holds no later \",New=\"");
+  // Lines the writer cannot make: a NUL byte, or a value longer than version.id gives.
+  if (memchr(begin, '\0', line.size()) != nullptr || updateValue.size() > kVersionValueCharacters ||
+      newValue.size() > kVersionValueCharacters) {
+    return;
+  }
+  std::string text(begin, line.size());
+  size_t kept = text.find_last_not_of(' ');
+  text.resize(kept == std::string::npos ? 0 : kept + 1);
+  FUZZ_CHECK(composed(record.time, updateValue, newValue, record.returnCode) == text + " ",
+             "an accepted line is the record of its fields");
+}
+
+void checkValues(const uint8_t* data, size_t size) {
+  FuzzedDataProvider input(data, size);
+  int32_t code = input.ConsumeIntegral<int32_t>();
+  std::string updateValue = input.ConsumeRandomLengthString(kVersionValueCharacters);
+  std::string newValue = input.ConsumeRemainingBytesAsString();
+  // What version.id can give: no line feed, no NUL (the C text ends there), and
+  // at most 127 characters.
+  for (std::string* value : {&updateValue, &newValue}) {
+    size_t end = std::min(value->find_first_of(std::string("\n\0", 2)), kVersionValueCharacters);
+    if (end < value->size()) value->resize(end);
+  }
+  RecordTime time = {2006, 11, 2, 9, 5, 7};
+  std::string line = composed(time, updateValue, newValue, code);
+  ParsedRecord record;
+  FUZZ_CHECK(parseRecord(line.data(), line.size(), &record), "every written record reads back");
+  FUZZ_CHECK(record.returnCode == code, "the code reads back");
+  FUZZ_CHECK(memcmp(&record.time, &time, sizeof time) == 0, "the date and time read back");
+  if (newValue.find(kNewField) != std::string::npos) return;  // New is taken from its last ",New="
+  FUZZ_CHECK(std::string(record.updateValue, record.updateLength) == updateValue,
+             "Update reads back");
+  FUZZ_CHECK(std::string(record.newValue, record.newLength) == newValue, "New reads back");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  checkLine(data, size);
+  checkValues(data, size);
+  return 0;
+}

@@ -1,0 +1,71 @@
+#include "report/report_options.h"
+
+#include <cstring>
+
+#include "report/report_output.h"
+
+const char* const kReportUsage[] = {
+    "usage: qnReport [--csv] [--html FILE] [--hosts FILE] [--update NEW] [--verbose] [PATH...]",
+    "  PATH          a log, or a folder searched for *.log files (default: the current folder)",
+    "  --csv         one CSV row per machine and update instead of the text report",
+    "  --html FILE   also write the report as an HTML page to FILE",
+    "  --hosts FILE  the machines that should have run the update, one a line",
+    "  --update NEW  only the updates whose New value is NEW",
+    "  --verbose     name each log, and each line that is not a record, on standard error",
+    "exit status: 0 no machine failed or is missing, 1 one failed or (--hosts) has no record,",
+    "2 usage error, nothing to report, or a log that could not be read",
+    nullptr,
+};
+
+static bool usageError(const char* what, const char* option) {
+  printError("%s %s", what, option);
+  for (const char* const* line = kReportUsage; *line != nullptr; ++line) printErrorLine(*line);
+  return false;
+}
+
+bool parseReportOptions(int argc, const char* const* argv, ReportOptions* options) {
+  *options = ReportOptions{false, nullptr, nullptr, nullptr, false, false, {}};
+  struct ValueOption {
+    const char* name;
+    const char** value;
+  };
+  const ValueOption valueOptions[] = {{"--html", &options->htmlFile},
+                                      {"--hosts", &options->hostsFile},
+                                      {"--update", &options->onlyNew}};
+  bool optionsEnded = false;
+  for (int i = 1; i < argc; ++i) {
+    const char* argument = argv[i];
+    if (optionsEnded || argument[0] != '-' || argument[1] == '\0') {
+      options->paths.push_back(argument);
+      continue;
+    }
+    if (strcmp(argument, "--") == 0) {
+      optionsEnded = true;
+    } else if (strcmp(argument, "--csv") == 0) {
+      options->csv = true;
+    } else if (strcmp(argument, "--verbose") == 0) {
+      options->verbose = true;
+    } else if (strcmp(argument, "--help") == 0) {
+      options->help = true;
+    } else {
+      const ValueOption* match = nullptr;
+      const char* value = nullptr;
+      for (const ValueOption& candidate : valueOptions) {
+        size_t length = strlen(candidate.name);
+        if (strncmp(argument, candidate.name, length) != 0) continue;
+        if (argument[length] == '=') {
+          match = &candidate;
+          value = argument + length + 1;
+        } else if (argument[length] == '\0') {
+          match = &candidate;
+          if (i + 1 < argc) value = argv[++i];
+        }
+      }
+      if (match == nullptr) return usageError("unknown option", argument);
+      if (value == nullptr) return usageError("no value given to", match->name);
+      if (*match->value != nullptr) return usageError("given twice:", match->name);
+      *match->value = value;
+    }
+  }
+  return true;
+}

@@ -1,0 +1,26 @@
+// qnReport's command line.
+#ifndef QN_REPORT_REPORT_OPTIONS_H
+#define QN_REPORT_REPORT_OPTIONS_H
+
+#include <vector>
+
+struct ReportOptions {
+  bool csv;               // --csv: CSV on standard output instead of the text report
+  const char* htmlFile;   // --html FILE: the page is written there too
+  const char* hostsFile;  // --hosts FILE: the machines that should have run the update
+  const char* onlyNew;    // --update NEW: only the updates whose New value is NEW
+  bool verbose;           // --verbose: each log and each line that is no record, on stderr
+  bool help;              // --help: the usage on standard output, nothing else
+  std::vector<const char*> paths;  // the current directory when none is given
+};
+
+// The usage text, one line per element, without line ends.
+extern const char* const kReportUsage[];
+
+// Reads `qnReport [options] [PATH...]` (options may stand anywhere; "--" ends
+// them; "--html=FILE" is the same as "--html FILE"). Returns false, with
+// "qnReport: WHY" and the usage on standard error, for an unknown option, an
+// option without its value, or one given twice.
+bool parseReportOptions(int argc, const char* const* argv, ReportOptions* options);
+
+#endif  // QN_REPORT_REPORT_OPTIONS_H

@@ -1,0 +1,23 @@
+// What a run's return code means, and the state it puts a machine in.
+#ifndef QN_REPORT_RETURN_CODES_H
+#define QN_REPORT_RETURN_CODES_H
+
+#include <cstddef>
+#include <cstdint>
+
+enum MachineState { kInstalled, kRestart, kFailed, kNoRecord, kStateCount };
+
+// "installed", "restart", "failed", "no record".
+const char* stateName(MachineState state);
+
+// installed for 0; restart for 3010 and 1641 (installed, waiting for a restart);
+// failed for any other code.
+MachineState stateOfCode(int32_t code);
+
+// The meaning of a code where it is well known ("fatal error during
+// installation"), an empty text where it is not. A negative code's meaning
+// starts with the code in hexadecimal ("0xC0000005, access violation", or
+// "0xC0001234" alone).
+void describeCode(int32_t code, char* out, size_t size);
+
+#endif  // QN_REPORT_RETURN_CODES_H
