@@ -11,7 +11,7 @@
 #   sums            the .sha256 and the archive's SHA256SUMS check out with
 #                   `sha256sum -c`;
 #   readme          README.txt is README.md's lines in code page 1252, each
-#                   ended by CR LF;
+#                   ended by CR LF, and names this version's archive;
 #   version/EXE     the version resource read back from the executable (windres
 #                   decompiles it) carries the version of CMakeLists.txt's
 #                   project(): FILEVERSION and PRODUCTVERSION X, Y, Z, 0,
@@ -89,7 +89,7 @@ fi
 
 # README.txt: CR LF after every line and nowhere else, and the same lines as
 # README.md once its characters are in code page 1252.
-readme_problem=$(python3 - "$root/README.md" "$release/README.txt" <<'EOF'
+readme_problem=$(python3 - "$root/README.md" "$release/README.txt" "$archive" <<'EOF'
 import sys
 source = open(sys.argv[1], encoding="utf-8").read().split("\n")
 data = open(sys.argv[2], "rb").read()
@@ -97,9 +97,12 @@ ends = data.count(b"\r\n")
 if not data.endswith(b"\r\n") or data.count(b"\n") != ends or data.count(b"\r") != ends:
     sys.exit("line ends other than CR LF")
 try:
-    lines = data.decode("cp1252").split("\r\n")[:-1]
+    text = data.decode("cp1252")
+    lines = text.split("\r\n")[:-1]
 except UnicodeDecodeError as error:
     sys.exit(f"not code page 1252: {error}")
+if sys.argv[3] not in text:
+    sys.exit(f"does not name {sys.argv[3]}")
 if source[-1] == "":
     source.pop()
 if len(lines) != len(source):
