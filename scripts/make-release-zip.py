@@ -1,15 +1,16 @@
 #!/usr/bin/env python3
 """Writes the release archive, the same bytes for the same inputs.
 
-    make-release-zip.py ZIP FOLDER README.md EXE... -- EXAMPLE-DIR
+    make-release-zip.py ZIP FOLDER COMMENT README.md EXE... -- EXAMPLE-DIR
 
 The archive holds, in one folder named FOLDER: the EXEs, README.txt (README.md
 in the ANSI code page 1252 with CR LF line ends, for Notepad on Windows NT 4.0),
 the example update (EXAMPLE-DIR, as examples/update/) and SHA256SUMS, the
 SHA-256 of every other file in it in the form `sha256sum -c` reads. Entries are
 sorted by name; each has the date and time of SOURCE_DATE_EPOCH (seconds since
-1970, read as UTC, which a zip cannot hold otherwise) and the mode 0644.
-Python's standard library only.
+1970, read as UTC, which a zip cannot hold otherwise) and the mode 0644. The
+archive's comment (`unzip -z` shows it) is COMMENT. Python's standard library
+only.
 """
 
 import hashlib
@@ -58,11 +59,11 @@ def zip_date(epoch):
 
 
 def main(argv):
-    if "--" not in argv or len(argv) < 6:
+    if "--" not in argv or len(argv) < 7:
         sys.exit(__doc__)
     split = argv.index("--")
-    archive, folder, readme = argv[1], argv[2], Path(argv[3])
-    executables = [Path(p) for p in argv[4:split]]
+    archive, folder, comment, readme = argv[1], argv[2], argv[3], Path(argv[4])
+    executables = [Path(p) for p in argv[5:split]]
     example = Path(argv[split + 1])
     epoch_text = os.environ.get("SOURCE_DATE_EPOCH", "")
     if not epoch_text.isdigit():
@@ -80,6 +81,7 @@ def main(argv):
 
     date = zip_date(int(epoch_text))
     with zipfile.ZipFile(archive, "w") as out:
+        out.comment = comment.encode("ascii")
         for name in sorted(files):
             entry = zipfile.ZipInfo(f"{folder}/{name}", date_time=date)
             entry.create_system = 3  # Unix, so that the mode below is read

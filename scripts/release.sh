@@ -9,7 +9,7 @@
 #
 # It builds from the commit alone, exported with `git archive` into a new
 # temporary directory (under $TMPDIR): never from this working tree's changes or
-# its build/. The build is the windows preset, the same one the tests run under
+# its build/. The archive's comment names the commit. The build is the windows preset, the same one the tests run under
 # Wine. The same commit gives the same bytes wherever and whenever it is built:
 # every date comes from the commit's time (SOURCE_DATE_EPOCH). The import check
 # (scripts/check-imports.sh) must pass before anything is written.
@@ -23,6 +23,9 @@ bash scripts/install-deps.sh cmake ninja-build g++-mingw-w64-i686-win32 python3 
   { echo "release.sh: installing the dependencies failed" >&2; exit 1; }
 git rev-parse --verify -q HEAD >/dev/null || { echo "release.sh: no commit to release" >&2; exit 1; }
 
+commit=$(git rev-parse HEAD)
+[ -z "$(git status --porcelain --untracked-files=no)" ] ||
+  echo "release.sh: the working tree has changes; the release is of commit $commit without them" >&2
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct HEAD)
 export SOURCE_DATE_EPOCH
 work=$(mktemp -d "${TMPDIR:-/tmp}/qnUpdate-release.XXXXXX")
@@ -39,11 +42,11 @@ bash scripts/check-imports.sh "${exes[@]}" >/dev/null || {
   bash scripts/check-imports.sh "${exes[@]}"; echo "release.sh: Windows NT 4.0 would not load it" >&2; exit 1; }
 
 name=qnUpdate-$version-win32.zip
-python3 scripts/make-release-zip.py "$work/$name" "qnUpdate-$version" README.md "${exes[@]}" \
-  -- examples/update
+python3 scripts/make-release-zip.py "$work/$name" "qnUpdate-$version" \
+  "qnUpdate $version, built from commit $commit" README.md "${exes[@]}" -- examples/update
 mkdir -p "$dist"
 cd "$work"
 sha256sum "$name" >"$name.sha256"
 cp "$name" "$name.sha256" "$dist/"
-echo "$dist/$name"
+echo "$dist/$name: qnUpdate $version, commit $commit"
 cat "$dist/$name.sha256"

@@ -7,7 +7,7 @@
 #                   every file in the archive;
 #   contents        the archive holds, in the folder qnUpdate-X.Y.Z, exactly
 #                   the three executables, README.txt, SHA256SUMS and the files
-#                   of examples/update;
+#                   of examples/update, and its comment names the commit;
 #   sums            the .sha256 and the archive's SHA256SUMS check out with
 #                   `sha256sum -c`;
 #   readme          README.txt is README.md's lines in code page 1252, each
@@ -70,10 +70,15 @@ release=$work/unpacked/$folder
 expected=$( (echo README.txt; echo SHA256SUMS; echo qnCheck.exe; echo qnReport.exe; echo qnUpdate.exe
              cd "$root" && git ls-files examples/update) | sort)
 actual=$(cd "$work/unpacked" && find . -type f | sed "s|^\./$folder/||" | sort)
-if [ "$expected" = "$actual" ] && [ "$(ls "$work/unpacked")" = "$folder" ]; then
+comment=$(python3 -c 'import sys, zipfile; print(zipfile.ZipFile(sys.argv[1]).comment.decode())' \
+          "$first/$archive")
+expected_comment="qnUpdate $version, built from commit $(cd "$root" && git rev-parse HEAD)"
+if [ "$expected" = "$actual" ] && [ "$(ls "$work/unpacked")" = "$folder" ] &&
+   [ "$comment" = "$expected_comment" ]; then
   pass
 else
-  fail contents "$(diff <(echo "$expected") <(cd "$work/unpacked" && find . -type f | sort))"
+  fail contents "$(diff <(echo "$expected") <(cd "$work/unpacked" && find . -type f | sort))
+comment: $comment"
 fi
 
 sums=$( (cd "$first" && sha256sum -c --strict "$archive.sha256") 2>&1 &&
