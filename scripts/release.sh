@@ -9,10 +9,12 @@
 #
 # It builds from the commit alone, exported with `git archive` into a new
 # temporary directory (under $TMPDIR): never from this working tree's changes or
-# its build/. The archive's comment names the commit. The build is the windows preset, the same one the tests run under
-# Wine. The same commit gives the same bytes wherever and whenever it is built:
-# every date comes from the commit's time (SOURCE_DATE_EPOCH). The import check
-# (scripts/check-imports.sh) must pass before anything is written.
+# its build/. The archive's comment names the commit. The build is the windows
+# preset, the same one the tests run under Wine, with no compiler or linker
+# flags from the environment. The same commit gives the same bytes wherever and
+# whenever it is built: every date comes from the commit's time
+# (SOURCE_DATE_EPOCH). The import check (scripts/check-imports.sh) must pass
+# before anything is written.
 # Run as root on Debian 12; installs what it needs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -28,6 +30,7 @@ commit=$(git rev-parse HEAD)
   echo "release.sh: the working tree has changes; the release is of commit $commit without them" >&2
 SOURCE_DATE_EPOCH=$(git log -1 --format=%ct HEAD)
 export SOURCE_DATE_EPOCH
+unset CFLAGS CXXFLAGS CPPFLAGS LDFLAGS RCFLAGS
 work=$(mktemp -d "${TMPDIR:-/tmp}/qnUpdate-release.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/source"

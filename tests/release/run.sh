@@ -2,7 +2,7 @@
 # Tests of the release archive of the last commit (scripts/release.sh). It
 # makes the release twice, one after the other, each in a new directory of its
 # own (of different names and lengths), with another time zone, umask and
-# locale, and checks:
+# locale, and compiler flags in the environment the second time, and checks:
 #   identical/FILE  the two are the same bytes: the archive, its .sha256 and
 #                   every file in the archive;
 #   contents        the archive holds, in the folder qnUpdate-X.Y.Z, exactly
@@ -10,8 +10,8 @@
 #                   of examples/update, and its comment names the commit;
 #   sums            the .sha256 and the archive's SHA256SUMS check out with
 #                   `sha256sum -c`;
-#   readme          README.txt is README.md's lines in code page 1252, each
-#                   ended by CR LF, and names this version's archive;
+#   readme          README.txt is the commit's README.md's lines in code page
+#                   1252, each ended by CR LF, and names this version's archive;
 #   version/EXE     the version resource read back from the executable (windres
 #                   decompiles it) carries the version of CMakeLists.txt's
 #                   project(): FILEVERSION and PRODUCTVERSION X, Y, Z, 0,
@@ -48,7 +48,8 @@ fail() {
 mkdir -p "$work/first" "$work/the-second-release"
 if ! (export TMPDIR=$work/first TZ=UTC && umask 022 &&
       bash "$root/scripts/release.sh" "$work/first/dist") >"$work/first.log" 2>&1 ||
-   ! (export TMPDIR=$work/the-second-release TZ=Pacific/Kiritimati LC_ALL=C.UTF-8 && umask 077 &&
+   ! (export TMPDIR=$work/the-second-release TZ=Pacific/Kiritimati LC_ALL=C.UTF-8 CXXFLAGS=-fno-inline &&
+      umask 077 &&
       bash "$root/scripts/release.sh" "$work/the-second-release/dist") >"$work/second.log" 2>&1; then
   fail "release.sh" "$(cat "$work/first.log" "$work/second.log" 2>/dev/null | tail -n 40)"
   echo "$passed passed, $failed failed"
@@ -94,7 +95,8 @@ fi
 
 # README.txt: CR LF after every line and nowhere else, and the same lines as
 # README.md once its characters are in code page 1252.
-readme_problem=$(python3 - "$root/README.md" "$release/README.txt" "$archive" <<'EOF'
+(cd "$root" && git show HEAD:README.md) >"$work/README.md"
+readme_problem=$(python3 - "$work/README.md" "$release/README.txt" "$archive" 2>&1 <<'EOF'
 import sys
 source = open(sys.argv[1], encoding="utf-8").read().split("\n")
 data = open(sys.argv[2], "rb").read()
