@@ -69,7 +69,7 @@ if [ -z "$differences" ]; then pass; else fail "identical/contents" "$difference
 
 release=$work/unpacked/$folder
 expected=$( (echo README.txt; echo SHA256SUMS; echo qnCheck.exe; echo qnReport.exe; echo qnUpdate.exe
-             cd "$root" && git ls-files examples/update) | sort)
+             cd "$root" && git ls-tree -r --name-only HEAD examples/update) | sort)
 actual=$(cd "$work/unpacked" && find . -type f | sed "s|^\./$folder/||" | sort)
 comment=$(python3 -c 'import sys, zipfile; print(zipfile.ZipFile(sys.argv[1]).comment.decode())' \
           "$first/$archive")
