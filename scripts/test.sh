@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds every build and runs every test: unit tests (plain and under the
-# sanitizers), the import check of the Windows executables, the black-box tests
+# sanitizers), the import check of the Windows executables, the release archive
+# (built twice and compared) and the native install, the black-box tests
 # of the native program and of the Windows program under Wine (in a 32-bit and
 # a 64-bit Windows), the qnCheck and qnReport tests (native and under Wine)
 # and short fuzzing runs. Run as root on Debian 12; installs what it needs.
@@ -71,6 +72,9 @@ step "unit tests" ctest --test-dir build/native --output-on-failure
 step "unit tests under the sanitizers" ctest --test-dir build/sanitize --output-on-failure
 step "Windows imports" bash scripts/check-imports.sh build/windows/qnUpdate.exe build/windows/qnCheck.exe \
   build/windows/qnReport.exe
+step "release: built twice, the same bytes, the version resource, NT 4.0 imports" \
+  bash tests/release/run.sh
+step "native install" bash tests/release/install.sh
 step "black-box, native" python3 tests/blackbox/run.py --runner native --program build/native/qnUpdate
 step "black-box, native under the sanitizers" \
   python3 tests/blackbox/run.py --runner native --program build/sanitize/qnUpdate

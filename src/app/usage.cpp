@@ -3,8 +3,13 @@
 #include <cstring>
 
 #include "app/console.h"
+#include "program_version.h"
+
+static constexpr const char* kVersionLine = "qnUpdate " QN_VERSION_TEXT;
 
 static const char* const kUsageLines[] = {
+    kVersionLine,
+    "",
     "qnUpdate applies a software update: it runs the command lines of this",
     "system's section of qnInst.cfg, one after another, and exits with the exit",
     "code of the last one.",

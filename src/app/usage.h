@@ -5,8 +5,8 @@
 // True when the only argument is "/?". No other argument asks for the usage.
 bool isUsageRequest(int argc, const char* const* argv);
 
-// Prints the usage, one console line at a time: what the program does, the ways
-// to start it, the exit statuses and where the log is.
+// Prints the usage, one console line at a time: the program's name and version,
+// what it does, the ways to start it, the exit statuses and where the log is.
 void printUsage();
 
 #endif  // QN_APP_USAGE_H

@@ -10,12 +10,17 @@
 #include "check/version_findings.h"
 #include "platform/platform.h"
 #include "platform/text_file.h"
+#include "program_version.h"
 #include "script/script_reader.h"
 
 static constexpr int kCheckFailed = 2;
-static constexpr int kUsageShown = 0;
+static constexpr int kTextShown = 0;  // the usage or the version, and nothing else
+
+static constexpr const char* kVersionLine = "qnCheck " QN_VERSION_TEXT;
 
 static const char* const kUsageLines[] = {
+    kVersionLine,
+    "",
     "qnCheck shows what qnUpdate would run from an update's qnInst.cfg on each",
     "system, and every trap in the script, without running a command or writing",
     "a file.",
@@ -23,6 +28,7 @@ static const char* const kUsageLines[] = {
     "  qnCheck            check the update in the current directory",
     "  qnCheck DIR        check the update in DIR",
     "  qnCheck /?         show this text (also -h or --help)",
+    "  qnCheck --version  show the version",
     "",
     "Exit status: 0 with no findings, 1 with warnings only, 2 with errors or when",
     "the check cannot be made.",
@@ -40,7 +46,11 @@ static Findings findings;
 int runCheck(int argc, const char* const* argv) {
   if (isUsageRequest(argc, argv)) {
     for (const char* line : kUsageLines) printLine(line);
-    return kUsageShown;
+    return kTextShown;
+  }
+  if (argc == 2 && strcmp(argv[1], "--version") == 0) {
+    printLine(kVersionLine);
+    return kTextShown;
   }
   if (argc > 2) {
     printLine("usage: qnCheck [DIR]");

@@ -10,7 +10,8 @@
 // the exit status: 0 with no findings, 1 with warnings only, 2 with errors or
 // when the check could not be made (a usage line for more than one argument, a
 // message for a directory that cannot be entered). "/?", "-h" or "--help" as the
-// only argument prints the usage and returns 0.
+// only argument prints the usage, "--version" the line "qnCheck X.Y.Z"; each
+// returns 0.
 int runCheck(int argc, const char* const* argv);
 
 #endif  // QN_CHECK_CHECK_RUN_H

@@ -14,6 +14,7 @@ const char* const kReportUsage[] = {
     "  --verbose     name each log, and each line that is not a record, on standard error",
     "exit status: 0 no machine failed or is missing, 1 one failed or (--hosts) has no record,",
     "2 usage error, nothing to report, or a log that could not be read",
+    "qnReport --help shows this text, qnReport --version the version",
     nullptr,
 };
 
@@ -24,7 +25,7 @@ static bool usageError(const char* what, const char* option) {
 }
 
 bool parseReportOptions(int argc, const char* const* argv, ReportOptions* options) {
-  *options = ReportOptions{false, nullptr, nullptr, nullptr, false, false, {}};
+  *options = ReportOptions{false, nullptr, nullptr, nullptr, false, false, false, {}};
   struct ValueOption {
     const char* name;
     const char** value;
@@ -47,6 +48,8 @@ bool parseReportOptions(int argc, const char* const* argv, ReportOptions* option
       options->verbose = true;
     } else if (strcmp(argument, "--help") == 0) {
       options->help = true;
+    } else if (strcmp(argument, "--version") == 0) {
+      options->version = true;
     } else {
       const ValueOption* match = nullptr;
       const char* value = nullptr;

@@ -10,7 +10,8 @@ struct ReportOptions {
   const char* hostsFile;  // --hosts FILE: the machines that should have run the update
   const char* onlyNew;    // --update NEW: only the updates whose New value is NEW
   bool verbose;           // --verbose: each log and each line that is no record, on stderr
-  bool help;              // --help: the usage on standard output, nothing else
+  bool help;              // --help: the version and the usage on standard output, nothing else
+  bool version;           // --version: the version on standard output, nothing else
   std::vector<const char*> paths;  // the current directory when none is given
 };
 

@@ -8,6 +8,7 @@
 #include "log/record_format.h"
 #include "platform/platform.h"
 #include "platform/text_file.h"
+#include "program_version.h"
 #include "report/fleet.h"
 #include "report/log_files.h"
 #include "report/log_lines.h"
@@ -152,10 +153,11 @@ static void madeAtText(char* out, size_t size) {
 int runReport(int argc, const char* const* argv) {
   ReportOptions options;
   if (!parseReportOptions(argc, argv, &options)) return kUsageError;
-  if (options.help) {
+  if (options.help || options.version) {
     Output output;
     startConsoleOutput(&output);
-    for (const char* const* line = kReportUsage; *line != nullptr; ++line) {
+    putFormat(&output, "qnReport %s%s", QN_VERSION_TEXT, platform::kConsoleLineEnd);
+    for (const char* const* line = kReportUsage; options.help && *line != nullptr; ++line) {
       putFormat(&output, "%s%s", *line, platform::kConsoleLineEnd);
     }
     finishOutput(&output);

@@ -5,7 +5,9 @@
 
 // qnReport [options] [PATH...] (see report_options.h). Reads every log under
 // the PATHs in one pass, then writes the text report or the CSV on standard
-// output, and the HTML page when asked. Returns the exit status:
+// output, and the HTML page when asked. --help prints the line "qnReport X.Y.Z"
+// and the usage, --version that line alone, and each returns 0 (a usage error
+// in the same command line wins). Otherwise returns the exit status:
 //   0  no machine's latest attempt failed, and none is missing;
 //   1  a machine's latest attempt failed or, with --hosts, a machine has no record;
 //   2  a usage error (an unknown option, a PATH that does not exist, a --hosts

@@ -1,6 +1,15 @@
 """`qnUpdate /?`: the usage, and nothing else."""
 
+import subprocess
+from pathlib import Path
+
 from harness import BlackBoxCase
+
+# The version that CMakeLists.txt's project() gives, read from there and not
+# from the build.
+PROJECT_VERSION = subprocess.run(
+    ["bash", str(Path(__file__).resolve().parents[2] / "scripts" / "project-version.sh")],
+    check=True, capture_output=True).stdout.strip()
 
 
 class UsageTest(BlackBoxCase):
@@ -11,7 +20,9 @@ class UsageTest(BlackBoxCase):
         result = self.run_program(args=["/?"])
         self.assertEqual(result.status, 0)
         text = result.stdout
-        self.assertTrue(text.startswith(b"qnUpdate applies a software update"), text)
+        # The name and version, then the text.
+        self.assertTrue(text.startswith(b"qnUpdate " + PROJECT_VERSION + r.line_end + r.line_end +
+                                        b"qnUpdate applies a software update"), text)
         for part in (b"  qnUpdate DIR ", b"  qnUpdate /? ", b"Exit status", b"QN.log"):
             self.assertIn(part, text)
         # Whole console lines, each ended as the platform ends them.

@@ -4,7 +4,8 @@
 # file, if it has one) and checks:
 #   output/CASE    the whole output equals the case's expected.txt, byte for byte
 #                  (expected.txt ends its lines in LF; for a program whose
-#                  console lines end in CR LF each expected line does too);
+#                  console lines end in CR LF each expected line does too;
+#                  @VERSION@ stands for the version in CMakeLists.txt's project());
 #   status/CASE    the exit status equals the number in the case's "status";
 #   nowrite/CASE   the copy is unchanged afterwards: qnCheck writes no file;
 #   commands/CASE  (cases without "args") the command lines that qnCheck lists
@@ -45,6 +46,7 @@ qnupdate=${QNUPDATE:-$default_update}
 if [ "$qnupdate" != none ] && [ -d "$(dirname "$qnupdate")" ]; then
   qnupdate=$(cd "$(dirname "$qnupdate")" && pwd)/$(basename "$qnupdate")
 fi
+version=$(bash "$root/scripts/project-version.sh") || exit 1
 platform=${QN_PLATFORM:-"Any other system (code 3)"}
 read -r -a replay_shell <<<"${QN_REPLAY_SHELL:-/bin/sh -c}"
 
@@ -120,10 +122,11 @@ for case_dir in "$here"/cases/*/; do
   status=$?
   after=$(snapshot "$copy")
 
-  expected=$case_dir/expected.txt
+  expected=$work/$name.expected
   if [ "$line_end" = crlf ]; then
-    sed 's/$/\r/' "$case_dir/expected.txt" >"$work/$name.expected"
-    expected=$work/$name.expected
+    sed "s/@VERSION@/$version/; s/\$/\r/" "$case_dir/expected.txt" >"$expected"
+  else
+    sed "s/@VERSION@/$version/" "$case_dir/expected.txt" >"$expected"
   fi
   if cmp -s "$expected" "$work/$name.out" && [ ! -s "$work/$name.err" ]; then
     pass

@@ -8,7 +8,8 @@
 #   stdout/CASE   standard output equals expected.out, byte for byte (text
 #                 reports are kept with LF ends and compared with CR LF ends for
 #                 a program whose console lines end so; CSV is kept as written,
-#                 CR LF on every system);
+#                 CR LF on every system; @VERSION@ stands for the version in
+#                 CMakeLists.txt's project());
 #   stderr/CASE   standard error equals expected.err (empty when there is none),
 #                 with the same line-end rule and backslashes read as slashes;
 #   html/CASE     (cases with expected.html) the page out.html equals it;
@@ -29,6 +30,7 @@ program=${1:-$root/build/native/qnReport}
 [ $# -gt 0 ] && shift
 wrapper=("$@")
 [ -d "$(dirname "$program")" ] && program=$(cd "$(dirname "$program")" && pwd)/$(basename "$program")
+version=$(bash "$root/scripts/project-version.sh") || exit 1
 case "$program" in
   *.exe) windows=1 ;;
   *) windows=0 ;;
@@ -54,7 +56,7 @@ fail() {
 # The expected console text for this program: LF ends, or CR LF ends for
 # Windows; paths in messages with slashes.
 console_text() {
-  if [ "$windows" = 1 ]; then sed 's/$/\r/' "$1"; else cat "$1"; fi
+  if [ "$windows" = 1 ]; then sed "s/@VERSION@/$version/; s/\$/\r/" "$1"; else sed "s/@VERSION@/$version/" "$1"; fi
 }
 slashes() { if [ "$windows" = 1 ]; then tr '\\' '/'; else cat; fi; }
 
