@@ -382,6 +382,8 @@ const char* findEnvironment(const char* name) {
   return nullptr;
 }
 
+void prepareProcess() {}
+
 const char* rawCommandLine() { return nullptr; }
 
 void writeConsole(const char* text, size_t length) {

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "app/console.h"
 #include "app/usage.h"
 #include "log/result_log.h"
+#include "platform/console.h"
 #include "platform/platform.h"
 #include "platform/text_file.h"
 #include "script/platform_code.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/console.h"
+#include "platform/console.h"
 #include "program_version.h"
 
 static constexpr const char* kVersionLine = "qnUpdate " QN_VERSION_TEXT;

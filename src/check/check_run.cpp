@@ -2,12 +2,12 @@
 
 #include <cstring>
 
-#include "app/console.h"
 #include "check/findings.h"
 #include "check/platform_report.h"
 #include "check/script_findings.h"
 #include "check/script_pieces.h"
 #include "check/version_findings.h"
+#include "platform/console.h"
 #include "platform/platform.h"
 #include "platform/text_file.h"
 #include "program_version.h"

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/console.h"
+#include "platform/console.h"
 
 static constexpr size_t kQuotedCharacters = 60;
 

@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "app/console.h"
 #include "check/findings.h"
 #include "check/section_plan.h"
+#include "platform/console.h"
 #include "script/command.h"
 #include "script/platform_code.h"
 #include "script/script_reader.h"

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/console.h"
 #include "log/result_log.h"
+#include "platform/console.h"
 #include "platform/text_file.h"
 
 const char kVersionFile[] = "version.id";

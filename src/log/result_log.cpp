@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/console.h"
 #include "log/record_format.h"
+#include "platform/console.h"
 #include "platform/text_file.h"
 
 const char kVersionFileName[] = "version.id";

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/console.h"
+#include "platform/console.h"
 #include "script/command.h"
 #include "script/platform_code.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/console.h"
+#include "platform/console.h"
 #include "platform/platform.h"
 #include "staging/tree_walk.h"
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/console.h"
+#include "platform/console.h"
 #include "platform/platform.h"
 
 static constexpr int kWalkSucceeded = 0;

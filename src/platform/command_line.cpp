@@ -1,4 +1,4 @@
-#include "app/command_line.h"
+#include "platform/command_line.h"
 
 static bool isBlank(char c) { return c == ' ' || c == '\t'; }
 

@@ -1,0 +1,18 @@
+#include "platform/program_start.h"
+
+#include <string>
+#include <vector>
+
+#include "platform/command_line.h"
+#include "platform/platform.h"
+
+int runProgram(int argc, char** argv, ProgramRun run) {
+  platform::prepareProcess();
+  const char* commandLine = platform::rawCommandLine();
+  if (commandLine == nullptr) return run(argc, argv);
+  std::vector<std::string> elements = splitCommandLine(commandLine);
+  std::vector<const char*> arguments;
+  for (const std::string& element : elements) arguments.push_back(element.c_str());
+  arguments.push_back(nullptr);
+  return run(static_cast<int>(elements.size()), arguments.data());
+}

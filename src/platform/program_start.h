@@ -1,0 +1,16 @@
+// How each of the programs starts.
+#ifndef QN_PLATFORM_PROGRAM_START_H
+#define QN_PLATFORM_PROGRAM_START_H
+
+// A program's main routine: takes the arguments, program name first, and
+// returns the exit status.
+using ProgramRun = int (*)(int argc, const char* const* argv);
+
+// Prepares the process (platform::prepareProcess) and calls `run` with the
+// program's arguments: where the system hands over its raw command line
+// (Windows), split from it by splitCommandLine, so that every runtime gives the
+// same elements; elsewhere `argc` and `argv` as they came. Returns what `run`
+// returns.
+int runProgram(int argc, char** argv, ProgramRun run);
+
+#endif  // QN_PLATFORM_PROGRAM_START_H
