@@ -56,17 +56,7 @@ if [ ! -x "$program" ]; then
   exit 1
 fi
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
-
-pass() { passed=$((passed + 1)); }
-fail() {
-  failed=$((failed + 1))
-  echo "FAIL $1"
-  [ $# -gt 1 ] && printf '%s\n' "$2" | sed 's/^/     /'
-}
+source "$root/tests/tally.sh"
 
 # A listing of every file under a directory with its checksum.
 snapshot() { (cd "$1" && find . -print0 | sort -z | xargs -0 ls -ld --time-style=+ | sed 's/^[^ ]* *[0-9]* //' && find . -type f -print0 | sort -z | xargs -0 -r md5sum); }
@@ -144,5 +134,4 @@ for case_dir in "$here"/cases/*/; do
   fi
 done
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

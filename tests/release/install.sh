@@ -15,16 +15,7 @@ root=$(cd "$here/../.." && pwd)
 build=${1:-$root/build/native}
 version=$(bash "$root/scripts/project-version.sh") || exit 1
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
-pass() { passed=$((passed + 1)); }
-fail() {
-  failed=$((failed + 1))
-  echo "FAIL $1"
-  [ $# -gt 1 ] && printf '%s\n' "$2" | sed 's/^/     /'
-}
+source "$root/tests/tally.sh"
 
 prefix=$work/prefix
 output=$(cmake --install "$build" --prefix "$prefix" 2>&1)
@@ -50,5 +41,4 @@ else
   fail "runs/qnUpdate" "$said"
 fi
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

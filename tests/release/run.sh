@@ -34,16 +34,7 @@ version=$(bash "$root/scripts/project-version.sh") || exit 1
 folder=qnUpdate-$version
 archive=$folder-win32.zip
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
-pass() { passed=$((passed + 1)); }
-fail() {
-  failed=$((failed + 1))
-  echo "FAIL $1"
-  [ $# -gt 1 ] && printf '%s\n' "$2" | sed 's/^/     /'
-}
+source "$root/tests/tally.sh"
 
 mkdir -p "$work/first" "$work/the-second-release"
 if ! (export TMPDIR=$work/first TZ=UTC && umask 022 &&
@@ -157,5 +148,4 @@ else
   done
 fi
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish

@@ -42,16 +42,7 @@ if [ ! -x "$program" ]; then
   exit 1
 fi
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
-pass() { passed=$((passed + 1)); }
-fail() {
-  failed=$((failed + 1))
-  echo "FAIL $1"
-  [ $# -gt 1 ] && printf '%s\n' "$2" | sed 's/^/     /'
-}
+source "$root/tests/tally.sh"
 
 # The expected console text for this program: LF ends, or CR LF ends for
 # Windows; paths in messages with slashes.
@@ -107,5 +98,4 @@ done
 rm -f "$fleet/out.html"
 if [ "$before" = "$(snapshot "$fleet")" ]; then pass; else fail "nowrite" "a run changed the fleet"; fi
 
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ]
+finish
