@@ -31,9 +31,9 @@ extern const char kConsoleLineEnd[];
 //   caught and nothing is done); SIGCHLD is at its default, so that every
 //   command's exit status can be taken. Commands start with both signals at
 //   their defaults.
-// - Windows: standard output is put in binary mode. A process started without
-//   a console or with an invalid standard output writes its console lines
-//   nowhere, and goes on.
+// - Windows: standard output and error are put in binary mode. A process
+//   started without a console or with invalid standard handles writes its
+//   lines nowhere, and goes on.
 void prepareProcess();
 
 // --- Directories -----------------------------------------------------------

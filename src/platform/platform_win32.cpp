@@ -330,30 +330,31 @@ const char* findEnvironment(const char* name) {
 
 const char* rawCommandLine() { return GetCommandLineA(); }
 
-// A process started with no usable standard output (no console, or an invalid
-// handle) is given a negative descriptor by the newer C runtimes (-2, or -1
-// before them), and passing one on is an invalid parameter, which may end the
-// process. A runtime that keeps descriptor 1 over the invalid handle just fails
-// the writes. Either way console lines then go nowhere, silently.
-static bool hasStandardOutput() { return _fileno(stdout) >= 0; }
+// A process started with no usable standard output or error (no console, or an
+// invalid handle) is given a negative descriptor by the newer C runtimes (-2,
+// or -1 before them), and passing one on is an invalid parameter, which may end
+// the process. A runtime that keeps the descriptor over the invalid handle just
+// fails the writes. Either way the lines then go nowhere, silently.
+static bool isUsable(FILE* stream) { return _fileno(stream) >= 0; }
 
 void prepareProcess() {
-  // Standard output is written through the C runtime in binary mode: the
-  // program writes its own CR LF, and no byte of a message is changed on the way.
-  if (hasStandardOutput()) _setmode(_fileno(stdout), _O_BINARY);
+  // Standard output and error are written through the C runtime in binary
+  // mode: the programs write their own CR LF, and no byte of a line is changed
+  // on the way.
+  if (isUsable(stdout)) _setmode(_fileno(stdout), _O_BINARY);
+  if (isUsable(stderr)) _setmode(_fileno(stderr), _O_BINARY);
 }
 
 void writeConsole(const char* text, size_t length) {
-  if (hasStandardOutput()) fwrite(text, 1, length, stdout);
+  if (isUsable(stdout)) fwrite(text, 1, length, stdout);
 }
 
 void flushConsole() {
-  if (hasStandardOutput()) fflush(stdout);
+  if (isUsable(stdout)) fflush(stdout);
 }
 
-// Standard error too is written in binary mode, with the program's own CR LF.
-[[maybe_unused]] static const int kStderrMode = _setmode(_fileno(stderr), _O_BINARY);
-
-void writeErrorConsole(const char* text, size_t length) { fwrite(text, 1, length, stderr); }
+void writeErrorConsole(const char* text, size_t length) {
+  if (isUsable(stderr)) fwrite(text, 1, length, stderr);
+}
 
 }  // namespace platform
