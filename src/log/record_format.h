@@ -14,6 +14,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/platform.h"
+
 // The fields in the order the record holds them, each with its leading comma.
 extern const char kUpdateField[];      // ",Update="
 extern const char kNewField[];         // ",New="
@@ -30,15 +32,8 @@ constexpr size_t kRecordTimeLength = 19;
 // The Status value for a run result: "Success" for 0, "Unknown" for any other.
 const char* statusText(int32_t result);
 
-// The moment a record carries, as written: a local time with no zone.
-struct RecordTime {
-  int year;
-  int month;
-  int day;
-  int hour;
-  int minute;
-  int second;
-};
+// The moment a record carries, as written: the local time of the run, with no zone.
+using RecordTime = platform::LocalTime;
 
 // One record's fields as found in a line; the texts point into the line and are
 // not terminated.
