@@ -1,8 +1,11 @@
 // Fuzzes reading result records back, as qnReport does with every log line.
-// The input is taken twice:
+// The input is taken three times:
 // - as one line: parseRecord must not read outside it, and a line it accepts
-//   must be the record qnUpdate writes for the fields it found (up to the
-//   trailing spaces the parser passes over);
+//   must be exactly the record qnUpdate writes for the fields it found;
+// - as a whole log, read by qnReport's line reader: every record it accepts
+//   is a piece of the log that a line end, a NUL or a 0x1A byte (or the log's
+//   start) comes before, and that its line end or the log's end comes after,
+//   so a torn record never joins the record after it;
 // - as the values of a record (a code, then Update and New): the record
 //   composeRecord makes from them must read back as those values.
 #include <fuzzer/FuzzedDataProvider.h>
@@ -12,9 +15,11 @@
 #include <string>
 #include <vector>
 
+#include "fake_platform.h"
 #include "fuzz_check.h"
 #include "log/record_format.h"
 #include "log/result_log.h"
+#include "report/log_lines.h"
 
 namespace {
 
@@ -52,11 +57,37 @@ void checkLine(const uint8_t* data, size_t size) {
       newValue.size() > kVersionValueCharacters) {
     return;
   }
-  std::string text(begin, line.size());
-  size_t kept = text.find_last_not_of(' ');
-  text.resize(kept == std::string::npos ? 0 : kept + 1);
-  FUZZ_CHECK(composed(record.time, updateValue, newValue, record.returnCode) == text + " ",
+  FUZZ_CHECK(composed(record.time, updateValue, newValue, record.returnCode) ==
+                 std::string(begin, line.size()),
              "an accepted line is the record of its fields");
+}
+
+bool isMark(char c) { return c == '\0' || c == 0x1A; }
+
+void checkLog(const uint8_t* data, size_t size) {
+  std::string log(reinterpret_cast<const char*>(data), size);
+  fake::reset();
+  fake::addFile("C:\\work\\QN.log", log);
+  static LogLines lines;
+  FUZZ_CHECK(openLogLines(&lines, "QN.log"), "the log opens");
+  char* line;
+  size_t length;
+  bool whole;
+  while (nextLogLine(&lines, &line, &length, &whole)) {
+    ParsedRecord record;
+    if (!whole || !parseRecord(line, length, &record)) continue;
+    size_t at = static_cast<size_t>(lines.lineOffset);
+    size_t end = at + length;
+    FUZZ_CHECK(end <= size && log.compare(at, length, line, length) == 0,
+               "a record is the log's own bytes");
+    FUZZ_CHECK(std::none_of(line, line + length, isMark), "a record holds no NUL or 0x1A");
+    FUZZ_CHECK(at == 0 || log[at - 1] == '\n' || isMark(log[at - 1]),
+               "a record starts a line, or follows NUL or 0x1A bytes");
+    FUZZ_CHECK(end == size || log[end] == '\n' || (log[end] == '\r' && end + 1 < size &&
+                                                      log[end + 1] == '\n'),
+               "a record ends with its line end, or the log");
+  }
+  closeLogLines(&lines);
 }
 
 void checkValues(const uint8_t* data, size_t size) {
@@ -86,6 +117,7 @@ void checkValues(const uint8_t* data, size_t size) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   checkLine(data, size);
+  checkLog(data, size);
   checkValues(data, size);
   return 0;
 }

@@ -76,8 +76,11 @@ bool parseRecord(const char* line, size_t length, ParsedRecord* record) {
     return false;
   }
   const char* updateValue = line + kRecordTimeLength + updateLength;
+  // The code ends with the one space that every record carries: a record torn
+  // inside its code ("ReturnCode=301" of 3010) has none.
   const char* end = line + length;
-  while (end > updateValue && end[-1] == ' ') --end;
+  if (end == updateValue || end[-1] != ' ') return false;
+  --end;
 
   const char* codeField = lastField(updateValue, end, kReturnCodeField);
   if (codeField == nullptr ||

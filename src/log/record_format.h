@@ -50,10 +50,10 @@ struct ParsedRecord {
 // from both ends, so that Update and New may hold anything: the date and time
 // come first, then ",Update="; the line ends with ",Status=", the status for the
 // code, ",ReturnCode=", the code (a 32-bit signed decimal, no leading zeros)
-// and spaces; New is
-// taken from the last ",New=" before that ",Status=", and Update is everything
-// between ",Update=" and it. Returns false, leaving `record` unspecified, when
-// the line is no record.
+// and one space, exactly as composeRecord writes them; New is taken from the
+// last ",New=" before that ",Status=", and Update is everything between
+// ",Update=" and it. Returns false, leaving `record` unspecified, when the line
+// is no record: a record torn anywhere, even just before its last space, is none.
 bool parseRecord(const char* line, size_t length, ParsedRecord* record);
 
 #endif  // QN_LOG_RECORD_FORMAT_H

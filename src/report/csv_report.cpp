@@ -1,60 +1,77 @@
-// The report as CSV (RFC 4180): one row per machine and update, by update and
+// The report as CSV (RFC 4180): one row per machine and version, by version and
 // then machine name, under the header
-//   host,update,new,state,code,meaning,last_run,attempts
-#include <cstdio>
+//   host,update,new,state,code,meaning,last_run,attempts,note
 #include <cstring>
 #include <string>
 
 #include "report/report.h"
 
-// A field as it is, or in double quotes (each one inside doubled) when it holds
-// a comma, a double quote, a CR or an LF.
-static void putField(Output* output, const char* text, size_t length) {
-  bool quoted = false;
-  for (size_t i = 0; i < length && !quoted; ++i) {
-    quoted = text[i] == ',' || text[i] == '"' || text[i] == '\r' || text[i] == '\n';
+// A cell that a spreadsheet would take for a formula: one that starts with =,
+// +, -, @, a tab or a CR, and is not a whole number as qnUpdate writes codes
+// (an optional minus sign and digits), which stays a number.
+static bool looksLikeFormula(const char* text, size_t length) {
+  if (length == 0 || text[0] == '\0' || strchr("=+-@\t\r", text[0]) == nullptr) return false;
+  if (text[0] != '-' || length == 1) return true;
+  for (size_t i = 1; i < length; ++i) {
+    if (text[i] < '0' || text[i] > '9') return true;
   }
-  if (!quoted) {
-    put(output, text, length);
+  return false;
+}
+
+// A field as it is, or in double quotes (each one inside doubled) when it holds
+// a comma, a double quote, a CR or an LF; a formula-like text behind a "'".
+static void putField(Output* output, const std::string& field) {
+  std::string text = looksLikeFormula(field.data(), field.size()) ? "'" + field : field;
+  if (text.find_first_of(",\"\r\n") == std::string::npos) {
+    put(output, text.data(), text.size());
     return;
   }
   put(output, "\"", 1);
   size_t start = 0;
-  for (size_t i = 0; i < length; ++i) {
+  for (size_t i = 0; i < text.size(); ++i) {
     if (text[i] != '"') continue;
-    put(output, text + start, i + 1 - start);
+    put(output, text.data() + start, i + 1 - start);
     put(output, "\"", 1);
     start = i + 1;
   }
-  put(output, text + start, length - start);
+  put(output, text.data() + start, text.size() - start);
   put(output, "\"", 1);
 }
 
-static void putField(Output* output, const std::string& text) {
-  putField(output, text.data(), text.size());
+static void putFields(Output* output, const std::string* fields, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    if (i > 0) put(output, ",", 1);
+    putField(output, fields[i]);
+  }
+  put(output, kFileLineEnd);
 }
 
 void writeCsvReport(const Report& report, Output* output) {
-  putFormat(output, "host,update,new,state,code,meaning,last_run,attempts%s", kFileLineEnd);
+  static const std::string kHeader[] = {"host", "update", "new", "state", "code", "meaning",
+                                        "last_run", "attempts", "note"};
+  putFields(output, kHeader, sizeof kHeader / sizeof kHeader[0]);
   for (const ReportRow& row : report.rows) {
-    const Update& update = report.fleet->updates[row.update];
-    putField(output, report.fleet->machines[row.machine].name);
-    put(output, ",", 1);
-    putField(output, update.updateValue);
-    put(output, ",", 1);
-    putField(output, update.newValue);
-    putFormat(output, ",%s,", stateName(row.kind));
-    if (row.state == nullptr) {
-      putFormat(output, ",,,0%s", kFileLineEnd);
-      continue;
+    std::string fields[] = {report.machineNames[row.machine], "", report.versionNames[row.version],
+                            stateName(row.kind), "", "", "", "0", ""};
+    if (row.kind == kSuperseded) {
+      fields[5] = "superseded by " + std::string(kNewField + 1) + report.versionNames[row.supersededBy];
     }
-    char meaning[128];
-    describeCode(row.state->code, meaning, sizeof meaning);
-    char moment[32];
-    formatMoment(row.state->moment, moment, sizeof moment);
-    putFormat(output, "%ld,", static_cast<long>(row.state->code));
-    putField(output, meaning, strlen(meaning));
-    putFormat(output, ",%s,%lu%s", moment, static_cast<unsigned long>(attemptsOf(*row.state)),
-              kFileLineEnd);
+    if (row.state != nullptr) {
+      const Attempt& last = row.state->last;
+      char meaning[128];
+      describeCode(last.code, meaning, sizeof meaning);
+      char moment[32];
+      formatMoment(last.moment, moment, sizeof moment);
+      fields[1] = report.updateNames[last.pair];
+      fields[4] = std::to_string(last.code);
+      fields[5] = meaning;
+      fields[6] = moment;
+      fields[7] = std::to_string(attemptsOf(*report.fleet, row.machine, *row.state));
+      if (row.clockAhead) {
+        formatMoment(last.order, moment, sizeof moment);
+        fields[8] = std::string("clock ahead: a record dated ") + moment;
+      }
+    }
+    putFields(output, fields, sizeof fields / sizeof fields[0]);
   }
 }

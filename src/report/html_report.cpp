@@ -1,8 +1,8 @@
 // The report as one HTML page with no scripts and no other files, in HTML 4.01
-// that old browsers show as well as new ones: per update a bar of table cells
+// that old browsers show as well as new ones: per version a bar of table cells
 // whose widths are the shares of the states, then the failing machines' table
-// (and, with --hosts, those with no record), then when and from what the page
-// was made.
+// (and, with --hosts, those with no record, and any whose clock ran ahead),
+// then when and from what the page was made.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -12,7 +12,7 @@
 #include "report/report.h"
 
 static const char* const kStateColours[kStateCount] = {"#8fd18f", "#f0d060", "#f08080",
-                                                       "#c8c8c8"};
+                                                       "#a8c8e8", "#c8c8c8"};
 
 // Text with the characters that HTML gives a meaning escaped.
 static void putEscaped(Output* output, const char* text, size_t length) {
@@ -42,12 +42,17 @@ static void putLine(Output* output, const char* text) {
   put(output, kFileLineEnd);
 }
 
-// "Update=U,New=N", as the record holds the pair.
-static void putUpdateName(Output* output, const Update& update) {
-  put(output, kUpdateField + 1);
-  putEscaped(output, update.updateValue);
-  put(output, kNewField);
-  putEscaped(output, update.newValue);
+// "Update=U,New=N" of the row's attempt, as the record holds the pair; "New=N"
+// for a row without one.
+static void putRowUpdate(Output* output, const Report& report, const ReportRow& row) {
+  if (row.state != nullptr) {
+    put(output, kUpdateField + 1);
+    putEscaped(output, report.updateNames[row.state->last.pair]);
+    put(output, kNewField);
+  } else {
+    put(output, kNewField + 1);
+  }
+  putEscaped(output, report.versionNames[row.version]);
 }
 
 // Whole percentages of the total that add up to 100, every count above zero
@@ -79,7 +84,7 @@ static void shares(const unsigned long* counts, unsigned long total, int* percen
   }
 }
 
-static void putBar(Output* output, const UpdateSummary& summary, bool hostsListed) {
+static void putBar(Output* output, const VersionSummary& summary, bool hostsListed) {
   unsigned long total = 0;
   for (unsigned long count : summary.counts) total += count;
   putLine(output, "<table width=\"100%\" cellspacing=\"0\" cellpadding=\"4\" border=\"0\"><tr>");
@@ -96,40 +101,46 @@ static void putBar(Output* output, const UpdateSummary& summary, bool hostsListe
     }
   }
   putLine(output, "</tr></table>");
-  putFormat(output, "<p>%lu installed, %lu restart, %lu failed", summary.counts[kInstalled],
-            summary.counts[kRestart], summary.counts[kFailed]);
+  putFormat(output, "<p>%lu installed, %lu restart, %lu failed, %lu superseded",
+            summary.counts[kInstalled], summary.counts[kRestart], summary.counts[kFailed],
+            summary.counts[kSuperseded]);
   if (hostsListed) putFormat(output, ", %lu no record", summary.counts[kNoRecord]);
   putFormat(output, "</p>%s", kFileLineEnd);
 }
 
-static void putMachineTable(const Report& report, MachineState kind, const char* title,
-                            Output* output) {
+static void putMachineTable(const Report& report, const std::vector<const ReportRow*>& rows,
+                            const char* title, bool failures, Output* output) {
   putFormat(output, "<h2>%s</h2>%s", title, kFileLineEnd);
-  std::vector<const ReportRow*> rows = rowsOfState(report, kind);
   if (rows.empty()) {
     putLine(output, "<p>None.</p>");
     return;
   }
   putLine(output, "<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">");
-  if (kind == kFailed) {
+  if (failures) {
     putLine(output, "<tr><th>Machine</th><th>Update</th><th>Code</th><th>Meaning</th>"
                     "<th>Last run</th><th>Attempts</th></tr>");
-  } else {
+  } else if (!rows.front()->clockAhead) {
     putLine(output, "<tr><th>Machine</th><th>Update</th></tr>");
+  } else {
+    putLine(output, "<tr><th>Machine</th><th>Update</th><th>Dated</th></tr>");
   }
   for (const ReportRow* row : rows) {
     put(output, "<tr><td>");
-    putEscaped(output, report.fleet->machines[row->machine].name);
+    putEscaped(output, report.machineNames[row->machine]);
     put(output, "</td><td>");
-    putUpdateName(output, report.fleet->updates[row->update]);
-    if (kind == kFailed) {
+    putRowUpdate(output, report, *row);
+    char moment[32];
+    if (failures) {
+      const Attempt& last = row->state->last;
       char meaning[128];
-      describeCode(row->state->code, meaning, sizeof meaning);
-      char moment[32];
-      formatMoment(row->state->moment, moment, sizeof moment);
+      describeCode(last.code, meaning, sizeof meaning);
+      formatMoment(last.moment, moment, sizeof moment);
       putFormat(output, "</td><td align=\"right\">%ld</td><td>%s</td><td>%s</td>"
-                "<td align=\"right\">%lu", static_cast<long>(row->state->code), meaning,
-                moment, static_cast<unsigned long>(attemptsOf(*row->state)));
+                "<td align=\"right\">%lu", static_cast<long>(last.code), meaning, moment,
+                static_cast<unsigned long>(attemptsOf(*report.fleet, row->machine, *row->state)));
+    } else if (row->clockAhead) {
+      formatMoment(row->state->last.order, moment, sizeof moment);
+      putFormat(output, "</td><td>%s", moment);
     }
     putFormat(output, "</td></tr>%s", kFileLineEnd);
   }
@@ -140,21 +151,29 @@ void writeHtmlReport(const Report& report, const char* madeAt, Output* output) {
   putLine(output, "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">");
   putLine(output, "<html>");
   putLine(output, "<head>");
-  putLine(output, "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\">");
+  putLine(output, "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">");
   putLine(output, "<title>qnReport: the state of the fleet</title>");
   putLine(output, "</head>");
   putLine(output, "<body>");
   putLine(output, "<h1>The state of the fleet</h1>");
-  putLine(output, "<h2>Updates</h2>");
-  if (report.updates.empty()) putLine(output, "<p>No result record.</p>");
-  for (const UpdateSummary& summary : report.updates) {
+  putLine(output, "<h2>Versions</h2>");
+  if (report.versions.empty()) putLine(output, "<p>No result record.</p>");
+  for (const VersionSummary& summary : report.versions) {
     put(output, "<h3>");
-    putUpdateName(output, report.fleet->updates[summary.update]);
+    put(output, kNewField + 1);
+    putEscaped(output, report.versionNames[summary.version]);
     putFormat(output, "</h3>%s", kFileLineEnd);
     putBar(output, summary, report.hostsListed);
   }
-  putMachineTable(report, kFailed, "Failed", output);
-  if (report.hostsListed) putMachineTable(report, kNoRecord, "No record", output);
+  putMachineTable(report, rowsOfState(report, kFailed), "Failed", true, output);
+  if (report.hostsListed) {
+    putMachineTable(report, rowsOfState(report, kNoRecord), "No record", false, output);
+  }
+  std::vector<const ReportRow*> ahead = rowsAhead(report);
+  if (!ahead.empty()) {
+    putMachineTable(report, ahead, "Clock ahead: a record dated more than a day after this page",
+                    false, output);
+  }
 
   const ReadFacts& facts = *report.facts;
   putFormat(output, "<p>Made %s by qnReport from %lu %s in %lu %s (%lu %s, %lu %s) found in ",
@@ -165,17 +184,21 @@ void writeHtmlReport(const Report& report, const char* madeAt, Output* output) {
   for (size_t i = 0; i < facts.paths.size(); ++i) {
     if (i > 0) put(output, ", ");
     put(output, "<tt>");
-    putEscaped(output, facts.paths[i], strlen(facts.paths[i]));
+    putEscaped(output, outputText(facts.paths[i]));
     put(output, "</tt>");
   }
   if (facts.hostsFile != nullptr) {
     put(output, "; machines listed in <tt>");
-    putEscaped(output, facts.hostsFile, strlen(facts.hostsFile));
+    putEscaped(output, outputText(facts.hostsFile));
     put(output, "</tt>");
+    if (!report.unlisted.empty()) {
+      putFormat(output, " (%lu more found in the logs, not listed)",
+                static_cast<unsigned long>(report.unlisted.size()));
+    }
   }
   if (facts.onlyNew != nullptr) {
-    put(output, "; only updates to New=");
-    putEscaped(output, facts.onlyNew, strlen(facts.onlyNew));
+    put(output, "; only New=");
+    putEscaped(output, outputText(facts.onlyNew));
   }
   putFormat(output, ".</p>%s", kFileLineEnd);
   putLine(output, "</body>");

@@ -5,32 +5,34 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/utf8_text.h"
 #include "report/report_output.h"
 
 static const char kLogExtension[] = ".log";
-static const char kLogName[] = "QN.log";
+static const char kLogNamePrefix[] = "QN";
 static const char kLogFolder[] = "QNLOG";
+static const char kAdminShare[] = "ADMIN$";
 
 static bool isSeparator(char c) { return c == '/' || c == platform::kPathSeparator; }
 
-static char foldedCharacter(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
+static char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
-std::string foldedName(const char* name, size_t length) {
-  std::string folded(name, length);
-  for (char& c : folded) c = foldedCharacter(c);
-  return folded;
+static bool sameAsciiName(const char* a, size_t length, const char* b) {
+  if (strlen(b) != length) return false;
+  for (size_t i = 0; i < length; ++i) {
+    if (upperAscii(a[i]) != upperAscii(b[i])) return false;
+  }
+  return true;
 }
 
 static bool sameName(const std::string& name, const char* other) {
-  return foldedName(name.data(), name.size()) == foldedName(other, strlen(other));
+  return sameAsciiName(name.data(), name.size(), other);
 }
 
-static bool endsWithLogExtension(const char* name) {
-  size_t length = strlen(name);
+static bool endsWithLogExtension(const std::string& name) {
   size_t extension = sizeof kLogExtension - 1;
-  return length > extension && sameName(std::string(name + length - extension), kLogExtension);
+  return name.size() > extension &&
+         sameAsciiName(name.data() + name.size() - extension, extension, kLogExtension);
 }
 
 PathKind pathKind(const char* path) {
@@ -51,13 +53,11 @@ PathKind pathKind(const char* path) {
   return kLogFile;
 }
 
-// Sorts names as they are listed and walked: without regard to case, then by
-// their bytes, so that every system reads the logs in the same order.
-static bool listedBefore(const std::string& a, const std::string& b) {
-  std::string foldedA = foldedName(a.data(), a.size());
-  std::string foldedB = foldedName(b.data(), b.size());
-  return foldedA != foldedB ? foldedA < foldedB : a < b;
-}
+struct Listed {
+  std::string key;  // the name as the reports write it, folded: the same order on every system
+  std::string name;
+  bool folder;
+};
 
 static unsigned long visitDirectory(const std::string& directory, const char* currentDirectory,
                                     LogVisitor visitor, void* context) {
@@ -69,36 +69,40 @@ static unsigned long visitDirectory(const std::string& directory, const char* cu
                                   ? platform::findFirstFile(pattern.c_str(), &entry)
                                   : platform::kNoFind;
   if (find == platform::kNoFind) {
-    printError("cannot read %s", directory.c_str());
+    printError("cannot read %s", outputText(directory).c_str());
     return 1;
   }
-  std::vector<std::string> files;
-  std::vector<std::string> folders;
+  std::vector<Listed> entries;
   int found = platform::kFoundEntry;
   for (; found == platform::kFoundEntry; found = platform::findNextFile(find, &entry)) {
     if (strcmp(entry.name, ".") == 0 || strcmp(entry.name, "..") == 0) continue;
-    if (entry.attributes & platform::kAttributeDirectory) {
-      // A junction or symbolic link is not entered: a walk through it could
-      // come back to where it started.
-      if (!(entry.attributes & platform::kAttributeReparsePoint)) folders.push_back(entry.name);
-    } else if (endsWithLogExtension(entry.name)) {
-      files.push_back(entry.name);
+    std::string name = entry.name;
+    bool folder = (entry.attributes & platform::kAttributeDirectory) != 0;
+    // A junction or symbolic link is not entered: a walk through it could
+    // come back to where it started.
+    if (folder ? (entry.attributes & platform::kAttributeReparsePoint) != 0
+               : !endsWithLogExtension(name)) {
+      continue;
     }
+    std::string shown = outputText(name);
+    entries.push_back(Listed{foldedUtf8(shown.data(), shown.size()), name, folder});
   }
   platform::findClose(find);
   unsigned long unreadable = 0;
   if (found == platform::kListingFailed) {
-    printError("cannot read %s", directory.c_str());
+    printError("cannot read %s", outputText(directory).c_str());
     ++unreadable;
   }
-  std::sort(files.begin(), files.end(), listedBefore);
-  std::sort(folders.begin(), folders.end(), listedBefore);
-  for (const std::string& name : files) {
-    std::string path = prefix + name;
-    visitor(path.c_str(), machineOfLog(path.c_str(), currentDirectory), context);
-  }
-  for (const std::string& name : folders) {
-    unreadable += visitDirectory(prefix + name, currentDirectory, visitor, context);
+  std::sort(entries.begin(), entries.end(), [](const Listed& a, const Listed& b) {
+    return a.key != b.key ? a.key < b.key : a.name < b.name;
+  });
+  for (const Listed& listed : entries) {
+    std::string path = prefix + listed.name;
+    if (listed.folder) {
+      unreadable += visitDirectory(path, currentDirectory, visitor, context);
+    } else {
+      visitor(path.c_str(), machineOfLog(path.c_str(), currentDirectory), context);
+    }
   }
   return unreadable;
 }
@@ -127,22 +131,13 @@ static bool isAbsolute(const char* path) {
   return isSeparator(path[0]) || drive;
 }
 
-// The components of the path, with "." and ".." resolved. A relative path is
-// first joined to the current directory when the path itself does not name the
-// file's two folders (it has fewer components, or "." or ".." among them).
+// The components of the path, with "." and ".." resolved; a relative path is
+// first joined to the current directory.
 static std::vector<std::string> pathParts(const char* path, const char* currentDirectory) {
-  std::vector<std::string> given;
-  splitPath(path, &given);
-  bool fromCurrent = !isAbsolute(path);
-  if (fromCurrent && given.size() >= 3) {
-    fromCurrent = false;
-    for (size_t i = given.size() - 3; i < given.size(); ++i) {
-      if (given[i] == "." || given[i] == "..") fromCurrent = true;
-    }
-  }
   std::vector<std::string> all;
+  bool fromCurrent = !isAbsolute(path);
   if (fromCurrent) splitPath(currentDirectory, &all);
-  all.insert(all.end(), given.begin(), given.end());
+  splitPath(path, &all);
   // A drive ("C:") is no folder.
   const char* base = fromCurrent ? currentDirectory : path;
   if (isAbsolute(base) && platform::kPathSeparator == '\\' && !all.empty() &&
@@ -161,15 +156,24 @@ static std::vector<std::string> pathParts(const char* path, const char* currentD
   return parts;
 }
 
+// C$, D$, ADMIN$: the shares through which an administrator reads a machine's drives.
+static bool isAdminShare(const std::string& name) {
+  bool drive = name.size() == 2 && name[1] == '$' && upperAscii(name[0]) >= 'A' &&
+               upperAscii(name[0]) <= 'Z';
+  return drive || sameName(name, kAdminShare);
+}
+
 std::string machineOfLog(const char* path, const char* currentDirectory) {
   std::vector<std::string> parts = pathParts(path, currentDirectory);
   if (parts.empty()) return std::string();
-  size_t last = parts.size() - 1;
-  if (sameName(parts[last], kLogName) && last >= 1) {
-    if (sameName(parts[last - 1], kLogFolder) && last >= 2) return parts[last - 2];
-    return parts[last - 1];
+  std::string name = parts.back();
+  size_t prefix = sizeof kLogNamePrefix - 1;
+  if (endsWithLogExtension(name) && name.size() >= prefix &&
+      sameAsciiName(name.data(), prefix, kLogNamePrefix)) {
+    for (size_t folder = parts.size() - 1; folder-- > 0;) {
+      if (!sameName(parts[folder], kLogFolder) && !isAdminShare(parts[folder])) return parts[folder];
+    }
   }
-  std::string name = parts[last];
-  if (endsWithLogExtension(name.c_str())) name.resize(name.size() - (sizeof kLogExtension - 1));
+  if (endsWithLogExtension(name)) name.resize(name.size() - (sizeof kLogExtension - 1));
   return name;
 }

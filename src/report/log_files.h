@@ -16,22 +16,22 @@ PathKind pathKind(const char* path);
 // below it) and the name of its machine.
 typedef void (*LogVisitor)(const char* path, const std::string& machine, void* context);
 
-// Visits the logs under a PATH: a file is a log; a directory is searched, its
-// entries in order of their names, for files whose names end in ".log" in any
-// case. Directories that are junctions or links are not entered. Prints
+// Visits the logs under a PATH: a file is a log; a directory is searched for
+// files whose names end in ".log" in any case, its entries (files and
+// sub-folders alike) in the order of their names without regard to case.
+// Directories that are junctions or links are not entered. Prints
 // "qnReport: cannot read DIR" for each directory that cannot be listed, or whose
 // path is too long, and returns how many there were.
 unsigned long visitLogs(const char* path, const char* currentDirectory, LogVisitor visitor,
                         void* context);
 
-// The machine a log belongs to, from its path: for .../HOST/QN.log the folder
-// name; for .../HOST/QNLOG/QN.log the folder above QNLOG (names compared without
-// regard to case); for any other file its name without ".log". A relative path
-// whose folders are not all given ("QN.log", "./QN.log") is taken from
-// `currentDirectory`.
+// The machine a log belongs to, from its path. A file whose name starts with
+// "QN" and ends with ".log" (QN.log, QN-2023.log) belongs to the machine its
+// folder names; folders named QNLOG and administrative shares (C$, ADMIN$) are
+// passed over on the way up, so that \\PC01\C$\QNLOG\QN.log and
+// fleet\PC01\QNLOG\QN.log name PC01. Any other file names the machine by its
+// name without ".log". A relative path is taken from `currentDirectory`. Names
+// compare without regard to ASCII case.
 std::string machineOfLog(const char* path, const char* currentDirectory);
-
-// A machine name folded to one case, for comparing names as Windows does.
-std::string foldedName(const char* name, size_t length);
 
 #endif  // QN_REPORT_LOG_FILES_H

@@ -4,66 +4,124 @@
 #include <cstdio>
 #include <cstring>
 
-#include "report/log_files.h"
+#include "platform/utf8_text.h"
+#include "report/version_order.h"
 
-static bool updateBefore(const Fleet* fleet, uint32_t a, uint32_t b) {
-  const Update& updateA = fleet->updates[a];
-  const Update& updateB = fleet->updates[b];
-  if (updateA.updateValue != updateB.updateValue) return updateA.updateValue < updateB.updateValue;
-  return updateA.newValue < updateB.newValue;
+static constexpr uint32_t kNone = UINT32_MAX;
+
+static const MachineVersion* stateAt(const Machine& machine, uint32_t version) {
+  for (const MachineVersion& state : machine.versions) {
+    if (state.version == version) return &state;
+  }
+  return nullptr;
 }
 
-void buildReport(const Fleet* fleet, const ReadFacts* facts, bool hostsListed, Report* report) {
+// The latest version that a machine has installed (or waits for a restart to
+// finish), among the dotted numbers; kNone when there is none.
+static uint32_t latestSuccess(const Fleet& fleet, const Machine& machine) {
+  uint32_t latest = kNone;
+  for (const MachineVersion& state : machine.versions) {
+    MachineState kind = stateOfCode(state.last.code);
+    if (kind != kInstalled && kind != kRestart) continue;
+    const std::string& value = fleet.versions[state.version].newValue;
+    if (!isDottedNumber(value)) continue;
+    if (latest == kNone || versionLater(value, fleet.versions[latest].newValue)) {
+      latest = state.version;
+    }
+  }
+  return latest;
+}
+
+void buildReport(const Fleet* fleet, const ReadFacts* facts, bool hostsListed,
+                 const char* onlyNew, RecordMoment aheadLimit, Report* report) {
   report->fleet = fleet;
   report->facts = facts;
   report->hostsListed = hostsListed;
   report->machines = 0;
-  report->updates.clear();
+  report->unlisted.clear();
+  report->versions.clear();
   report->rows.clear();
   report->machineOrder.clear();
-
-  std::vector<std::string> folded;
-  for (uint32_t i = 0; i < fleet->machines.size(); ++i) {
-    report->machineOrder.push_back(i);
-    if (!fleet->machines[i].updates.empty()) ++report->machines;
-  }
-  // Sorted by folded names made once, not at every comparison.
+  report->machineNames.clear();
+  report->versionNames.clear();
+  report->updateNames.clear();
   for (const Machine& machine : fleet->machines) {
-    folded.push_back(foldedName(machine.name.data(), machine.name.size()));
+    report->machineNames.push_back(outputText(machine.name));
   }
+  for (const Version& version : fleet->versions) {
+    report->versionNames.push_back(outputText(version.newValue));
+  }
+  for (const UpdatePair& pair : fleet->pairs) {
+    report->updateNames.push_back(outputText(pair.updateValue));
+  }
+
+  // By name folded once, not at every comparison; the same order on every system.
+  std::vector<std::string> folded;
+  for (const std::string& name : report->machineNames) {
+    folded.push_back(foldedUtf8(name.data(), name.size()));
+  }
+  for (uint32_t i = 0; i < fleet->machines.size(); ++i) report->machineOrder.push_back(i);
+  const std::vector<std::string>& names = report->machineNames;
   std::sort(report->machineOrder.begin(), report->machineOrder.end(),
-            [&folded](uint32_t a, uint32_t b) { return folded[a] < folded[b]; });
+            [&folded, &names](uint32_t a, uint32_t b) {
+              return folded[a] != folded[b] ? folded[a] < folded[b] : names[a] < names[b];
+            });
 
-  std::vector<uint32_t> updateOrder;
-  for (uint32_t i = 0; i < fleet->updates.size(); ++i) updateOrder.push_back(i);
-  std::sort(updateOrder.begin(), updateOrder.end(),
-            [fleet](uint32_t a, uint32_t b) { return updateBefore(fleet, a, b); });
+  std::vector<uint32_t> reported;
+  for (uint32_t machine : report->machineOrder) {
+    const Machine& entry = fleet->machines[machine];
+    if (!hostsListed || entry.listed) {
+      reported.push_back(machine);
+    } else if (entry.logFound) {
+      report->unlisted.push_back(machine);
+    }
+  }
+  std::vector<uint32_t> success(fleet->machines.size(), kNone);
+  for (uint32_t machine : reported) success[machine] = latestSuccess(*fleet, fleet->machines[machine]);
 
-  for (uint32_t update : updateOrder) {
-    UpdateSummary summary = {update, {0, 0, 0, 0}, report->rows.size(), 0};
-    for (uint32_t machine : report->machineOrder) {
+  std::vector<uint32_t> versionOrder;
+  for (uint32_t i = 0; i < fleet->versions.size(); ++i) {
+    if (onlyNew == nullptr || fleet->versions[i].newValue == onlyNew) versionOrder.push_back(i);
+  }
+  std::sort(versionOrder.begin(), versionOrder.end(), [fleet](uint32_t a, uint32_t b) {
+    return versionBefore(fleet->versions[a].newValue, fleet->versions[b].newValue);
+  });
+
+  std::vector<bool> withRecord(fleet->machines.size(), false);
+  for (uint32_t version : versionOrder) {
+    const std::string& value = fleet->versions[version].newValue;
+    VersionSummary summary = {version, {}, report->rows.size(), 0};
+    for (uint32_t machine : reported) {
       const Machine& entry = fleet->machines[machine];
-      const MachineUpdate* state = nullptr;
-      for (const MachineUpdate& candidate : entry.updates) {
-        if (candidate.update == update) state = &candidate;
+      ReportRow row = {machine, version, kNoRecord, stateAt(entry, version), kNone, false};
+      if (row.state != nullptr) {
+        row.kind = stateOfCode(row.state->last.code);
+        row.clockAhead = row.state->last.order > aheadLimit;
+        withRecord[machine] = true;
+      } else if (success[machine] != kNone &&
+                 versionLater(fleet->versions[success[machine]].newValue, value)) {
+        row.kind = kSuperseded;
+        row.supersededBy = success[machine];
+      } else if (!hostsListed) {
+        continue;
       }
-      if (state == nullptr && !(hostsListed && entry.listed)) continue;
-      MachineState kind = state != nullptr ? stateOfCode(state->code) : kNoRecord;
-      report->rows.push_back(ReportRow{machine, update, kind, state});
-      ++summary.counts[kind];
+      report->rows.push_back(row);
+      ++summary.counts[row.kind];
     }
     summary.rowCount = report->rows.size() - summary.firstRow;
-    report->updates.push_back(summary);
+    report->versions.push_back(summary);
   }
+  for (bool any : withRecord) report->machines += any ? 1 : 0;
 }
 
-// The rows of one state, by machine name and then by update.
-std::vector<const ReportRow*> rowsOfState(const Report& report, MachineState kind) {
+static std::vector<const ReportRow*> rowsWhere(const Report& report,
+                                               bool (*wanted)(const ReportRow&, MachineState),
+                                               MachineState kind) {
   std::vector<uint32_t> rank(report.fleet->machines.size());
   for (uint32_t i = 0; i < report.machineOrder.size(); ++i) rank[report.machineOrder[i]] = i;
   std::vector<const ReportRow*> rows;
   for (const ReportRow& row : report.rows) {
-    if (row.kind == kind) rows.push_back(&row);
+    if (wanted(row, kind)) rows.push_back(&row);
   }
   std::stable_sort(rows.begin(), rows.end(), [&rank](const ReportRow* a, const ReportRow* b) {
     return rank[a->machine] < rank[b->machine];
@@ -71,8 +129,18 @@ std::vector<const ReportRow*> rowsOfState(const Report& report, MachineState kin
   return rows;
 }
 
+std::vector<const ReportRow*> rowsOfState(const Report& report, MachineState kind) {
+  return rowsWhere(report, [](const ReportRow& row, MachineState wanted) { return row.kind == wanted; },
+                   kind);
+}
+
+std::vector<const ReportRow*> rowsAhead(const Report& report) {
+  return rowsWhere(report, [](const ReportRow& row, MachineState) { return row.clockAhead; },
+                   kNoRecord);
+}
+
 int reportStatus(const Report& report) {
-  for (const UpdateSummary& summary : report.updates) {
+  for (const VersionSummary& summary : report.versions) {
     if (summary.counts[kFailed] > 0 || summary.counts[kNoRecord] > 0) return 1;
   }
   return 0;

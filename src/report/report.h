@@ -1,5 +1,5 @@
-// A fleet's report, ready to be written in each of qnReport's formats: the
-// rows of machines and updates in order, and the counts.
+// A fleet's report, ready to be written in each of qnReport's formats: per
+// version, the rows of the machines reported, and the counts.
 #ifndef QN_REPORT_REPORT_H
 #define QN_REPORT_REPORT_H
 
@@ -22,16 +22,18 @@ struct ReadFacts {
   unsigned long notRecords;
 };
 
-// One machine at one update. `state` is null for a machine with no record.
+// One machine at one version.
 struct ReportRow {
   uint32_t machine;
-  uint32_t update;
+  uint32_t version;
   MachineState kind;
-  const MachineUpdate* state;
+  const MachineVersion* state;  // its latest attempt; null when superseded or no record
+  uint32_t supersededBy;        // superseded: the later version installed
+  bool clockAhead;              // its attempt is ordered after a moment past the limit
 };
 
-struct UpdateSummary {
-  uint32_t update;
+struct VersionSummary {
+  uint32_t version;
   unsigned long counts[kStateCount];
   size_t firstRow;  // its rows are rows[firstRow, firstRow + rowCount)
   size_t rowCount;
@@ -40,22 +42,32 @@ struct UpdateSummary {
 struct Report {
   const Fleet* fleet;
   const ReadFacts* facts;
-  bool hostsListed;  // --hosts was given: machines with no record count
-  unsigned long machines;  // machines with a record
-  std::vector<UpdateSummary> updates;  // by Update value, then New value
-  std::vector<ReportRow> rows;         // by update, then machine name
-  std::vector<uint32_t> machineOrder;  // every machine, by name
+  bool hostsListed;        // --hosts was given: only listed machines are reported
+  unsigned long machines;  // reported machines with a record of a reported version
+  std::vector<uint32_t> unlisted;        // with --hosts: machines with a log, not listed, by name
+  std::vector<VersionSummary> versions;  // in version order
+  std::vector<ReportRow> rows;           // by version, then machine name
+  std::vector<uint32_t> machineOrder;    // every machine, by name
+  // The texts as they are written: UTF-8, by machine, version and pair.
+  std::vector<std::string> machineNames;
+  std::vector<std::string> versionNames;
+  std::vector<std::string> updateNames;
 };
 
-// Orders the fleet into rows: updates in byte order of their Update and New
-// values, machines by name without regard to case.
-void buildReport(const Fleet* fleet, const ReadFacts* facts, bool hostsListed, Report* report);
+// Orders the fleet into rows: the versions selected (every one, or `onlyNew`,
+// which must be a version of the fleet), in version order; machines by name
+// without regard to case. With `hostsListed` only listed machines are reported.
+// A row whose attempt is ordered after `aheadLimit` is marked clockAhead.
+void buildReport(const Fleet* fleet, const ReadFacts* facts, bool hostsListed,
+                 const char* onlyNew, RecordMoment aheadLimit, Report* report);
 
-// The rows of one state, by machine name and then by update.
+// The rows of one state, by machine name and then by version.
 std::vector<const ReportRow*> rowsOfState(const Report& report, MachineState kind);
+// The rows marked clockAhead, in the same order.
+std::vector<const ReportRow*> rowsAhead(const Report& report);
 
-// 1 when a machine's latest attempt failed or, with --hosts, a machine has no
-// record; 0 otherwise.
+// 1 when a reported machine's latest attempt failed or, with --hosts, a listed
+// machine has no record; 0 otherwise.
 int reportStatus(const Report& report);
 
 // "YYYY-MM-DD HH:MM:SS".

@@ -7,14 +7,15 @@
 const char* const kReportUsage[] = {
     "usage: qnReport [--csv] [--html FILE] [--hosts FILE] [--update NEW] [--verbose] [PATH...]",
     "  PATH          a log, or a folder searched for *.log files (default: the current folder)",
-    "  --csv         one CSV row per machine and update instead of the text report",
+    "  --csv         one CSV row per machine and version instead of the text report",
     "  --html FILE   also write the report as an HTML page to FILE",
-    "  --hosts FILE  the machines that should have run the update, one a line",
-    "  --update NEW  only the updates whose New value is NEW",
-    "  --verbose     name each log, and each line that is not a record, on standard error",
+    "  --hosts FILE  report only these machines, one a line; those without a record count",
+    "  --update NEW  only the version NEW (the records whose New value is NEW)",
+    "  --verbose     name each log, each line that is not a record and each machine",
+    "                found but not listed, on standard error",
     "exit status: 0 no machine failed or is missing, 1 one failed or (--hosts) has no record,",
     "2 usage error, nothing to report, or a log that could not be read",
-    "qnReport --help shows this text, qnReport --version the version",
+    "qnReport --help (or /?, -?, -h) shows this text, qnReport --version the version",
     nullptr,
 };
 
@@ -37,16 +38,19 @@ bool parseReportOptions(int argc, const char* const* argv, ReportOptions* option
   for (int i = 1; i < argc; ++i) {
     const char* argument = argv[i];
     if (optionsEnded || argument[0] != '-' || argument[1] == '\0') {
-      options->paths.push_back(argument);
-      continue;
-    }
-    if (strcmp(argument, "--") == 0) {
+      if (!optionsEnded && strcmp(argument, "/?") == 0) {
+        options->help = true;
+      } else {
+        options->paths.push_back(argument);
+      }
+    } else if (strcmp(argument, "--") == 0) {
       optionsEnded = true;
     } else if (strcmp(argument, "--csv") == 0) {
       options->csv = true;
     } else if (strcmp(argument, "--verbose") == 0) {
       options->verbose = true;
-    } else if (strcmp(argument, "--help") == 0) {
+    } else if (strcmp(argument, "--help") == 0 || strcmp(argument, "-?") == 0 ||
+               strcmp(argument, "-h") == 0) {
       options->help = true;
     } else if (strcmp(argument, "--version") == 0) {
       options->version = true;

@@ -7,10 +7,11 @@
 struct ReportOptions {
   bool csv;               // --csv: CSV on standard output instead of the text report
   const char* htmlFile;   // --html FILE: the page is written there too
-  const char* hostsFile;  // --hosts FILE: the machines that should have run the update
-  const char* onlyNew;    // --update NEW: only the updates whose New value is NEW
-  bool verbose;           // --verbose: each log and each line that is no record, on stderr
-  bool help;              // --help: the version and the usage on standard output, nothing else
+  const char* hostsFile;  // --hosts FILE: the machines to report, which should have run the update
+  const char* onlyNew;    // --update NEW: only the version NEW
+  bool verbose;           // --verbose: each log, each line that is no record and each
+                          // machine found but not listed, on stderr
+  bool help;              // --help, /?, -? or -h: the version and the usage on standard output
   bool version;           // --version: the version on standard output, nothing else
   std::vector<const char*> paths;  // the current directory when none is given
 };

@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/system_text.h"
+#include "platform/utf8_text.h"
+
 const char kFileLineEnd[] = "\r\n";
 
 // Pending text is written out in pieces of about this size.
@@ -58,6 +61,11 @@ bool finishOutput(Output* output) {
     output->file = platform::kNoFile;
   }
   return !output->failed;
+}
+
+std::string outputText(const std::string& text) {
+  if (isUtf8(text.data(), text.size())) return text;
+  return platform::utf8FromAnsi(text.data(), text.size());
 }
 
 void printErrorLine(const char* text) {

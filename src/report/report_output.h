@@ -31,6 +31,12 @@ void putFormat(Output* output, const char* format, ...) __attribute__((format(pr
 // Writes what is pending and closes a file. False when any write failed.
 bool finishOutput(Output* output);
 
+// Text as every report and message writes it, UTF-8: text that is UTF-8
+// already stays as it is; any other is taken from the ANSI code page (on
+// Windows the system's, elsewhere Windows-1252, in which Windows machines
+// write their logs).
+std::string outputText(const std::string& text);
+
 // One line on standard error, "qnReport: " and the text made by printf rules.
 void printError(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // One line on standard error, as it is.

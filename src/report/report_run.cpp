@@ -1,153 +1,116 @@
 #include "report/report_run.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "log/record_format.h"
 #include "platform/platform.h"
-#include "platform/text_file.h"
 #include "program_version.h"
 #include "report/fleet.h"
+#include "report/hosts_file.h"
 #include "report/log_files.h"
 #include "report/log_lines.h"
 #include "report/report.h"
 #include "report/report_options.h"
 #include "report/report_output.h"
+#include "report/report_time.h"
 
 static constexpr int kAllWell = 0;
 static constexpr int kUsageError = 2;
+// Versions named when --update names none of the fleet's.
+static constexpr size_t kVersionsNamed = 10;
 
 // Large: kept out of the stack.
 static Fleet fleet;
 static LogLines lines;
+static LogSummary summary;
 
 struct Reading {
   const ReportOptions* options;
   ReadFacts* facts;
   unsigned long unreadable;
+  uint32_t logRank;
 };
 
 static void readLog(const char* path, const std::string& machineName, void* context) {
   Reading* reading = static_cast<Reading*>(context);
   ReadFacts* facts = reading->facts;
+  std::string shownPath = outputText(path);
   if (!openLogLines(&lines, path)) {
-    printError("cannot read %s", path);
+    printError("cannot read %s", shownPath.c_str());
     ++reading->unreadable;
     return;
   }
   ++facts->logs;
-  startLog(&fleet);
-  const char* onlyNew = reading->options->onlyNew;
-  size_t onlyNewLength = onlyNew != nullptr ? strlen(onlyNew) : 0;
+  startLogSummary(&summary, reading->logRank++);
   bool verbose = reading->options->verbose;
-  uint32_t machine = 0;
-  bool machineKnown = false;
-  unsigned long records = 0;
   char* line;
   size_t length;
-  bool cut;
-  while (nextLogLine(&lines, &line, &length, &cut)) {
+  bool whole;
+  while (nextLogLine(&lines, &line, &length, &whole)) {
     if (length == 0) continue;
     ParsedRecord record;
-    if (cut || !parseRecord(line, length, &record)) {
+    if (!whole || !parseRecord(line, length, &record)) {
       ++facts->notRecords;
       if (verbose) {
-        char text[kPathBufferSize + 64];
-        snprintf(text, sizeof text, "%s:%lu: not a result record", path, lines.lineNumber);
-        printErrorLine(text);
+        std::string text = shownPath + ":" + std::to_string(lines.lineNumber) +
+                           (whole ? ": not a result record" : ": torn, not a result record");
+        printErrorLine(text.c_str());
       }
       continue;
     }
-    ++records;
-    if (onlyNew != nullptr &&
-        (record.newLength != onlyNewLength || memcmp(record.newValue, onlyNew, onlyNewLength) != 0)) {
-      continue;
-    }
-    if (!machineKnown) {
-      machine = machineNamed(&fleet, machineName);
-      machineKnown = true;
-    }
-    addRecord(&fleet, machine, record);
+    addLogRecord(&summary, record, line, length);
   }
-  facts->records += records;
+  facts->records += summary.records;
   if (lines.readFailed) {
-    printError("cannot read all of %s", path);
+    printError("cannot read all of %s", shownPath.c_str());
     ++reading->unreadable;
   }
   closeLogLines(&lines);
+  addLog(&fleet, machineNamed(&fleet, machineName), &summary);
   if (verbose) {
-    char text[2 * kPathBufferSize + 64];
-    snprintf(text, sizeof text, "%s: machine %s, %lu %s", path, machineName.c_str(), records,
-             records == 1 ? "record" : "records");
-    printErrorLine(text);
+    std::string text = shownPath + ": machine " + outputText(machineName) + ", " +
+                       std::to_string(summary.records) +
+                       (summary.records == 1 ? " record" : " records");
+    printErrorLine(text.c_str());
   }
 }
 
-// Adds the machines named in the --hosts file: one a line, spaces and tabs
-// around a name ignored, blank lines skipped. False when it cannot be read.
-static bool readHostsFile(const char* path) {
-  platform::TextFile file;
-  if (!platform::openTextFile(&file, path)) return false;
-  std::string line;
-  char piece[256];
-  int count;
-  bool ended = false;
-  while (!ended) {
-    count = platform::readTextPiece(&file, piece, sizeof piece);
-    ended = count < 0;
-    if (!ended) line.append(piece, static_cast<size_t>(count));
-    if (!ended && line.back() != '\n') continue;
-    size_t first = line.find_first_not_of(" \t\r\n");
-    size_t last = line.find_last_not_of(" \t\r\n");
-    if (first != std::string::npos) {
-      uint32_t machine = machineNamed(&fleet, line.substr(first, last - first + 1));
-      fleet.machines[machine].listed = true;
-    }
-    line.clear();
+// Adds the machines named in the --hosts file. False, with the message, when
+// it cannot be read or names none.
+static bool readHosts(const char* path) {
+  std::vector<std::string> names;
+  if (!readHostsFile(path, &names)) {
+    printError("cannot read the list of machines %s", outputText(path).c_str());
+    return false;
   }
-  platform::closeTextFile(&file);
+  if (names.empty()) {
+    printError("the list of machines %s names no machine", outputText(path).c_str());
+    return false;
+  }
+  for (const std::string& name : names) fleet.machines[machineNamed(&fleet, name)].listed = true;
   return true;
 }
 
-// The date of a day counted from 1970-01-01 (the proleptic Gregorian calendar).
-static void civilDate(int64_t days, int* year, int* month, int* day) {
-  days += 719468;
-  int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-  int64_t dayOfEra = days - era * 146097;
-  int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  int64_t monthIndex = (5 * dayOfYear + 2) / 153;
-  *day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
-  *month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
-  *year = static_cast<int>(yearOfEra + era * 400 + (*month <= 2 ? 1 : 0));
-}
-
-// When the page is made: SOURCE_DATE_EPOCH (seconds since 1970, in UTC) when it
-// is set to a number, so that the same logs give the same page; otherwise the
-// local time.
-static void madeAtText(char* out, size_t size) {
-  const char* epoch = platform::findEnvironment("SOURCE_DATE_EPOCH");
-  bool useEpoch = epoch != nullptr && epoch[0] != '\0' && strlen(epoch) <= 15;
-  int64_t seconds = 0;
-  for (const char* p = epoch; useEpoch && *p != '\0'; ++p) {
-    useEpoch = *p >= '0' && *p <= '9';
-    seconds = seconds * 10 + (*p - '0');
+// True when a record of the version was read; otherwise says which versions were.
+static bool versionFound(const char* onlyNew) {
+  if (fleet.versionByValue.count(onlyNew) > 0) return true;
+  std::vector<uint32_t> recent;
+  for (uint32_t i = 0; i < fleet.versions.size(); ++i) recent.push_back(i);
+  std::stable_sort(recent.begin(), recent.end(), [](uint32_t a, uint32_t b) {
+    return fleet.versions[a].latest > fleet.versions[b].latest;
+  });
+  std::string named;
+  for (size_t i = 0; i < recent.size() && i < kVersionsNamed; ++i) {
+    named += (i == 0 ? "; the most recent versions found: \"" : ", \"");
+    named += outputText(fleet.versions[recent[i]].newValue) + "\"";
   }
-  if (useEpoch) {
-    int year, month, day;
-    civilDate(seconds / 86400, &year, &month, &day);
-    int64_t second = seconds % 86400;
-    snprintf(out, size, "%04d-%02d-%02d %02d:%02d:%02d UTC", year, month, day,
-             static_cast<int>(second / 3600), static_cast<int>(second / 60 % 60),
-             static_cast<int>(second % 60));
-    return;
-  }
-  platform::LocalTime now;
-  platform::getLocalTime(&now);
-  snprintf(out, size, "%04d-%02d-%02d %02d:%02d:%02d", now.year, now.month, now.day, now.hour,
-           now.minute, now.second);
+  printError("no result record of New=%s found%s", outputText(onlyNew).c_str(), named.c_str());
+  return false;
 }
 
 int runReport(int argc, const char* const* argv) {
@@ -165,21 +128,22 @@ int runReport(int argc, const char* const* argv) {
   }
   if (options.paths.empty()) options.paths.push_back(".");
   for (const char* path : options.paths) {
+    if (path[0] == '\0') {
+      printError("an empty PATH names no log");
+      return kUsageError;
+    }
     if (pathKind(path) == kNoSuchPath) {
-      printError("cannot find or read %s", path);
+      printError("cannot find or read %s", outputText(path).c_str());
       return kUsageError;
     }
   }
   clearFleet(&fleet);
-  if (options.hostsFile != nullptr && !readHostsFile(options.hostsFile)) {
-    printError("cannot read the list of machines %s", options.hostsFile);
-    return kUsageError;
-  }
+  if (options.hostsFile != nullptr && !readHosts(options.hostsFile)) return kUsageError;
 
   char currentDirectory[kPathBufferSize] = "";
   platform::getCurrentDirectory(currentDirectory, sizeof currentDirectory);
   ReadFacts facts = {options.paths, options.hostsFile, options.onlyNew, 0, 0, 0};
-  Reading reading = {&options, &facts, 0};
+  Reading reading = {&options, &facts, 0, 0};
   for (const char* path : options.paths) {
     reading.unreadable += visitLogs(path, currentDirectory, readLog, &reading);
   }
@@ -187,16 +151,19 @@ int runReport(int argc, const char* const* argv) {
     printError("no log found");
     return kUsageError;
   }
+  if (options.onlyNew != nullptr && !versionFound(options.onlyNew)) return kUsageError;
 
+  ReportTime now;
+  reportTime(&now);
   bool hostsListed = options.hostsFile != nullptr;
-  bool anyListed = false;
-  for (const Machine& entry : fleet.machines) anyListed = anyListed || entry.listed;
-  if (fleet.updates.empty() && anyListed) {
-    // Nothing ran: every listed machine has no record of the update asked for.
-    updateNamed(&fleet, "", options.onlyNew != nullptr ? options.onlyNew : "");
-  }
   Report report;
-  buildReport(&fleet, &facts, hostsListed, &report);
+  buildReport(&fleet, &facts, hostsListed, options.onlyNew, dayAfter(now.moment), &report);
+  if (options.verbose) {
+    for (uint32_t machine : report.unlisted) {
+      std::string text = "machine " + report.machineNames[machine] + ": not in the list";
+      printErrorLine(text.c_str());
+    }
+  }
 
   Output output;
   startConsoleOutput(&output);
@@ -209,25 +176,19 @@ int runReport(int argc, const char* const* argv) {
 
   int status = reportStatus(report);
   if (options.htmlFile != nullptr) {
-    char madeAt[64];
-    madeAtText(madeAt, sizeof madeAt);
     Output page;
     bool written = startFileOutput(&page, options.htmlFile);
     if (written) {
-      writeHtmlReport(report, madeAt, &page);
+      writeHtmlReport(report, now.text, &page);
       written = finishOutput(&page);
     }
     if (!written) {
-      printError("cannot write %s", options.htmlFile);
+      printError("cannot write %s", outputText(options.htmlFile).c_str());
       status = kUsageError;
     }
   }
-  if (fleet.updates.empty()) {
-    if (options.onlyNew != nullptr) {
-      printError("no result record of an update to New=%s found", options.onlyNew);
-    } else {
-      printError("no result record found");
-    }
+  if (fleet.versions.empty()) {
+    printError("no result record found");
     status = kUsageError;
   }
   if (reading.unreadable > 0) status = kUsageError;

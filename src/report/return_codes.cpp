@@ -3,7 +3,8 @@
 #include <cstdio>
 
 const char* stateName(MachineState state) {
-  static const char* const kNames[kStateCount] = {"installed", "restart", "failed", "no record"};
+  static const char* const kNames[kStateCount] = {"installed", "restart", "failed",
+                                                        "superseded", "no record"};
   return kNames[state];
 }
 

@@ -5,9 +5,11 @@
 #include <cstddef>
 #include <cstdint>
 
-enum MachineState { kInstalled, kRestart, kFailed, kNoRecord, kStateCount };
+// A machine's state at a version. Superseded: no attempt at this version, but a
+// later version installed (a cumulative update went past it).
+enum MachineState { kInstalled, kRestart, kFailed, kSuperseded, kNoRecord, kStateCount };
 
-// "installed", "restart", "failed", "no record".
+// "installed", "restart", "failed", "superseded", "no record".
 const char* stateName(MachineState state);
 
 // installed for 0; restart for 3010 and 1641 (installed, waiting for a restart);

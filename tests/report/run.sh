@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Golden tests of qnReport on the hand-made fleet in fleet/ (a dozen machines'
-# logs in every naming form, with the parsing cases a real fleet holds) and the
-# machine list hosts.txt. For each case directory in cases/ it runs the program
-# with the arguments in the case's "args" file, in a fresh copy of fleet/ and
-# hosts.txt (beside an empty folder "empty"), with SOURCE_DATE_EPOCH set so
-# that the page tells one fixed moment, and checks:
+# Golden tests of qnReport on the hand-made fleet in fleet/ (a few dozen
+# machines' logs in every naming form, with the traps a real collection holds)
+# and the machine lists hosts*.txt (as Windows editors save them). For each case
+# directory in cases/ it runs the program with the arguments in the case's
+# "args" file (words as the shell reads them, quotes included), in a fresh copy
+# of fleet/ and the lists (beside an empty folder "empty"), with
+# SOURCE_DATE_EPOCH set so that the report tells one fixed moment, and checks:
 #   stdout/CASE   standard output equals expected.out, byte for byte (text
 #                 reports are kept with LF ends and compared with CR LF ends for
 #                 a program whose console lines end so; CSV is kept as written,
@@ -21,8 +22,8 @@
 #   WRAPPER   a command that starts it, for example wine
 # Prints one line per failed test and ends with "N passed, N failed".
 set -uo pipefail
-export LC_ALL=C
-export SOURCE_DATE_EPOCH=1168000000
+export LC_ALL=C.UTF-8  # C order; UTF-8 file names, which Wine reads by the locale
+export SOURCE_DATE_EPOCH=1170000000  # 2007-01-28 16:00:00 UTC
 
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -57,7 +58,7 @@ compare() {  # compare NAME EXPECTED-FILE ACTUAL-FILE
 
 fleet=$work/run
 mkdir -p "$fleet/empty"
-cp -a "$here/fleet" "$here/hosts.txt" "$fleet/"
+cp -a "$here/fleet" "$here"/hosts*.txt "$fleet/"
 # A folder whose path is too long for the system's path buffers (260 bytes),
 # below one whose path fits, beside a log that can be read.
 long=$fleet/deep/$(printf 'A%.0s' {1..150})/$(printf 'B%.0s' {1..150})
@@ -69,8 +70,7 @@ before=$(snapshot "$fleet")
 
 for case_dir in "$here"/cases/*/; do
   name=$(basename "$case_dir")
-  args=()
-  read -r -a args <"$case_dir/args"
+  eval "args=($(cat "$case_dir/args"))"
   rm -f "$fleet/out.html"
   (cd "$fleet" && "${wrapper[@]}" "$program" "${args[@]}" </dev/null >"$work/$name.out" 2>"$work/$name.err")
   status=$?

@@ -1,0 +1,22 @@
+// When a report is made: for the page, and for telling records dated in the
+// future (a machine whose clock ran ahead).
+#ifndef QN_REPORT_REPORT_TIME_H
+#define QN_REPORT_REPORT_TIME_H
+
+#include <cstddef>
+
+#include "report/fleet.h"
+
+struct ReportTime {
+  RecordMoment moment;  // as a record would carry it
+  char text[40];        // "YYYY-MM-DD HH:MM:SS", and " UTC" for SOURCE_DATE_EPOCH
+};
+
+// Now: SOURCE_DATE_EPOCH (seconds since 1970, in UTC) when it is set to a
+// number, so that the same logs give the same report; otherwise the local time.
+void reportTime(ReportTime* now);
+
+// The same clock time one day later.
+RecordMoment dayAfter(RecordMoment moment);
+
+#endif  // QN_REPORT_REPORT_TIME_H
