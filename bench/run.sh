@@ -199,11 +199,12 @@ cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
 # --- 5. Fleet report (a function, run last) -------------------------------------
 
 # qnReport --csv against the awk program an administrator would write for the
-# same answer (bench/fleet_state.awk: the latest state per machine and update),
-# on a fleet of result logs made here. Both run from a script, as qnReport ends
+# same answer (bench/fleet_state.awk: the latest state per machine and version),
+# and against reading the same files and nothing more (find + xargs cat), on a
+# fleet of result logs made here. Each runs from a script, as qnReport ends
 # with 1 when a machine failed, which this fleet's do; the scripts send their
-# output to /dev/null through qn_measure. The answers are compared once, apart
-# from the timing.
+# output to /dev/null through qn_measure. The answers of qnReport and awk are
+# compared once, apart from the timing.
 fleet_report() {
   echo "5/5 fleet report ($fleet_machines machines × $fleet_records records)" >&2
   local fleet=$work/fleet status=0
@@ -213,7 +214,9 @@ fleet_report() {
   printf '"%s" --csv "%s"\n[ $? -le 1 ]\n' "$report" "$fleet" >"$work/qnreport.sh"
   printf 'find "%s" -type f -iname "*.log" | awk -f "%s"\n' "$fleet" "$root/bench/fleet_state.awk" \
     >"$work/awk.sh"
-  runs=$fleet_runs warmup=1 measure fleet "" qnReport "sh $work/qnreport.sh" awk "sh $work/awk.sh"
+  printf 'find "%s" -type f -iname "*.log" -print0 | xargs -0 cat\n' "$fleet" >"$work/cat.sh"
+  runs=$fleet_runs warmup=1 measure fleet "" qnReport "sh $work/qnreport.sh" awk "sh $work/awk.sh" \
+    cat "sh $work/cat.sh"
   /usr/bin/time -v -o "$results/fleet-qnreport.time" "$report" --csv "$fleet" \
     >"$results/fleet-qnreport.csv" || status=$?
   if [ "$status" -gt 1 ]; then
@@ -225,7 +228,7 @@ fleet_report() {
 import csv, sys
 with open(sys.argv[1], newline="") as report:
     rows = list(csv.reader(report))[1:]
-ours = {tuple(row[:5] + row[6:]) for row in rows}
+ours = {tuple(row[:5] + row[6:8]) for row in rows}
 theirs = {tuple(line.rstrip("\n").split(",")) for line in open(sys.argv[2])}
 if ours != theirs or len(ours) != len(rows):
     sys.exit("qnReport and awk give different answers: %d rows against %d" % (len(ours), len(theirs)))
@@ -235,6 +238,9 @@ PYTHON
     "$(seconds qnReport) (\`qnReport --csv\`)" "$(seconds awk) (find + awk, same answer)" \
     "$(ratio_text fleet qnReport awk)" "$(min_ratio fleet qnReport awk)" \
     "$(cpu_ratio fleet qnReport awk)" "≤ 0.5"
+  row "Fleet report against reading its files" "$(seconds qnReport)" \
+    "$(seconds cat) (find + xargs cat, nothing parsed)" "$(ratio_text fleet qnReport cat)" \
+    "$(min_ratio fleet qnReport cat)" "$(cpu_ratio fleet qnReport cat)" "≤ 1.2"
   local rss_report rss_awk
   rss_report=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$results/fleet-qnreport.time")
   rss_awk=$(awk '$2 == "awk" { print $6 }' "$results/fleet.tsv" | quantile 0.5)
