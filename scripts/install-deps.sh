@@ -10,7 +10,8 @@ set -euo pipefail
 
 packages=("$@")
 [ ${#packages[@]} -gt 0 ] || packages=(cmake ninja-build g++ libgtest-dev clang python3
-                                       g++-mingw-w64-i686-win32 wine wine32:i386 wine64)
+                                       g++-mingw-w64-i686-win32 wine wine32:i386 wine64
+                                       python3-fusepy fuse3)
 
 if [[ " ${packages[*]}" == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   dpkg --add-architecture i386

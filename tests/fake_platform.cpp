@@ -242,7 +242,17 @@ bool copyFile(const char* source, const char* target) {
   }
   fake::Node copy = *from;  // like CopyFile, the attributes come along
   copy.locked = false;
+  if (from->copiedBytes != std::string::npos) copy.content.resize(from->copiedBytes);
+  copy.copiedBytes = std::string::npos;
   theState.nodes[targetPath] = copy;
+  return true;
+}
+
+bool getFileSize(const char* path, uint64_t* size) {
+  if (fake::fails("getFileSize")) return false;
+  fake::Node* node = fake::find(path);
+  if (node == nullptr || node->isDirectory) return false;
+  *size = node->content.size();
   return true;
 }
 

@@ -27,6 +27,11 @@ struct Node {
   bool locked = false;  // held open elsewhere: cannot be deleted
   bool unreadable = false;  // cannot be opened for reading nor copied; a directory cannot be listed
   std::string linkTarget;   // a junction: the directory it leads to (absolute)
+  // How many bytes a copy of the file gets, when not all of them, while the
+  // copy still reports success: fewer where a copy layer hides a read error
+  // (Wine's CopyFileA on a damaged CD), more for a file that grew after it was
+  // listed (padded with zero bytes).
+  size_t copiedBytes = std::string::npos;
 };
 
 // One command line that was run, and the directory it ran in.

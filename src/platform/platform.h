@@ -103,6 +103,10 @@ void findClose(FindHandle find);
 // Copies one file; an existing target is overwritten. On POSIX the source must
 // be a regular file: a FIFO, socket or device fails the copy at once.
 bool copyFile(const char* source, const char* target);
+// The size in bytes of the file at `path` as the volume holds it now, read
+// from the file itself rather than a directory listing. False when it cannot
+// be told.
+bool getFileSize(const char* path, uint64_t* size);
 // Clears read-only and every other attribute, so the file can be changed and deleted.
 bool setFileAttributesNormal(const char* path);
 // Deletes one file; false when it cannot (for example while it is open).

@@ -227,6 +227,15 @@ bool copyFile(const char* source, const char* target) {
   return close(out) == 0 && copied;
 }
 
+bool getFileSize(const char* path, uint64_t* size) {
+  struct stat info;
+  int fd = openRegularFile(path, &info);
+  if (fd < 0) return false;
+  close(fd);
+  *size = static_cast<uint64_t>(info.st_size);
+  return true;
+}
+
 bool setFileAttributesNormal(const char* path) {
   struct stat info;
   if (stat(path, &info) != 0) return false;

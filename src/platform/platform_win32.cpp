@@ -110,6 +110,22 @@ bool copyFile(const char* source, const char* target) {
   return CopyFileA(source, target, FALSE) != 0;
 }
 
+bool getFileSize(const char* path, uint64_t* size) {
+  // No access beyond the file's attributes is asked for, so that no other
+  // process's sharing can refuse the open.
+  HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD high = 0;
+  // A size whose low part is all ones is told from a failure by the last error.
+  SetLastError(NO_ERROR);
+  DWORD low = GetFileSize(file, &high);
+  bool known = low != INVALID_FILE_SIZE || GetLastError() == NO_ERROR;
+  CloseHandle(file);
+  if (known) *size = (static_cast<uint64_t>(high) << 32) | low;
+  return known;
+}
+
 bool setFileAttributesNormal(const char* path) {
   return SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL) != 0;
 }

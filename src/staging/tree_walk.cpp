@@ -72,6 +72,14 @@ static int copyDirectoryEntry(const char* source, const char* destination, Measu
   return kWalkSucceeded;
 }
 
+// A copy must hold as many bytes as the listing gave for its source. Not every
+// copy reports a read error: Wine's CopyFileA ends at one and returns success,
+// leaving a short file that an installer would then run from.
+static bool isWhole(const char* targetPath, const platform::DirectoryEntry& entry) {
+  uint64_t size = 0;
+  return platform::getFileSize(targetPath, &size) && size == entry.size;
+}
+
 static int copyFileEntry(const char* entryPath, bool entryPathFits, const char* destination,
                          Measure* measure, const platform::DirectoryEntry& entry) {
   char targetPath[kPathBufferSize];
@@ -80,7 +88,7 @@ static int copyFileEntry(const char* entryPath, bool entryPathFits, const char* 
     measure->bytes = saturatingSum(measure->bytes, onDisk(entry.size, measure->clusterSize));
   } else if (copied) {
     copied = joinPath(targetPath, sizeof targetPath, destination, entry.name) &&
-             platform::copyFile(entryPath, targetPath);
+             platform::copyFile(entryPath, targetPath) && isWhole(targetPath, entry);
     if (copied) platform::setFileAttributesNormal(targetPath);
   }
   if (!copied) {

@@ -14,7 +14,8 @@
 // entry whose path does not fit in a path buffer, a listing of the source that
 // breaks off, and a sub-directory that cannot be listed are such failures: a
 // directory of the source that cannot be read whole prints the first of those
-// lines, "Unable to copy files from QN CD to hard drive.", as a file does. A
+// lines, "Unable to copy files from QN CD to hard drive.", as a file does. So
+// does a copy whose size is not the size that the source's listing gave. A
 // FIFO, socket or device in the source cannot be copied (POSIX).
 //
 // Removal mode (`destination` is null): deletes everything below `source`,

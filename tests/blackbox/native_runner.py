@@ -30,6 +30,9 @@ class NativeRunner(Runner):
         finally:
             self.unmount_tmpfs(volume)
 
+    def cd_drive(self, directory):
+        return contextlib.nullcontext(str(directory))
+
     def start(self, cwd, args=(), env=None, system_root=None, stdout=subprocess.PIPE,
               preexec_fn=None):
         """As Runner.start; `stdout` (a file descriptor) and `preexec_fn` give

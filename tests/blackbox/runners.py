@@ -160,6 +160,11 @@ class Runner:
     def release_system_root(self, root):
         raise NotImplementedError
 
+    def cd_drive(self, directory):
+        """A context manager: for the runs inside it, host `directory` is the
+        update CD; gives the text by which the program names the CD's root."""
+        raise NotImplementedError
+
     # --- running ------------------------------------------------------------
 
     def start(self, cwd, args=(), env=None, system_root=None):

@@ -1,12 +1,14 @@
 """Whatever the caller hands over, a run behaves as from a plain console: a
 pipe whose reader has gone, SIGCHLD ignored, a closed standard output, FIFOs
-where files are expected. These are states of a Linux process: the cases run
+where files are expected, a working directory too long for the run's buffer
+or removed. These are states of a Linux process: the cases run
 on the native runner and skip under Wine (test_windows.py has the Windows
 build's run without a console)."""
 
 import os
 import signal
 import subprocess
+from pathlib import Path
 
 from harness import BlackBoxCase
 
@@ -14,6 +16,8 @@ from harness import BlackBoxCase
 NO_HANG_SECONDS = 20
 
 SIGPIPE_DEFAULT_STATUS = 128 + signal.SIGPIPE  # a shell ended by SIGPIPE
+
+NO_WORKING_DIRECTORY = "Unable to determine current directory.  Aborting update!"
 
 
 def ignored_signals(status_text):
@@ -108,3 +112,43 @@ class FifoTest(NativeCase):
         result = self.start_native().wait(NO_HANG_SECONDS)
         self.assertRun(result, self.lines(self.missing("exit 3")), 3)
         self.assertRecord(3)
+
+
+class WorkingDirectoryTest(NativeCase):
+    """The run reads its working directory into 261 bytes: 260 characters and
+    the terminator."""
+
+    def directory_of_length(self, length):
+        """A new directory whose absolute path has exactly `length` characters."""
+        path = os.path.realpath(self.runner.make_temp_dir("long"))
+        while len(path) < length:
+            room = length - len(path) - 1  # after the separator
+            name = min(room, 200)
+            if room - name == 1:  # a last name needs its own separator
+                name -= 1
+            path += "/" + "d" * name
+        os.makedirs(path)
+        self.assertEqual(len(path), length)
+        return Path(path)
+
+    def test_working_directory_of_260_characters_runs_and_one_of_261_is_refused(self):
+        exit_3 = self.runner.exit_command(3)
+        for length, stdout, status in ((260, self.lines(self.missing(exit_3)), 3),
+                                       (261, self.lines(NO_WORKING_DIRECTORY), 1)):
+            with self.subTest(length=length):
+                self.log_file.unlink(missing_ok=True)
+                cwd = self.directory_of_length(length)
+                self.make_update(cwd, [exit_3])
+                result = self.runner.start(cwd, (), None, self.root).wait(NO_HANG_SECONDS)
+                self.assertRun(result, stdout, status)
+                self.assertRecord(status)
+
+    def test_working_directory_that_was_removed_is_refused(self):
+        # Removed after the program's start has entered it: getcwd fails.
+        gone = self.runner.make_temp_dir("gone")
+        result = self.runner.start(gone, (), None, self.root,
+                                   preexec_fn=lambda: os.rmdir(gone)).wait(NO_HANG_SECONDS)
+        # The record's version file was in the directory that is gone.
+        self.assertRun(result, self.lines(NO_WORKING_DIRECTORY,
+                                          "qnLogger: Cannot Read Version.id file"), 1)
+        self.assertNoLog()

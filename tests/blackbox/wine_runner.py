@@ -167,6 +167,21 @@ class WineRunner(Runner):
             self._point_drive(device, earlier)
             self.unmount_tmpfs(volume)
 
+    @contextlib.contextmanager
+    def cd_drive(self, directory):
+        # Drive D:, as a CD drive is; the prefix's own D:, if any, comes back after.
+        device = self.prefix / "dosdevices" / "d:"
+        earlier = os.readlink(device) if device.is_symlink() else None
+        if earlier is not None:
+            device.unlink()
+        os.symlink(directory, device)
+        try:
+            yield "D:\\"
+        finally:
+            device.unlink()
+            if earlier is not None:
+                os.symlink(earlier, device)
+
     def _point_drive(self, device, target):
         quiet = dict(env=self._wine_environment(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         subprocess.run([self.wineserver, "-k"], **quiet)

@@ -103,6 +103,7 @@ void copyCalls(const std::string& directory, int depth, std::vector<WalkCall>* c
         copyCalls(entry.path, depth + 1, calls);
       } else {
         calls->push_back({"copyFile", depth, entry.path, entry.readOnly, 0});
+        calls->push_back({"getFileSize", depth, entry.path, entry.readOnly, 0});
         calls->push_back({"setFileAttributesNormal", depth, entry.path, entry.readOnly, 0});
       }
     }
@@ -340,8 +341,10 @@ TEST_F(FaultInjectionTest, EachFailingCallOfAStagedRunEndsAsPromised) {
       std::string levels = repeated(kSubCopyFailed, call.depth) + kTopCopyFailed;
       if (name == "findFirstFile" && call.depth == 0) {
         want = noScript;  // nothing copied: no script in the staging directory
-      } else if (name == "findFirstFile" || name == "findNextFile" || name == "copyFile") {
-        // A directory that cannot be read whole fails like a file.
+      } else if (name == "findFirstFile" || name == "findNextFile" || name == "copyFile" ||
+                 name == "getFileSize") {
+        // A directory that cannot be read whole, or a copy whose size cannot
+        // be told, fails like a file that cannot be copied.
         stagingFails(kFilesNotCopied + levels);
       } else if (name == "createDirectory") {
         stagingFails("Unable to create temporary sub-directory!\r\n" + levels);

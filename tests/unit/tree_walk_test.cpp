@@ -127,6 +127,23 @@ TEST_F(TreeWalkTest, FileThatCannotBeCopiedStopsTheCopyWithALinePerLevel) {
       fs.console);
 }
 
+TEST_F(TreeWalkTest, CopyThatReportsSuccessButDiffersInSizeFailsTheCopy) {
+  // Short: a copy layer hid a read error. Long: the file grew after it was listed.
+  for (size_t copiedBytes : {size_t{4096}, size_t{65537}}) {
+    SCOPED_TRACE(copiedBytes);
+    SetUp();
+    fake::addFile("C:\\src\\data\\BAD.CAB", std::string(65536, 'c'));
+    fs.nodes.at("C:\\src\\data\\BAD.CAB").copiedBytes = copiedBytes;
+    fake::addFile("C:\\src\\data\\GOOD.CAB", "g");
+    EXPECT_EQ(1, copyTree("C:\\src"));
+    EXPECT_EQ(
+        "Unable to copy files from QN CD to hard drive.\r\n"
+        "Unable to copy sub-directory update files to the hard drive.\r\n",
+        fs.console);
+    EXPECT_FALSE(fake::exists("C:\\dst\\data\\GOOD.CAB"));
+  }
+}
+
 TEST_F(TreeWalkTest, CopyStopsAtTheFirstFailureAndKeepsWhatWasCopied) {
   // The fake lists entries in name order.
   fake::addFile("C:\\src\\1.txt", "1");
