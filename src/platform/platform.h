@@ -191,6 +191,9 @@ struct LocalTime {
 };
 
 void getLocalTime(LocalTime* time);
+// How far the local time is ahead of UTC now, in minutes (60 for Central
+// European Time, -300 for Eastern Standard Time); false when it cannot be told.
+bool getUtcOffset(int* minutes);
 void sleepMilliseconds(uint32_t milliseconds);
 
 // The value of the first environment entry whose name equals `name` without

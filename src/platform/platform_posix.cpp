@@ -390,6 +390,14 @@ void getLocalTime(LocalTime* now) {
   now->second = local.tm_sec;
 }
 
+bool getUtcOffset(int* minutes) {
+  time_t now = time(nullptr);
+  struct tm local;
+  if (localtime_r(&now, &local) == nullptr) return false;
+  *minutes = static_cast<int>(local.tm_gmtoff / 60);
+  return true;
+}
+
 void sleepMilliseconds(uint32_t milliseconds) {
   struct timespec pause = {static_cast<time_t>(milliseconds / 1000),
                            static_cast<long>(milliseconds % 1000) * 1000000L};

@@ -328,6 +328,17 @@ void getLocalTime(LocalTime* now) {
   now->second = local.wSecond;
 }
 
+bool getUtcOffset(int* minutes) {
+  TIME_ZONE_INFORMATION zone;
+  DWORD which = GetTimeZoneInformation(&zone);
+  if (which == TIME_ZONE_ID_INVALID) return false;
+  LONG bias = zone.Bias;  // UTC = local time + bias
+  if (which == TIME_ZONE_ID_DAYLIGHT) bias += zone.DaylightBias;
+  if (which == TIME_ZONE_ID_STANDARD) bias += zone.StandardBias;
+  *minutes = static_cast<int>(-bias);
+  return true;
+}
+
 void sleepMilliseconds(uint32_t milliseconds) { Sleep(milliseconds); }
 
 // The environment block is read once and kept for the life of the process, so

@@ -181,10 +181,34 @@ std::string utf8FromWindows1252(const char* text, size_t length) {
   return out;
 }
 
-size_t utf8Width(const char* text, size_t length) {
+static bool isWide(uint32_t c) {
+  return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) ||
+         (c >= 0x3041 && c <= 0x33FF) || (c >= 0x3400 && c <= 0x4DBF) ||
+         (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xA000 && c <= 0xA4CF) ||
+         (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
+         (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+         (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x1F300 && c <= 0x1F64F) ||
+         (c >= 0x1F900 && c <= 0x1F9FF) || (c >= 0x20000 && c <= 0x3FFFD);
+}
+
+static bool isCombining(uint32_t c) {
+  return (c >= 0x0300 && c <= 0x036F) || (c >= 0x0483 && c <= 0x0489) ||
+         (c >= 0x0591 && c <= 0x05BD) || (c >= 0x1AB0 && c <= 0x1AFF) ||
+         (c >= 0x1DC0 && c <= 0x1DFF) || (c >= 0x200B && c <= 0x200F) ||
+         (c >= 0x20D0 && c <= 0x20FF) || (c >= 0xFE00 && c <= 0xFE0F) ||
+         (c >= 0xFE20 && c <= 0xFE2F);
+}
+
+size_t displayWidth(const char* text, size_t length) {
   size_t width = 0;
-  for (size_t i = 0; i < length; ++i) {
-    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) ++width;
+  for (size_t at = 0; at < length;) {
+    uint32_t codePoint;
+    if (!decodeUtf8(text, length, &at, &codePoint)) {
+      ++at;
+      ++width;
+    } else if (!isCombining(codePoint)) {
+      width += isWide(codePoint) ? 2 : 1;
+    }
   }
   return width;
 }

@@ -31,8 +31,9 @@ std::string utf8FromUtf16(const char* bytes, size_t length, bool bigEndian);
 // the same value, as Windows reads them).
 std::string utf8FromWindows1252(const char* text, size_t length);
 
-// The number of characters in UTF-8 text, for lining up columns: each byte that
-// does not continue a character counts one.
-size_t utf8Width(const char* text, size_t length);
+// The columns that text takes on a terminal, for lining up columns: East Asian
+// wide and full-width characters take two, combining marks none, any other
+// character one, and so does each byte that is not part of well-formed UTF-8.
+size_t displayWidth(const char* text, size_t length);
 
 #endif  // QN_PLATFORM_UTF8_TEXT_H

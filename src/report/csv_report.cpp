@@ -53,18 +53,13 @@ void writeCsvReport(const Report& report, Output* output) {
   for (const ReportRow& row : report.rows) {
     std::string fields[] = {report.machineNames[row.machine], "", report.versionNames[row.version],
                             stateName(row.kind), "", "", "", "0", ""};
-    if (row.kind == kSuperseded) {
-      fields[5] = "superseded by " + std::string(kNewField + 1) + report.versionNames[row.supersededBy];
-    }
+    fields[5] = rowMeaning(report, row);
     if (row.state != nullptr) {
       const Attempt& last = row.state->last;
-      char meaning[128];
-      describeCode(last.code, meaning, sizeof meaning);
       char moment[32];
       formatMoment(last.moment, moment, sizeof moment);
       fields[1] = report.updateNames[last.pair];
       fields[4] = std::to_string(last.code);
-      fields[5] = meaning;
       fields[6] = moment;
       fields[7] = std::to_string(attemptsOf(*report.fleet, row.machine, *row.state));
       if (row.clockAhead) {

@@ -1,18 +1,57 @@
-// The report as one HTML page with no scripts and no other files, in HTML 4.01
-// that old browsers show as well as new ones: per version a bar of table cells
-// whose widths are the shares of the states, then the failing machines' table
-// (and, with --hosts, those with no record, and any whose clock ran ahead),
-// then when and from what the page was made.
+// The report as one HTML page, UTF-8, with nothing loaded from elsewhere: its
+// style sheet and a small script that sorts the tables stand in the page, and
+// it reads fully without the script. At the top what was read and what could
+// not be, and an overview of the versions; then a section per version: its
+// share installed, a bar of its states, its failures by code, and the machines
+// that failed, wait for a restart, have no record or a clock that ran ahead.
+// Long lists are folded (<details>), so that a browser lays out only what is
+// opened, and a page for a large fleet opens at once.
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "log/record_format.h"
+#include "program_version.h"
 #include "report/report.h"
 
-static const char* const kStateColours[kStateCount] = {"#8fd18f", "#f0d060", "#f08080",
-                                                       "#a8c8e8", "#c8c8c8"};
+// Names a list shows before it is folded; failures name the first kFailureNames
+// of each code and give every machine in the folded table.
+static constexpr size_t kOpenNames = 50;
+static constexpr size_t kFailureNames = 20;
+
+static const char kStyle[] =
+    "body{font-family:sans-serif;margin:1em 2em;color:#222}"
+    "h2{margin-top:1.6em;border-top:2px solid #888;padding-top:.4em}"
+    ".made{color:#444}"
+    ".warning{border:3px solid #b00;background:#fee;padding:.4em 1em}"
+    ".bar{display:flex;width:100%;border:1px solid #666;margin:.4em 0}"
+    ".bar span{white-space:nowrap;overflow:hidden;text-overflow:ellipsis;padding:.25em .4em}"
+    ".installed{background:#8fd18f}.restart{background:#f0d060}.failed{background:#f08080}"
+    ".superseded{background:#a8c8e8}.norecord{background:#c8c8c8}"
+    "table{border-collapse:collapse;margin:.4em 0}"
+    "th,td{border:1px solid #999;padding:.2em .5em;text-align:left;vertical-align:top}"
+    "th{background:#eee}td.n{text-align:right}"
+    "tr.failed td{background:#fcc}"
+    "b.failed{background:none;color:#900}"
+    "table.sortable th{cursor:pointer}"
+    "summary{cursor:pointer;margin:.3em 0}";
+
+// Sorts a table of class "sortable" by the column whose heading is clicked;
+// numbers as numbers.
+static const char kScript[] =
+    "document.querySelectorAll('table.sortable th').forEach(function(th,column){"
+    "th.title='Sort';th.onclick=function(){"
+    "var body=th.closest('table').tBodies[0],rows=Array.from(body.rows),"
+    "up=th.dataset.up!=='1';th.dataset.up=up?'1':'0';"
+    "rows.sort(function(a,b){var x=a.cells[column].textContent,y=b.cells[column].textContent,"
+    "m=parseFloat(x),n=parseFloat(y),c=(isNaN(m)||isNaN(n))?x.localeCompare(y):m-n;"
+    "return up?c:-c});rows.forEach(function(row){body.appendChild(row)})}})";
+
+static const char* const kStateClass[kStateCount] = {"installed", "restart", "failed",
+                                                     "superseded", "norecord"};
+static const char* const kStateLabel[kStateCount] = {"installed", "restart pending", "failed",
+                                                     "superseded", "no record"};
 
 // Text with the characters that HTML gives a meaning escaped.
 static void putEscaped(Output* output, const char* text, size_t length) {
@@ -42,144 +81,188 @@ static void putLine(Output* output, const char* text) {
   put(output, kFileLineEnd);
 }
 
-// "Update=U,New=N" of the row's attempt, as the record holds the pair; "New=N"
-// for a row without one.
-static void putRowUpdate(Output* output, const Report& report, const ReportRow& row) {
-  if (row.state != nullptr) {
-    put(output, kUpdateField + 1);
-    putEscaped(output, report.updateNames[row.state->last.pair]);
-    put(output, kNewField);
-  } else {
-    put(output, kNewField + 1);
-  }
-  putEscaped(output, report.versionNames[row.version]);
+static std::string percentText(unsigned long count, unsigned long total) {
+  char text[16];
+  snprintf(text, sizeof text, "%.2f", total == 0 ? 0.0 : 100.0 * static_cast<double>(count) / total);
+  return text;
 }
 
-// Whole percentages of the total that add up to 100, every count above zero
-// getting at least 1: the largest remainders are rounded up.
-static void shares(const unsigned long* counts, unsigned long total, int* percent) {
-  int given = 0;
-  unsigned long remainder[kStateCount];
-  for (int i = 0; i < kStateCount; ++i) {
-    percent[i] = static_cast<int>(counts[i] * 100 / total);
-    remainder[i] = counts[i] * 100 % total;
-    given += percent[i];
-  }
-  for (; given < 100; ++given) {
-    int largest = 0;
-    for (int i = 1; i < kStateCount; ++i) {
-      if (remainder[i] > remainder[largest]) largest = i;
-    }
-    ++percent[largest];
-    remainder[largest] = 0;
-  }
-  for (int i = 0; i < kStateCount; ++i) {
-    if (counts[i] == 0 || percent[i] > 0) continue;
-    int widest = 0;
-    for (int j = 1; j < kStateCount; ++j) {
-      if (percent[j] > percent[widest]) widest = j;
-    }
-    --percent[widest];
-    percent[i] = 1;
+static void putVersionName(Output* output, const Report& report, uint32_t version) {
+  put(output, kNewField + 1);
+  putEscaped(output, report.versionNames[version]);
+}
+
+// Names joined by ", ".
+static void putNames(Output* output, const Report& report, const std::vector<const ReportRow*>& rows,
+                     size_t first, size_t end) {
+  for (size_t i = first; i < end && i < rows.size(); ++i) {
+    if (i > first) put(output, ", ");
+    putEscaped(output, report.machineNames[rows[i]->machine]);
   }
 }
 
-static void putBar(Output* output, const VersionSummary& summary, bool hostsListed) {
-  unsigned long total = 0;
-  for (unsigned long count : summary.counts) total += count;
-  putLine(output, "<table width=\"100%\" cellspacing=\"0\" cellpadding=\"4\" border=\"0\"><tr>");
-  if (total == 0) {
-    putLine(output, "<td>no machine</td>");
+// "<h3>TITLE (N)</h3>" and the names: all of them, the first kOpenNames open
+// and the rest folded.
+static void putNameGroup(Output* output, const Report& report, const char* title,
+                         const std::vector<const ReportRow*>& rows) {
+  if (rows.empty()) return;
+  putFormat(output, "<h3>%s (%lu)</h3>%s<p>", title, static_cast<unsigned long>(rows.size()),
+            kFileLineEnd);
+  putNames(output, report, rows, 0, kOpenNames);
+  if (rows.size() > kOpenNames) {
+    putFormat(output, "</p>%s<details><summary>%lu more</summary><p>", kFileLineEnd,
+              static_cast<unsigned long>(rows.size() - kOpenNames));
+    putNames(output, report, rows, kOpenNames, rows.size());
+    put(output, "</p></details>");
   } else {
-    int percent[kStateCount];
-    shares(summary.counts, total, percent);
-    for (int i = 0; i < kStateCount; ++i) {
-      if (summary.counts[i] == 0) continue;
-      putFormat(output, "<td width=\"%d%%\" bgcolor=\"%s\">%lu %s</td>%s", percent[i],
-                kStateColours[i], summary.counts[i], stateName(static_cast<MachineState>(i)),
-                kFileLineEnd);
-    }
+    put(output, "</p>");
   }
-  putLine(output, "</tr></table>");
-  putFormat(output, "<p>%lu installed, %lu restart, %lu failed, %lu superseded",
-            summary.counts[kInstalled], summary.counts[kRestart], summary.counts[kFailed],
-            summary.counts[kSuperseded]);
-  if (hostsListed) putFormat(output, ", %lu no record", summary.counts[kNoRecord]);
+  put(output, kFileLineEnd);
+}
+
+static void putShare(Output* output, const VersionSummary& summary, bool hostsListed) {
+  const unsigned long* counts = summary.counts;
+  unsigned long machines = machinesOf(summary);
+  putFormat(output, "<p><b>Installed %lu of %lu (%lu %%)</b>", counts[kInstalled] + counts[kSuperseded],
+            machines, installedShare(summary));
+  if (counts[kSuperseded] > 0) putFormat(output, ", %lu of them superseded", counts[kSuperseded]);
+  putFormat(output, "; restart pending %lu; ", counts[kRestart]);
+  putFormat(output, counts[kFailed] > 0 ? "<b class=\"failed\">failed %lu</b>" : "failed %lu",
+            counts[kFailed]);
+  if (hostsListed) putFormat(output, "; no record %lu", counts[kNoRecord]);
   putFormat(output, "</p>%s", kFileLineEnd);
+
+  // Each state's segment is as wide as its share; its label never wraps, and
+  // the title gives it whole where the segment is too narrow to show it.
+  put(output, "<div class=\"bar\">");
+  for (int state = 0; state < kStateCount; ++state) {
+    if (counts[state] == 0) continue;
+    std::string label = std::to_string(counts[state]) + " " + kStateLabel[state];
+    putFormat(output, "<span class=\"%s\" style=\"width:%s%%\" title=\"%s\">%s</span>",
+              kStateClass[state], percentText(counts[state], machines).c_str(), label.c_str(),
+              label.c_str());
+  }
+  if (machines == 0) put(output, "<span>no machine</span>");
+  putFormat(output, "</div>%s", kFileLineEnd);
 }
 
-static void putMachineTable(const Report& report, const std::vector<const ReportRow*>& rows,
-                            const char* title, bool failures, Output* output) {
-  putFormat(output, "<h2>%s</h2>%s", title, kFileLineEnd);
-  if (rows.empty()) {
-    putLine(output, "<p>None.</p>");
+static void putFailures(Output* output, const Report& report, const VersionSummary& summary) {
+  std::vector<CodeGroup> groups = failuresByCode(report, summary);
+  if (groups.empty()) {
+    putLine(output, "<h3>Failed: none</h3>");
     return;
   }
-  putLine(output, "<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">");
-  if (failures) {
-    putLine(output, "<tr><th>Machine</th><th>Update</th><th>Code</th><th>Meaning</th>"
-                    "<th>Last run</th><th>Attempts</th></tr>");
-  } else if (!rows.front()->clockAhead) {
-    putLine(output, "<tr><th>Machine</th><th>Update</th></tr>");
-  } else {
-    putLine(output, "<tr><th>Machine</th><th>Update</th><th>Dated</th></tr>");
+  putFormat(output, "<h3>Failed, by code (%lu)</h3>%s", summary.counts[kFailed], kFileLineEnd);
+  putLine(output, "<table><tr><th>Code</th><th>Meaning</th><th>Machines</th>"
+                  "<th>The first 20 by name</th></tr>");
+  for (const CodeGroup& group : groups) {
+    putFormat(output, "<tr class=\"failed\"><td class=\"n\">%ld</td><td>",
+              static_cast<long>(group.code));
+    putEscaped(output, describeCode(group.code, report.settings->codes));
+    putFormat(output, "</td><td class=\"n\">%lu</td><td>", static_cast<unsigned long>(group.rows.size()));
+    putNames(output, report, group.rows, 0, kFailureNames);
+    if (group.rows.size() > kFailureNames) put(output, ", &hellip;");
+    putFormat(output, "</td></tr>%s", kFileLineEnd);
   }
+  putLine(output, "</table>");
+
+  // Every failed machine, folded: the cells' end tags are left out, as HTML
+  // allows, to keep a large fleet's page small.
+  std::vector<const ReportRow*> rows = versionRows(report, summary, kFailed);
+  putFormat(output, "<details><summary>Every failed machine (%lu)</summary>%s",
+            static_cast<unsigned long>(rows.size()), kFileLineEnd);
+  putLine(output, "<table class=\"sortable\"><thead><tr><th>Machine</th><th>State</th>"
+                  "<th>Update</th><th>Code</th><th>Meaning</th><th>Last run</th>"
+                  "<th>Attempts</th></tr></thead><tbody>");
   for (const ReportRow* row : rows) {
+    const Attempt& last = row->state->last;
+    char moment[32];
+    formatMoment(last.moment, moment, sizeof moment);
+    put(output, "<tr class=\"failed\"><td>");
+    putEscaped(output, report.machineNames[row->machine]);
+    put(output, "<td><b>FAILED</b><td>");
+    putEscaped(output, report.updateNames[last.pair]);
+    putFormat(output, "<td class=\"n\">%ld<td>", static_cast<long>(last.code));
+    putEscaped(output, describeCode(last.code, report.settings->codes));
+    putFormat(output, "<td>%s<td class=\"n\">%lu%s", moment,
+              static_cast<unsigned long>(attemptsOf(*report.fleet, row->machine, *row->state)),
+              kFileLineEnd);
+  }
+  putLine(output, "</tbody></table></details>");
+}
+
+static void putClockAhead(Output* output, const Report& report, const VersionSummary& summary) {
+  std::vector<const ReportRow*> rows = rowsAhead(report, summary);
+  if (rows.empty()) return;
+  putFormat(output, "<h3>Clock ahead (%lu)</h3>%s<p>A record dated more than a day after this "
+            "page: the log's order decides.</p>%s", static_cast<unsigned long>(rows.size()),
+            kFileLineEnd, kFileLineEnd);
+  putLine(output, "<table><tr><th>Machine</th><th>Update</th><th>State</th><th>Dated</th></tr>");
+  for (const ReportRow* row : rows) {
+    char moment[32];
+    formatMoment(row->state->last.order, moment, sizeof moment);
     put(output, "<tr><td>");
     putEscaped(output, report.machineNames[row->machine]);
     put(output, "</td><td>");
-    putRowUpdate(output, report, *row);
-    char moment[32];
-    if (failures) {
-      const Attempt& last = row->state->last;
-      char meaning[128];
-      describeCode(last.code, meaning, sizeof meaning);
-      formatMoment(last.moment, moment, sizeof moment);
-      putFormat(output, "</td><td align=\"right\">%ld</td><td>%s</td><td>%s</td>"
-                "<td align=\"right\">%lu", static_cast<long>(last.code), meaning, moment,
-                static_cast<unsigned long>(attemptsOf(*report.fleet, row->machine, *row->state)));
-    } else if (row->clockAhead) {
-      formatMoment(row->state->last.order, moment, sizeof moment);
-      putFormat(output, "</td><td>%s", moment);
-    }
-    putFormat(output, "</td></tr>%s", kFileLineEnd);
+    putEscaped(output, report.updateNames[row->state->last.pair]);
+    putFormat(output, "</td><td>%s</td><td>%s</td></tr>%s", stateName(row->kind), moment,
+              kFileLineEnd);
   }
   putLine(output, "</table>");
 }
 
-void writeHtmlReport(const Report& report, const char* madeAt, Output* output) {
-  putLine(output, "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">");
-  putLine(output, "<html>");
-  putLine(output, "<head>");
-  putLine(output, "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">");
-  putLine(output, "<title>qnReport: the state of the fleet</title>");
-  putLine(output, "</head>");
-  putLine(output, "<body>");
-  putLine(output, "<h1>The state of the fleet</h1>");
-  putLine(output, "<h2>Versions</h2>");
-  if (report.versions.empty()) putLine(output, "<p>No result record.</p>");
-  for (const VersionSummary& summary : report.versions) {
-    put(output, "<h3>");
-    put(output, kNewField + 1);
-    putEscaped(output, report.versionNames[summary.version]);
-    putFormat(output, "</h3>%s", kFileLineEnd);
-    putBar(output, summary, report.hostsListed);
+static void putSection(Output* output, const Report& report, const VersionSummary& summary,
+                       size_t index) {
+  putFormat(output, "<h2 id=\"v%lu\">", static_cast<unsigned long>(index + 1));
+  putVersionName(output, report, summary.version);
+  putFormat(output, "</h2>%s", kFileLineEnd);
+  putShare(output, summary, report.hostsListed);
+  putFailures(output, report, summary);
+  putNameGroup(output, report, "Restart pending", versionRows(report, summary, kRestart));
+  std::vector<const ReportRow*> noLog;
+  std::vector<const ReportRow*> noRecord;
+  for (const ReportRow* row : versionRows(report, summary, kNoRecord)) {
+    (row->logFound ? noRecord : noLog).push_back(row);
   }
-  putMachineTable(report, rowsOfState(report, kFailed), "Failed", true, output);
-  if (report.hostsListed) {
-    putMachineTable(report, rowsOfState(report, kNoRecord), "No record", false, output);
-  }
-  std::vector<const ReportRow*> ahead = rowsAhead(report);
-  if (!ahead.empty()) {
-    putMachineTable(report, ahead, "Clock ahead: a record dated more than a day after this page",
-                    false, output);
-  }
+  putNameGroup(output, report, "No record: listed, but no log found", noLog);
+  putNameGroup(output, report, "No record: a log, but no record of this version in it", noRecord);
+  putNameGroup(output, report, "Superseded by a later version", versionRows(report, summary, kSuperseded));
+  putClockAhead(output, report, summary);
+}
 
+static void putOverview(Output* output, const Report& report) {
+  putLine(output, "<table><tr><th>Version</th><th>Installed</th><th>Share</th>"
+                  "<th>Restart pending</th><th>Failed</th><th>Superseded</th>"
+                  "<th>No record</th></tr>");
+  for (size_t i = 0; i < report.versions.size(); ++i) {
+    const VersionSummary& summary = report.versions[i];
+    const unsigned long* counts = summary.counts;
+    putFormat(output, "<tr%s><td><a href=\"#v%lu\">", counts[kFailed] > 0 ? " class=\"failed\"" : "",
+              static_cast<unsigned long>(i + 1));
+    putVersionName(output, report, summary.version);
+    putFormat(output, "</a></td><td class=\"n\">%lu of %lu</td><td class=\"n\">%lu %%</td>"
+              "<td class=\"n\">%lu</td><td class=\"n\">%s%lu%s</td><td class=\"n\">%lu</td>"
+              "<td class=\"n\">%lu</td></tr>%s",
+              counts[kInstalled] + counts[kSuperseded], machinesOf(summary), installedShare(summary),
+              counts[kRestart], counts[kFailed] > 0 ? "<b>failed " : "", counts[kFailed],
+              counts[kFailed] > 0 ? "</b>" : "", counts[kSuperseded], counts[kNoRecord],
+              kFileLineEnd);
+  }
+  putLine(output, "</table>");
+}
+
+static std::string codeList(const std::vector<int32_t>& codes) {
+  std::string text;
+  for (int32_t code : codes) text += (text.empty() ? "" : ", ") + std::to_string(code);
+  return text;
+}
+
+static void putMadeFrom(Output* output, const Report& report, const char* madeAt) {
   const ReadFacts& facts = *report.facts;
-  putFormat(output, "<p>Made %s by qnReport from %lu %s in %lu %s (%lu %s, %lu %s) found in ",
-            madeAt, facts.records, facts.records == 1 ? "record" : "records", facts.logs,
-            facts.logs == 1 ? "log" : "logs", report.machines,
-            report.machines == 1 ? "machine" : "machines", facts.notRecords,
+  putFormat(output, "<p class=\"made\">Made %s by qnReport %s from %lu %s in %lu %s (%lu %s, %lu %s) "
+            "found in ", madeAt, QN_VERSION_TEXT, facts.records,
+            facts.records == 1 ? "record" : "records", facts.logs, facts.logs == 1 ? "log" : "logs",
+            report.machines, report.machines == 1 ? "machine" : "machines", facts.notRecords,
             facts.notRecords == 1 ? "line that is not a record" : "lines that are not records");
   for (size_t i = 0; i < facts.paths.size(); ++i) {
     if (i > 0) put(output, ", ");
@@ -201,6 +284,43 @@ void writeHtmlReport(const Report& report, const char* madeAt, Output* output) {
     putEscaped(output, outputText(facts.onlyNew));
   }
   putFormat(output, ".</p>%s", kFileLineEnd);
+  const CodeRules& codes = report.settings->codes;
+  if (!codes.success.empty() || !codes.restart.empty()) {
+    put(output, "<p>Declared for this report:");
+    if (!codes.success.empty()) putFormat(output, " success codes %s", codeList(codes.success).c_str());
+    if (!codes.success.empty() && !codes.restart.empty()) put(output, ";");
+    if (!codes.restart.empty()) putFormat(output, " restart codes %s", codeList(codes.restart).c_str());
+    putFormat(output, ".</p>%s", kFileLineEnd);
+  }
+}
+
+void writeHtmlReport(const Report& report, const char* madeAt, Output* output) {
+  putLine(output, "<!DOCTYPE html>");
+  putLine(output, "<html lang=\"en\">");
+  putLine(output, "<head>");
+  putLine(output, "<meta charset=\"utf-8\">");
+  putLine(output, "<title>qnReport: the state of the fleet</title>");
+  putFormat(output, "<style>%s</style>%s", kStyle, kFileLineEnd);
+  putLine(output, "</head>");
+  putLine(output, "<body>");
+  putLine(output, "<h1>The state of the fleet</h1>");
+  const ReadFacts& facts = *report.facts;
+  if (!facts.unreadable.empty()) {
+    putFormat(output, "<div class=\"warning\"><p><b>This report is incomplete:</b> %lu %s could not "
+              "be read.</p><ul>%s", static_cast<unsigned long>(facts.unreadable.size()),
+              facts.unreadable.size() == 1 ? "log or folder" : "logs or folders", kFileLineEnd);
+    for (const std::string& path : facts.unreadable) {
+      put(output, "<li><tt>");
+      putEscaped(output, path);
+      putFormat(output, "</tt></li>%s", kFileLineEnd);
+    }
+    putLine(output, "</ul></div>");
+  }
+  putMadeFrom(output, report, madeAt);
+  if (report.versions.empty()) putLine(output, "<p>No result record.</p>");
+  if (report.versions.size() > 1) putOverview(output, report);
+  for (size_t i = 0; i < report.versions.size(); ++i) putSection(output, report, report.versions[i], i);
+  putFormat(output, "<script>%s</script>%s", kScript, kFileLineEnd);
   putLine(output, "</body>");
   putLine(output, "</html>");
 }

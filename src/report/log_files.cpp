@@ -59,8 +59,15 @@ struct Listed {
   bool folder;
 };
 
-static unsigned long visitDirectory(const std::string& directory, const char* currentDirectory,
-                                    LogVisitor visitor, void* context) {
+// Says that a directory cannot be read, and keeps its name.
+static void unreadableDirectory(const std::string& directory, std::vector<std::string>* unreadable) {
+  std::string shown = outputText(directory);
+  printError("cannot read %s", shown.c_str());
+  unreadable->push_back(shown);
+}
+
+static void visitDirectory(const std::string& directory, const char* currentDirectory,
+                           LogVisitor visitor, void* context, std::vector<std::string>* unreadable) {
   std::string prefix = directory;
   if (prefix.empty() || !isSeparator(prefix.back())) prefix += platform::kPathSeparator;
   std::string pattern = prefix + "*.*";
@@ -69,8 +76,8 @@ static unsigned long visitDirectory(const std::string& directory, const char* cu
                                   ? platform::findFirstFile(pattern.c_str(), &entry)
                                   : platform::kNoFind;
   if (find == platform::kNoFind) {
-    printError("cannot read %s", outputText(directory).c_str());
-    return 1;
+    unreadableDirectory(directory, unreadable);
+    return;
   }
   std::vector<Listed> entries;
   int found = platform::kFoundEntry;
@@ -88,30 +95,27 @@ static unsigned long visitDirectory(const std::string& directory, const char* cu
     entries.push_back(Listed{foldedUtf8(shown.data(), shown.size()), name, folder});
   }
   platform::findClose(find);
-  unsigned long unreadable = 0;
-  if (found == platform::kListingFailed) {
-    printError("cannot read %s", outputText(directory).c_str());
-    ++unreadable;
-  }
+  if (found == platform::kListingFailed) unreadableDirectory(directory, unreadable);
   std::sort(entries.begin(), entries.end(), [](const Listed& a, const Listed& b) {
     return a.key != b.key ? a.key < b.key : a.name < b.name;
   });
   for (const Listed& listed : entries) {
     std::string path = prefix + listed.name;
     if (listed.folder) {
-      unreadable += visitDirectory(path, currentDirectory, visitor, context);
+      visitDirectory(path, currentDirectory, visitor, context, unreadable);
     } else {
       visitor(path.c_str(), machineOfLog(path.c_str(), currentDirectory), context);
     }
   }
-  return unreadable;
 }
 
-unsigned long visitLogs(const char* path, const char* currentDirectory, LogVisitor visitor,
-                        void* context) {
-  if (pathKind(path) == kLogDirectory) return visitDirectory(path, currentDirectory, visitor, context);
-  visitor(path, machineOfLog(path, currentDirectory), context);
-  return 0;
+void visitLogs(const char* path, const char* currentDirectory, LogVisitor visitor, void* context,
+               std::vector<std::string>* unreadable) {
+  if (pathKind(path) == kLogDirectory) {
+    visitDirectory(path, currentDirectory, visitor, context, unreadable);
+  } else {
+    visitor(path, machineOfLog(path, currentDirectory), context);
+  }
 }
 
 // The components of a path, without empty ones.

@@ -4,6 +4,7 @@
 #define QN_REPORT_LOG_FILES_H
 
 #include <string>
+#include <vector>
 
 // What a PATH is.
 enum PathKind { kNoSuchPath, kLogFile, kLogDirectory };
@@ -21,9 +22,9 @@ typedef void (*LogVisitor)(const char* path, const std::string& machine, void* c
 // sub-folders alike) in the order of their names without regard to case.
 // Directories that are junctions or links are not entered. Prints
 // "qnReport: cannot read DIR" for each directory that cannot be listed, or whose
-// path is too long, and returns how many there were.
-unsigned long visitLogs(const char* path, const char* currentDirectory, LogVisitor visitor,
-                        void* context);
+// path is too long, and adds it to `unreadable` (as the reports write it).
+void visitLogs(const char* path, const char* currentDirectory, LogVisitor visitor, void* context,
+               std::vector<std::string>* unreadable);
 
 // The machine a log belongs to, from its path. A file whose name starts with
 // "QN" and ends with ".log" (QN.log, QN-2023.log) belongs to the machine its

@@ -18,10 +18,10 @@ static const MachineVersion* stateAt(const Machine& machine, uint32_t version) {
 
 // The latest version that a machine has installed (or waits for a restart to
 // finish), among the dotted numbers; kNone when there is none.
-static uint32_t latestSuccess(const Fleet& fleet, const Machine& machine) {
+static uint32_t latestSuccess(const Fleet& fleet, const Machine& machine, const CodeRules& codes) {
   uint32_t latest = kNone;
   for (const MachineVersion& state : machine.versions) {
-    MachineState kind = stateOfCode(state.last.code);
+    MachineState kind = stateOfCode(state.last.code, codes);
     if (kind != kInstalled && kind != kRestart) continue;
     const std::string& value = fleet.versions[state.version].newValue;
     if (!isDottedNumber(value)) continue;
@@ -32,10 +32,13 @@ static uint32_t latestSuccess(const Fleet& fleet, const Machine& machine) {
   return latest;
 }
 
-void buildReport(const Fleet* fleet, const ReadFacts* facts, bool hostsListed,
-                 const char* onlyNew, RecordMoment aheadLimit, Report* report) {
+void buildReport(const Fleet* fleet, const ReadFacts* facts, const ReportSettings* settings,
+                 Report* report) {
+  bool hostsListed = settings->hostsListed;
+  const char* onlyNew = settings->onlyNew;
   report->fleet = fleet;
   report->facts = facts;
+  report->settings = settings;
   report->hostsListed = hostsListed;
   report->machines = 0;
   report->unlisted.clear();
@@ -77,7 +80,9 @@ void buildReport(const Fleet* fleet, const ReadFacts* facts, bool hostsListed,
     }
   }
   std::vector<uint32_t> success(fleet->machines.size(), kNone);
-  for (uint32_t machine : reported) success[machine] = latestSuccess(*fleet, fleet->machines[machine]);
+  for (uint32_t machine : reported) {
+    success[machine] = latestSuccess(*fleet, fleet->machines[machine], settings->codes);
+  }
 
   std::vector<uint32_t> versionOrder;
   for (uint32_t i = 0; i < fleet->versions.size(); ++i) {
@@ -93,10 +98,11 @@ void buildReport(const Fleet* fleet, const ReadFacts* facts, bool hostsListed,
     VersionSummary summary = {version, {}, report->rows.size(), 0};
     for (uint32_t machine : reported) {
       const Machine& entry = fleet->machines[machine];
-      ReportRow row = {machine, version, kNoRecord, stateAt(entry, version), kNone, false};
+      ReportRow row = {machine, version, kNoRecord, stateAt(entry, version), kNone, false,
+                       entry.logFound};
       if (row.state != nullptr) {
-        row.kind = stateOfCode(row.state->last.code);
-        row.clockAhead = row.state->last.order > aheadLimit;
+        row.kind = stateOfCode(row.state->last.code, settings->codes);
+        row.clockAhead = row.state->last.order > settings->aheadLimit;
         withRecord[machine] = true;
       } else if (success[machine] != kNone &&
                  versionLater(fleet->versions[success[machine]].newValue, value)) {
@@ -114,29 +120,56 @@ void buildReport(const Fleet* fleet, const ReadFacts* facts, bool hostsListed,
   for (bool any : withRecord) report->machines += any ? 1 : 0;
 }
 
-static std::vector<const ReportRow*> rowsWhere(const Report& report,
-                                               bool (*wanted)(const ReportRow&, MachineState),
-                                               MachineState kind) {
-  std::vector<uint32_t> rank(report.fleet->machines.size());
-  for (uint32_t i = 0; i < report.machineOrder.size(); ++i) rank[report.machineOrder[i]] = i;
+std::vector<const ReportRow*> versionRows(const Report& report, const VersionSummary& version,
+                                          MachineState kind) {
   std::vector<const ReportRow*> rows;
-  for (const ReportRow& row : report.rows) {
-    if (wanted(row, kind)) rows.push_back(&row);
+  for (size_t i = version.firstRow; i < version.firstRow + version.rowCount; ++i) {
+    if (report.rows[i].kind == kind) rows.push_back(&report.rows[i]);
   }
-  std::stable_sort(rows.begin(), rows.end(), [&rank](const ReportRow* a, const ReportRow* b) {
-    return rank[a->machine] < rank[b->machine];
-  });
   return rows;
 }
 
-std::vector<const ReportRow*> rowsOfState(const Report& report, MachineState kind) {
-  return rowsWhere(report, [](const ReportRow& row, MachineState wanted) { return row.kind == wanted; },
-                   kind);
+std::vector<const ReportRow*> rowsAhead(const Report& report, const VersionSummary& version) {
+  std::vector<const ReportRow*> rows;
+  for (size_t i = version.firstRow; i < version.firstRow + version.rowCount; ++i) {
+    if (report.rows[i].clockAhead) rows.push_back(&report.rows[i]);
+  }
+  return rows;
 }
 
-std::vector<const ReportRow*> rowsAhead(const Report& report) {
-  return rowsWhere(report, [](const ReportRow& row, MachineState) { return row.clockAhead; },
-                   kNoRecord);
+std::vector<CodeGroup> failuresByCode(const Report& report, const VersionSummary& version) {
+  std::vector<CodeGroup> groups;
+  for (const ReportRow* row : versionRows(report, version, kFailed)) {
+    int32_t code = row->state->last.code;
+    auto group = std::find_if(groups.begin(), groups.end(),
+                              [code](const CodeGroup& candidate) { return candidate.code == code; });
+    if (group == groups.end()) group = groups.insert(groups.end(), CodeGroup{code, {}});
+    group->rows.push_back(row);
+  }
+  std::stable_sort(groups.begin(), groups.end(), [](const CodeGroup& a, const CodeGroup& b) {
+    return a.rows.size() != b.rows.size() ? a.rows.size() > b.rows.size() : a.code < b.code;
+  });
+  return groups;
+}
+
+unsigned long machinesOf(const VersionSummary& version) {
+  unsigned long machines = 0;
+  for (unsigned long count : version.counts) machines += count;
+  return machines;
+}
+
+unsigned long installedShare(const VersionSummary& version) {
+  unsigned long machines = machinesOf(version);
+  unsigned long installed = version.counts[kInstalled] + version.counts[kSuperseded];
+  return machines == 0 ? 0 : static_cast<unsigned long>(installed * 100ull / machines);
+}
+
+std::string rowMeaning(const Report& report, const ReportRow& row) {
+  if (row.state != nullptr) return describeCode(row.state->last.code, report.settings->codes);
+  if (row.kind == kSuperseded) {
+    return "superseded by " + std::string(kNewField + 1) + report.versionNames[row.supersededBy];
+  }
+  return row.logFound ? "no record of this version in its log" : "no log found";
 }
 
 int reportStatus(const Report& report) {

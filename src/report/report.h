@@ -20,6 +20,15 @@ struct ReadFacts {
   unsigned long logs;
   unsigned long records;
   unsigned long notRecords;
+  std::vector<std::string> unreadable;  // the logs and folders that could not be read
+};
+
+// How the report is made from the fleet.
+struct ReportSettings {
+  bool hostsListed;         // --hosts was given: only listed machines are reported
+  const char* onlyNew;      // --update: this version only (one the fleet has), or null
+  RecordMoment aheadLimit;  // an attempt ordered after it is flagged clockAhead
+  CodeRules codes;          // --success-codes and --restart-codes
 };
 
 // One machine at one version.
@@ -30,6 +39,13 @@ struct ReportRow {
   const MachineVersion* state;  // its latest attempt; null when superseded or no record
   uint32_t supersededBy;        // superseded: the later version installed
   bool clockAhead;              // its attempt is ordered after a moment past the limit
+  bool logFound;                // no record: a log of the machine was read
+};
+
+// The failed rows of one version with one code.
+struct CodeGroup {
+  int32_t code;
+  std::vector<const ReportRow*> rows;  // by machine name
 };
 
 struct VersionSummary {
@@ -42,6 +58,7 @@ struct VersionSummary {
 struct Report {
   const Fleet* fleet;
   const ReadFacts* facts;
+  const ReportSettings* settings;
   bool hostsListed;        // --hosts was given: only listed machines are reported
   unsigned long machines;  // reported machines with a record of a reported version
   std::vector<uint32_t> unlisted;        // with --hosts: machines with a log, not listed, by name
@@ -54,21 +71,32 @@ struct Report {
   std::vector<std::string> updateNames;
 };
 
-// Orders the fleet into rows: the versions selected (every one, or `onlyNew`,
-// which must be a version of the fleet), in version order; machines by name
-// without regard to case. With `hostsListed` only listed machines are reported.
-// A row whose attempt is ordered after `aheadLimit` is marked clockAhead.
-void buildReport(const Fleet* fleet, const ReadFacts* facts, bool hostsListed,
-                 const char* onlyNew, RecordMoment aheadLimit, Report* report);
+// Orders the fleet into rows: the versions selected, in version order; machines
+// by name without regard to case.
+void buildReport(const Fleet* fleet, const ReadFacts* facts, const ReportSettings* settings,
+                 Report* report);
 
-// The rows of one state, by machine name and then by version.
-std::vector<const ReportRow*> rowsOfState(const Report& report, MachineState kind);
-// The rows marked clockAhead, in the same order.
-std::vector<const ReportRow*> rowsAhead(const Report& report);
+// The rows of one version in one state, by machine name.
+std::vector<const ReportRow*> versionRows(const Report& report, const VersionSummary& version,
+                                          MachineState kind);
+// The rows of one version marked clockAhead, by machine name.
+std::vector<const ReportRow*> rowsAhead(const Report& report, const VersionSummary& version);
+// The failed rows of one version by code: the codes that most machines failed
+// with first, then by code.
+std::vector<CodeGroup> failuresByCode(const Report& report, const VersionSummary& version);
+
+// The share of machines that have the version (installed or superseded), in
+// whole percent rounded down: 100 only when every one has it.
+unsigned long installedShare(const VersionSummary& version);
+unsigned long machinesOf(const VersionSummary& version);
 
 // 1 when a reported machine's latest attempt failed or, with --hosts, a listed
 // machine has no record; 0 otherwise.
 int reportStatus(const Report& report);
+
+// What a row's code means, as describeCode tells it with the report's codes;
+// for a row without an attempt, why.
+std::string rowMeaning(const Report& report, const ReportRow& row);
 
 // "YYYY-MM-DD HH:MM:SS".
 void formatMoment(RecordMoment moment, char* out, size_t size);
@@ -77,7 +105,7 @@ void formatMoment(RecordMoment moment, char* out, size_t size);
 // CSV and the page end their lines with kFileLineEnd.
 void writeTextReport(const Report& report, const char* lineEnd, Output* output);
 void writeCsvReport(const Report& report, Output* output);
-// `madeAt` is the moment the page tells it was made.
+// `madeAt` is the moment the page tells it was made, with its UTC offset.
 void writeHtmlReport(const Report& report, const char* madeAt, Output* output);
 
 #endif  // QN_REPORT_REPORT_H

@@ -5,12 +5,16 @@
 #include "report/report_output.h"
 
 const char* const kReportUsage[] = {
-    "usage: qnReport [--csv] [--html FILE] [--hosts FILE] [--update NEW] [--verbose] [PATH...]",
+    "usage: qnReport [--csv] [--html FILE] [--hosts FILE] [--update NEW] [--success-codes LIST]",
+    "                [--restart-codes LIST] [--verbose] [PATH...]",
     "  PATH          a log, or a folder searched for *.log files (default: the current folder)",
     "  --csv         one CSV row per machine and version instead of the text report",
     "  --html FILE   also write the report as an HTML page to FILE",
     "  --hosts FILE  report only these machines, one a line; those without a record count",
     "  --update NEW  only the version NEW (the records whose New value is NEW)",
+    "  --success-codes LIST, --restart-codes LIST",
+    "                more codes that mean installed, or installed and waiting for a restart,",
+    "                for this report (\"1605,3011\"; decimal or 0x hexadecimal)",
     "  --verbose     name each log, each line that is not a record and each machine",
     "                found but not listed, on standard error",
     "exit status: 0 no machine failed or is missing, 1 one failed or (--hosts) has no record,",
@@ -26,14 +30,16 @@ static bool usageError(const char* what, const char* option) {
 }
 
 bool parseReportOptions(int argc, const char* const* argv, ReportOptions* options) {
-  *options = ReportOptions{false, nullptr, nullptr, nullptr, false, false, false, {}};
+  *options = ReportOptions{false, nullptr, nullptr, nullptr, nullptr, nullptr, false, false, false, {}};
   struct ValueOption {
     const char* name;
     const char** value;
   };
   const ValueOption valueOptions[] = {{"--html", &options->htmlFile},
                                       {"--hosts", &options->hostsFile},
-                                      {"--update", &options->onlyNew}};
+                                      {"--update", &options->onlyNew},
+                                      {"--success-codes", &options->successCodes},
+                                      {"--restart-codes", &options->restartCodes}};
   bool optionsEnded = false;
   for (int i = 1; i < argc; ++i) {
     const char* argument = argv[i];

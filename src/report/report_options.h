@@ -9,6 +9,8 @@ struct ReportOptions {
   const char* htmlFile;   // --html FILE: the page is written there too
   const char* hostsFile;  // --hosts FILE: the machines to report, which should have run the update
   const char* onlyNew;    // --update NEW: only the version NEW
+  const char* successCodes;  // --success-codes LIST: more codes that mean installed
+  const char* restartCodes;  // --restart-codes LIST: more codes that mean restart pending
   bool verbose;           // --verbose: each log, each line that is no record and each
                           // machine found but not listed, on stderr
   bool help;              // --help, /?, -? or -h: the version and the usage on standard output

@@ -32,7 +32,6 @@ static LogSummary summary;
 struct Reading {
   const ReportOptions* options;
   ReadFacts* facts;
-  unsigned long unreadable;
   uint32_t logRank;
 };
 
@@ -42,7 +41,7 @@ static void readLog(const char* path, const std::string& machineName, void* cont
   std::string shownPath = outputText(path);
   if (!openLogLines(&lines, path)) {
     printError("cannot read %s", shownPath.c_str());
-    ++reading->unreadable;
+    facts->unreadable.push_back(shownPath);
     return;
   }
   ++facts->logs;
@@ -68,7 +67,7 @@ static void readLog(const char* path, const std::string& machineName, void* cont
   facts->records += summary.records;
   if (lines.readFailed) {
     printError("cannot read all of %s", shownPath.c_str());
-    ++reading->unreadable;
+    facts->unreadable.push_back(shownPath);
   }
   closeLogLines(&lines);
   addLog(&fleet, machineNamed(&fleet, machineName), &summary);
@@ -113,6 +112,29 @@ static bool versionFound(const char* onlyNew) {
   return false;
 }
 
+// Reads the declared codes. False, with the message, when a list is not one.
+static bool readCodes(const ReportOptions& options, CodeRules* codes) {
+  const struct {
+    const char* option;
+    const char* list;
+    std::vector<int32_t>* codes;
+  } lists[] = {{"--success-codes", options.successCodes, &codes->success},
+               {"--restart-codes", options.restartCodes, &codes->restart}};
+  for (const auto& list : lists) {
+    if (list.list != nullptr && !parseCodeList(list.list, list.codes)) {
+      printError("%s takes codes such as 1605,3011: %s", list.option, outputText(list.list).c_str());
+      return false;
+    }
+  }
+  for (int32_t code : codes->success) {
+    if (std::find(codes->restart.begin(), codes->restart.end(), code) != codes->restart.end()) {
+      printError("%ld is declared a success code and a restart code", static_cast<long>(code));
+      return false;
+    }
+  }
+  return true;
+}
+
 int runReport(int argc, const char* const* argv) {
   ReportOptions options;
   if (!parseReportOptions(argc, argv, &options)) return kUsageError;
@@ -126,6 +148,8 @@ int runReport(int argc, const char* const* argv) {
     finishOutput(&output);
     return kAllWell;
   }
+  ReportSettings settings = {options.hostsFile != nullptr, options.onlyNew, 0, {}};
+  if (!readCodes(options, &settings.codes)) return kUsageError;
   if (options.paths.empty()) options.paths.push_back(".");
   for (const char* path : options.paths) {
     if (path[0] == '\0') {
@@ -142,10 +166,10 @@ int runReport(int argc, const char* const* argv) {
 
   char currentDirectory[kPathBufferSize] = "";
   platform::getCurrentDirectory(currentDirectory, sizeof currentDirectory);
-  ReadFacts facts = {options.paths, options.hostsFile, options.onlyNew, 0, 0, 0};
-  Reading reading = {&options, &facts, 0, 0};
+  ReadFacts facts = {options.paths, options.hostsFile, options.onlyNew, 0, 0, 0, {}};
+  Reading reading = {&options, &facts, 0};
   for (const char* path : options.paths) {
-    reading.unreadable += visitLogs(path, currentDirectory, readLog, &reading);
+    visitLogs(path, currentDirectory, readLog, &reading, &facts.unreadable);
   }
   if (facts.logs == 0) {
     printError("no log found");
@@ -155,9 +179,9 @@ int runReport(int argc, const char* const* argv) {
 
   ReportTime now;
   reportTime(&now);
-  bool hostsListed = options.hostsFile != nullptr;
+  settings.aheadLimit = dayAfter(now.moment);
   Report report;
-  buildReport(&fleet, &facts, hostsListed, options.onlyNew, dayAfter(now.moment), &report);
+  buildReport(&fleet, &facts, &settings, &report);
   if (options.verbose) {
     for (uint32_t machine : report.unlisted) {
       std::string text = "machine " + report.machineNames[machine] + ": not in the list";
@@ -191,6 +215,6 @@ int runReport(int argc, const char* const* argv) {
     printError("no result record found");
     status = kUsageError;
   }
-  if (reading.unreadable > 0) status = kUsageError;
+  if (!facts.unreadable.empty()) status = kUsageError;
   return status;
 }

@@ -38,6 +38,8 @@ void reportTime(ReportTime* now) {
     seconds = seconds * 10 + (*p - '0');
   }
   RecordTime time;
+  int offset = 0;  // minutes east of UTC
+  bool offsetKnown = true;
   if (useEpoch) {
     civilDate(seconds / 86400, &time.year, &time.month, &time.day);
     int64_t second = seconds % 86400;
@@ -46,10 +48,15 @@ void reportTime(ReportTime* now) {
     time.second = static_cast<int>(second % 60);
   } else {
     platform::getLocalTime(&time);
+    offsetKnown = platform::getUtcOffset(&offset);
   }
   now->moment = momentOf(time);
-  snprintf(now->text, sizeof now->text, "%04d-%02d-%02d %02d:%02d:%02d%s", time.year, time.month,
-           time.day, time.hour, time.minute, time.second, useEpoch ? " UTC" : "");
+  int length = snprintf(now->text, sizeof now->text, "%04d-%02d-%02d %02d:%02d:%02d", time.year,
+                        time.month, time.day, time.hour, time.minute, time.second);
+  int distance = offset < 0 ? -offset : offset;
+  snprintf(now->text + length, sizeof now->text - static_cast<size_t>(length),
+           offsetKnown ? " %c%02d:%02d" : " local time", offset < 0 ? '-' : '+', distance / 60,
+           distance % 60);
 }
 
 RecordMoment dayAfter(RecordMoment moment) {

@@ -9,7 +9,8 @@
 
 struct ReportTime {
   RecordMoment moment;  // as a record would carry it
-  char text[40];        // "YYYY-MM-DD HH:MM:SS", and " UTC" for SOURCE_DATE_EPOCH
+  char text[40];        // "YYYY-MM-DD HH:MM:SS +HH:MM", with its offset from UTC
+                        // (" local time" in its place when the system cannot tell it)
 };
 
 // Now: SOURCE_DATE_EPOCH (seconds since 1970, in UTC) when it is set to a

@@ -1,15 +1,23 @@
 #include "report/return_codes.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 const char* stateName(MachineState state) {
   static const char* const kNames[kStateCount] = {"installed", "restart", "failed",
-                                                        "superseded", "no record"};
+                                                  "superseded", "no record"};
   return kNames[state];
 }
 
-MachineState stateOfCode(int32_t code) {
-  if (code == 0) return kInstalled;
+static bool declared(const std::vector<int32_t>& codes, int32_t code) {
+  return std::find(codes.begin(), codes.end(), code) != codes.end();
+}
+
+MachineState stateOfCode(int32_t code, const CodeRules& rules) {
+  if (declared(rules.success, code)) return kInstalled;
+  if (declared(rules.restart, code)) return kRestart;
+  if (code == 0 || code == 1707) return kInstalled;
   if (code == 3010 || code == 1641) return kRestart;
   return kFailed;
 }
@@ -19,11 +27,15 @@ struct KnownCode {
   const char* meaning;
 };
 
-// qnUpdate's own results, Windows Installer's and the usual ways a process
+// qnUpdate's own results, the system's errors that a command or its start
+// gives most often, cmd's, Windows Installer's, and the usual ways a process
 // crashes (NTSTATUS exception codes).
 static const KnownCode kKnownCodes[] = {
     {0, "success"},
     {1, "current directory unreadable, or a command returned 1"},
+    {2, "file not found"},
+    {3, "path not found"},
+    {5, "access denied"},
     {9, "no qnInst.cfg, no section for this Windows, or a command returned 9"},
     {1602, "cancelled by the user"},
     {1603, "fatal error during installation"},
@@ -31,8 +43,12 @@ static const KnownCode kKnownCodes[] = {
     {1619, "installation package could not be opened"},
     {1620, "installation package is not valid"},
     {1633, "platform not supported by the package"},
-    {1641, "installed, restart started"},
+    {1638, "another version of the product is installed"},
+    {1641, "restart started by the installer"},
+    {1642, "upgrade not applicable"},
+    {1707, "success"},
     {3010, "installed, restart required"},
+    {9009, "cmd: program not found"},
     {0xFFFFFFFFu, "exit code unreadable"},
     {0x80000003u, "breakpoint"},
     {0xC0000005u, "access violation"},
@@ -58,16 +74,48 @@ static const KnownCode kKnownCodes[] = {
     {0xE06D7363u, "unhandled C++ exception"},
 };
 
-void describeCode(int32_t code, char* out, size_t size) {
+std::string describeCode(int32_t code, const CodeRules& rules) {
   uint32_t bits = static_cast<uint32_t>(code);
-  const char* meaning = "";
-  for (const KnownCode& known : kKnownCodes) {
-    if (known.code == bits) meaning = known.meaning;
+  std::string meaning;
+  if (code < 0) {
+    char hex[16];
+    snprintf(hex, sizeof hex, "0x%08lX", static_cast<unsigned long>(bits));
+    meaning = hex;
   }
-  if (code >= 0) {
-    snprintf(out, size, "%s", meaning);
-  } else {
-    snprintf(out, size, "0x%08lX%s%s", static_cast<unsigned long>(bits),
-             meaning[0] != '\0' ? ", " : "", meaning);
+  for (const KnownCode& known : kKnownCodes) {
+    if (known.code == bits) meaning += (meaning.empty() ? "" : ", ") + std::string(known.meaning);
+  }
+  const char* note = declared(rules.success, code)   ? "declared success"
+                     : declared(rules.restart, code) ? "declared restart"
+                                                     : nullptr;
+  if (note != nullptr) meaning += (meaning.empty() ? "" : "; ") + std::string(note);
+  return meaning;
+}
+
+bool parseCodeList(const char* text, std::vector<int32_t>* codes) {
+  const char* p = text;
+  for (;;) {
+    while (*p == ',' || *p == ' ') ++p;
+    if (*p == '\0') return true;
+    bool negative = *p == '-';
+    if (negative) ++p;
+    int base = (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) ? 16 : 10;
+    if (base == 16) p += 2;
+    int64_t value = 0;
+    const char* digits = p;
+    for (; *p != '\0' && *p != ',' && *p != ' '; ++p) {
+      int digit = (*p >= '0' && *p <= '9')   ? *p - '0'
+                  : (*p >= 'a' && *p <= 'f') ? *p - 'a' + 10
+                  : (*p >= 'A' && *p <= 'F') ? *p - 'A' + 10
+                                             : 99;
+      if (digit >= base || p - digits >= 10) return false;
+      value = value * base + digit;
+    }
+    if (p == digits) return false;
+    if (negative) value = -value;
+    // Hexadecimal gives the code's 32 bits (0xC0000005); decimal its signed value.
+    if (base == 16 && !negative && value <= UINT32_MAX) value = static_cast<int32_t>(value);
+    if (value < INT32_MIN || value > INT32_MAX) return false;
+    codes->push_back(static_cast<int32_t>(value));
   }
 }

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 // A machine's state at a version. Superseded: no attempt at this version, but a
 // later version installed (a cumulative update went past it).
@@ -12,14 +14,28 @@ enum MachineState { kInstalled, kRestart, kFailed, kSuperseded, kNoRecord, kStat
 // "installed", "restart", "failed", "superseded", "no record".
 const char* stateName(MachineState state);
 
-// installed for 0; restart for 3010 and 1641 (installed, waiting for a restart);
-// failed for any other code.
-MachineState stateOfCode(int32_t code);
+// Codes that an administrator declares for one report, as deployment tools
+// let them for each package: more codes of success, and of success that waits
+// for a restart.
+struct CodeRules {
+  std::vector<int32_t> success;
+  std::vector<int32_t> restart;
+};
+
+// installed for 0 and 1707 and the declared success codes; restart for 3010,
+// 1641 and the declared restart codes; failed for any other code.
+MachineState stateOfCode(int32_t code, const CodeRules& rules);
 
 // The meaning of a code where it is well known ("fatal error during
-// installation"), an empty text where it is not. A negative code's meaning
+// installation"), then "declared success" or "declared restart" for a declared
+// code; an empty text where there is nothing to say. A negative code's meaning
 // starts with the code in hexadecimal ("0xC0000005, access violation", or
 // "0xC0001234" alone).
-void describeCode(int32_t code, char* out, size_t size);
+std::string describeCode(int32_t code, const CodeRules& rules);
+
+// Reads a list of codes, "1605,3011" or "-1, 0xC0000005": decimal or
+// hexadecimal 32-bit values separated by commas or spaces. False when one is
+// not a code.
+bool parseCodeList(const char* text, std::vector<int32_t>* codes);
 
 #endif  // QN_REPORT_RETURN_CODES_H

@@ -1,7 +1,8 @@
-// The report for the terminal: per version the count of machines in each
-// state, then the machines whose latest attempt failed (and, with --hosts,
-// those with no record), the machines whose clock ran ahead, and one line of
-// what was read.
+// The report for the terminal: one line per version with its share installed
+// and its counts, then per version the failures by code, the machines waiting
+// for a restart, those with no record and those whose clock ran ahead, and one
+// line of what was read. Columns line up by the width the text takes on a
+// terminal, so that names beyond ASCII line up too.
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -11,109 +12,153 @@
 #include "platform/utf8_text.h"
 #include "report/report.h"
 
+// Names given in a list of the text report; the CSV has every one.
+static constexpr size_t kFailureNames = 20;
+static constexpr size_t kListedNames = 50;
+// Where lists of names wrap.
+static constexpr size_t kLineWidth = 100;
+
 static const char* plural(unsigned long count, const char* one, const char* many) {
   return count == 1 ? one : many;
 }
 
-// "Update=U,New=N" of the row's attempt, as the record holds the pair; "New=N"
-// for a row without one.
-static std::string rowUpdateText(const Report& report, const ReportRow& row) {
-  std::string text;
-  if (row.state != nullptr) {
-    text = std::string(kUpdateField + 1) + report.updateNames[row.state->last.pair] + kNewField;
-  } else {
-    text = std::string(kNewField + 1);
-  }
-  return text + report.versionNames[row.version];
-}
-
-static size_t widthOf(const std::string& text) { return utf8Width(text.data(), text.size()); }
+static size_t widthOf(const std::string& text) { return displayWidth(text.data(), text.size()); }
 
 static void putPadded(Output* output, const std::string& text, size_t width) {
   put(output, text.data(), text.size());
   for (size_t i = widthOf(text); i < width; ++i) put(output, " ", 1);
 }
 
-// One line per row: the machine, the update, and what `detail` adds.
-static void writeRows(const Report& report, const std::vector<const ReportRow*>& rows,
-                      std::string (*detail)(const Report&, const ReportRow&), const char* lineEnd,
-                      Output* output) {
+// The first `limit` machines' names, joined by ", " and wrapped at kLineWidth
+// with the lines after the first starting at `column`; "and N more" when there
+// are more.
+static void putNames(Output* output, const Report& report, const std::vector<const ReportRow*>& rows,
+                     size_t limit, size_t column, const char* lineEnd) {
+  size_t at = column;
+  for (size_t i = 0; i < rows.size() && i < limit; ++i) {
+    std::string name = report.machineNames[rows[i]->machine];
+    bool last = i + 1 == rows.size() || i + 1 == limit;
+    if (!last) name += ",";
+    if (i > 0 && at + 1 + widthOf(name) > kLineWidth) {
+      put(output, lineEnd);
+      for (at = 0; at < column; ++at) put(output, " ", 1);
+    } else if (i > 0) {
+      put(output, " ", 1);
+      ++at;
+    }
+    put(output, name.c_str());
+    at += widthOf(name);
+  }
+  if (rows.size() > limit) putFormat(output, " and %lu more", static_cast<unsigned long>(rows.size() - limit));
+  put(output, lineEnd);
+}
+
+static void putVersionLine(Output* output, const Report& report, const VersionSummary& summary,
+                           const char* lineEnd) {
+  const unsigned long* counts = summary.counts;
+  putFormat(output, "%s%s: installed %lu of %lu (%lu %%", kNewField + 1,
+            report.versionNames[summary.version].c_str(), counts[kInstalled] + counts[kSuperseded],
+            machinesOf(summary), installedShare(summary));
+  if (counts[kSuperseded] > 0) putFormat(output, ", %lu superseded", counts[kSuperseded]);
+  putFormat(output, "), restart pending %lu, failed %lu", counts[kRestart], counts[kFailed]);
+  if (report.hostsListed) putFormat(output, ", no record %lu", counts[kNoRecord]);
+  put(output, lineEnd);
+}
+
+static void putFailures(Output* output, const Report& report, const VersionSummary& summary,
+                        const char* lineEnd) {
+  std::vector<CodeGroup> groups = failuresByCode(report, summary);
+  if (groups.empty()) {
+    putFormat(output, "  Failed: none%s", lineEnd);
+    return;
+  }
+  putFormat(output, "  Failed, by code:%s", lineEnd);
+  std::vector<std::string> codes, meanings, counts;
+  size_t widths[3] = {0, 0, 0};
+  for (const CodeGroup& group : groups) {
+    codes.push_back(std::to_string(group.code));
+    meanings.push_back(describeCode(group.code, report.settings->codes));
+    counts.push_back(std::to_string(group.rows.size()));
+    widths[0] = std::max(widths[0], widthOf(codes.back()));
+    widths[1] = std::max(widths[1], widthOf(meanings.back()));
+    widths[2] = std::max(widths[2], widthOf(counts.back()));
+  }
+  for (size_t i = 0; i < groups.size(); ++i) {
+    put(output, "    ");
+    putPadded(output, codes[i], widths[0] + 2);
+    putPadded(output, meanings[i], widths[1] + 2);
+    for (size_t pad = widthOf(counts[i]); pad < widths[2]; ++pad) put(output, " ", 1);
+    put(output, counts[i].c_str());
+    put(output, "  ");
+    putNames(output, report, groups[i].rows, kFailureNames, 4 + widths[0] + widths[1] + widths[2] + 6,
+             lineEnd);
+  }
+}
+
+// "  TITLE (N):" and the first kListedNames names below it; nothing when there are none.
+static void putNameGroup(Output* output, const Report& report, const char* title,
+                         const std::vector<const ReportRow*>& rows, const char* lineEnd) {
+  if (rows.empty()) return;
+  putFormat(output, "  %s (%lu):%s    ", title, static_cast<unsigned long>(rows.size()), lineEnd);
+  putNames(output, report, rows, kListedNames, 4, lineEnd);
+}
+
+static void putClockAhead(Output* output, const Report& report, const VersionSummary& summary,
+                          const char* lineEnd) {
+  std::vector<const ReportRow*> rows = rowsAhead(report, summary);
+  if (rows.empty()) return;
+  putFormat(output, "  Clock ahead (a record dated more than a day after this report):%s", lineEnd);
   size_t nameWidth = 0;
   size_t updateWidth = 0;
   for (const ReportRow* row : rows) {
     nameWidth = std::max(nameWidth, widthOf(report.machineNames[row->machine]));
-    updateWidth = std::max(updateWidth, widthOf(rowUpdateText(report, *row)));
+    updateWidth = std::max(updateWidth, widthOf(report.updateNames[row->state->last.pair]));
   }
   for (const ReportRow* row : rows) {
-    put(output, "  ");
+    char moment[32];
+    formatMoment(row->state->last.order, moment, sizeof moment);
+    put(output, "    ");
     putPadded(output, report.machineNames[row->machine], nameWidth + 2);
-    std::string more = detail(report, *row);
-    if (more.empty()) {
-      put(output, rowUpdateText(report, *row).c_str());
-    } else {
-      putPadded(output, rowUpdateText(report, *row), updateWidth + 2);
-      put(output, more.c_str());
-    }
-    put(output, lineEnd);
+    put(output, kUpdateField + 1);
+    putPadded(output, report.updateNames[row->state->last.pair], updateWidth + 2);
+    putFormat(output, "a record dated %s%s", moment, lineEnd);
   }
 }
 
-static std::string failure(const Report& report, const ReportRow& row) {
-  char moment[32];
-  formatMoment(row.state->last.moment, moment, sizeof moment);
-  char meaning[128];
-  describeCode(row.state->last.code, meaning, sizeof meaning);
-  unsigned long attempts = attemptsOf(*report.fleet, row.machine, *row.state);
-  char text[256];
-  snprintf(text, sizeof text, "%s  code %ld%s%s%s, %lu %s", moment,
-           static_cast<long>(row.state->last.code), meaning[0] != '\0' ? " (" : "", meaning,
-           meaning[0] != '\0' ? ")" : "", attempts, plural(attempts, "attempt", "attempts"));
+// "1605, 3011" from a list of codes.
+static std::string codeList(const std::vector<int32_t>& codes) {
+  std::string text;
+  for (int32_t code : codes) text += (text.empty() ? "" : ", ") + std::to_string(code);
   return text;
-}
-
-static std::string nothing(const Report&, const ReportRow&) { return std::string(); }
-
-static std::string clockAhead(const Report&, const ReportRow& row) {
-  char moment[32];
-  formatMoment(row.state->last.order, moment, sizeof moment);
-  return std::string("a record dated ") + moment;
-}
-
-static void writeMachineList(const Report& report, MachineState kind, const char* title,
-                             const char* lineEnd, Output* output) {
-  std::vector<const ReportRow*> rows = rowsOfState(report, kind);
-  put(output, title);
-  if (rows.empty()) {
-    putFormat(output, " none%s", lineEnd);
-    return;
-  }
-  put(output, lineEnd);
-  writeRows(report, rows, kind == kFailed ? failure : nothing, lineEnd, output);
 }
 
 void writeTextReport(const Report& report, const char* lineEnd, Output* output) {
   if (report.versions.empty()) putFormat(output, "No result record.%s", lineEnd);
+  for (const VersionSummary& summary : report.versions) putVersionLine(output, report, summary, lineEnd);
+  const CodeRules& codes = report.settings->codes;
+  if (!codes.success.empty() || !codes.restart.empty()) {
+    put(output, "Declared for this report:");
+    if (!codes.success.empty()) putFormat(output, " success %s", codeList(codes.success).c_str());
+    if (!codes.success.empty() && !codes.restart.empty()) put(output, ";");
+    if (!codes.restart.empty()) putFormat(output, " restart %s", codeList(codes.restart).c_str());
+    putFormat(output, ".%s", lineEnd);
+  }
+
   for (const VersionSummary& summary : report.versions) {
-    put(output, kNewField + 1);
-    put(output, report.versionNames[summary.version].c_str());
-    putFormat(output, ": %lu installed, %lu restart, %lu failed, %lu superseded",
-              summary.counts[kInstalled], summary.counts[kRestart], summary.counts[kFailed],
-              summary.counts[kSuperseded]);
-    if (report.hostsListed) putFormat(output, ", %lu no record", summary.counts[kNoRecord]);
-    put(output, lineEnd);
+    putFormat(output, "%s%s%s%s", lineEnd, kNewField + 1, report.versionNames[summary.version].c_str(),
+              lineEnd);
+    putFailures(output, report, summary, lineEnd);
+    putNameGroup(output, report, "Restart pending", versionRows(report, summary, kRestart), lineEnd);
+    std::vector<const ReportRow*> noLog;
+    std::vector<const ReportRow*> noRecord;
+    for (const ReportRow* row : versionRows(report, summary, kNoRecord)) {
+      (row->logFound ? noRecord : noLog).push_back(row);
+    }
+    putNameGroup(output, report, "No log found", noLog, lineEnd);
+    putNameGroup(output, report, "No record of this version in the log", noRecord, lineEnd);
+    putClockAhead(output, report, summary, lineEnd);
   }
-  put(output, lineEnd);
-  writeMachineList(report, kFailed, "Failed:", lineEnd, output);
-  if (report.hostsListed) {
-    put(output, lineEnd);
-    writeMachineList(report, kNoRecord, "No record:", lineEnd, output);
-  }
-  std::vector<const ReportRow*> ahead = rowsAhead(report);
-  if (!ahead.empty()) {
-    putFormat(output, "%sClock ahead (a record dated more than a day after this report):%s",
-              lineEnd, lineEnd);
-    writeRows(report, ahead, clockAhead, lineEnd, output);
-  }
+
   put(output, lineEnd);
   const ReadFacts& facts = *report.facts;
   putFormat(output, "Read %lu %s from %lu %s: %lu %s, %lu %s.%s", facts.records,
@@ -126,5 +171,10 @@ void writeTextReport(const Report& report, const char* lineEnd, Output* output) 
     putFormat(output, "%lu %s found in the logs %s not in %s (--verbose names them).%s", unlisted,
               plural(unlisted, "machine", "machines"), plural(unlisted, "is", "are"),
               outputText(facts.hostsFile).c_str(), lineEnd);
+  }
+  if (!facts.unreadable.empty()) {
+    unsigned long unreadable = facts.unreadable.size();
+    putFormat(output, "%lu %s could not be read: the report is incomplete.%s", unreadable,
+              plural(unreadable, "log or folder", "logs or folders"), lineEnd);
   }
 }

@@ -13,7 +13,9 @@
 #                 CMakeLists.txt's project());
 #   stderr/CASE   standard error equals expected.err (empty when there is none),
 #                 with the same line-end rule and backslashes read as slashes;
-#   html/CASE     (cases with expected.html) the page out.html equals it;
+#   html/CASE     (cases with expected.html) the page out.html equals it, with
+#                 backslashes read as slashes (a path below a PATH is joined
+#                 with the system's separator);
 #   status/CASE   the exit status equals the number in "status";
 # and at the end that no run changed the fleet.
 #
@@ -88,7 +90,8 @@ for case_dir in "$here"/cases/*/; do
   compare "stderr/$name" "$work/$name.expected.err" "$work/$name.err.slashes"
 
   if [ -f "$case_dir/expected.html" ]; then
-    compare "html/$name" "$case_dir/expected.html" "$fleet/out.html"
+    slashes <"$fleet/out.html" >"$work/$name.html"
+    compare "html/$name" "$case_dir/expected.html" "$work/$name.html"
   fi
 
   expected_status=$(cat "$case_dir/status")
