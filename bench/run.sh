@@ -4,7 +4,7 @@
 #
 #   bench/run.sh            full run (a few minutes on 2 cores)
 #   bench/run.sh --quick    small sizes, under a minute: checks the benchmark works
-#   bench/run.sh --fleet    only the fleet report measure, full size
+#   bench/run.sh --fleet    only the fleet report measures (time, and the page in a browser), full size
 #
 # Sizes and repetitions come from the environment (see bench/README.md). Results
 # (samples, /usr/bin/time output, the table) go to build/bench/results.
@@ -32,6 +32,7 @@ if [ "$quick" = 1 ]; then
   warmup=${QN_BENCH_WARMUP:-1}
   fleet_machines=${QN_BENCH_FLEET_MACHINES:-2000}
   fleet_runs=${QN_BENCH_FLEET_RUNS:-3}
+  page_machines=${QN_BENCH_PAGE_MACHINES:-5000}
 else
   commands=${QN_BENCH_COMMANDS:-500}
   files=${QN_BENCH_FILES:-2000}
@@ -43,6 +44,7 @@ else
   warmup=${QN_BENCH_WARMUP:-2}
   fleet_machines=${QN_BENCH_FLEET_MACHINES:-100000}
   fleet_runs=${QN_BENCH_FLEET_RUNS:-5}
+  page_machines=${QN_BENCH_PAGE_MACHINES:-200000}
 fi
 # Records in each machine's log in the fleet report measure.
 fleet_records=${QN_BENCH_FLEET_RECORDS:-20}
@@ -64,6 +66,7 @@ command -v cmake >/dev/null || need+=(cmake)
 command -v ninja >/dev/null || need+=(ninja-build)
 command -v g++ >/dev/null || need+=(g++)
 command -v python3 >/dev/null || need+=(python3)
+command -v chromium >/dev/null || need+=(chromium)
 if [ ${#need[@]} -gt 0 ]; then
   echo "Installing ${need[*]}" >&2
   export DEBIAN_FRONTEND=noninteractive
@@ -248,8 +251,33 @@ PYTHON
     "< 102400 KiB"
 }
 
+# The page of a large fleet in a browser: headless Chromium opens qnReport's page
+# and saves a screenshot once it has loaded, against the same for an empty page;
+# the difference is the time the page itself takes to open.
+page_open() {
+  echo "   the page of $page_machines machines in Chromium" >&2
+  local fleet=$work/page-fleet
+  "$make_fleet" "$fleet" "$page_machines" "$fleet_records"
+  "$report" --html "$work/page.html" "$fleet" >/dev/null || [ $? -eq 1 ]
+  printf '<!DOCTYPE html><html><head><meta charset="utf-8"><title>empty</title></head><body></body></html>\n' \
+    >"$work/empty.html"
+  local name
+  for name in page empty; do
+    printf 'chromium --headless --no-sandbox --disable-gpu --no-first-run --disable-background-networking --disable-component-update --disable-sync --user-data-dir="%s" --window-size=1200,900 --screenshot="%s" "file://%s" >/dev/null 2>&1\n' \
+      "$work/chromium-$name" "$work/$name.png" "$work/$name.html" >"$work/$name.sh"
+  done
+  runs=$fleet_runs warmup=1 measure page "" page "sh $work/page.sh" empty "sh $work/empty.sh"
+  local page_mb opens
+  page_mb=$(calc '%.1f' "$(stat -c %s "$work/page.html") / 1048576")
+  opens=$(calc '%.2f' "$(median page page) - $(median page empty)")
+  row "Page of $page_machines machines ($page_mb MB) opened in Chromium" "$opens s more than an empty page" \
+    "$(calc '%.2f s' "$(median page empty)") (the empty page)" "" "" "" "≤ 3 s"
+  rm -rf "$fleet"
+}
+
 if [ "$fleet_only" = 1 ]; then
   fleet_report
+  page_open
   echo "load average at end $(cut -d' ' -f1-3 /proc/loadavg)" >>"$table"
   echo >&2
   cat "$table"
@@ -366,6 +394,7 @@ rss_large=$(staged_run rss-staged-large "$largest")
 row "Peak RSS, staged, $n_large files" "$rss_large KiB" "" "" "" "" "< 4096 KiB"
 
 fleet_report
+page_open
 
 echo "load average at end $(cut -d' ' -f1-3 /proc/loadavg)" >>"$table"
 echo >&2

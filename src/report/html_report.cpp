@@ -32,7 +32,8 @@ static const char kStyle[] =
     "table{border-collapse:collapse;margin:.4em 0}"
     "th,td{border:1px solid #999;padding:.2em .5em;text-align:left;vertical-align:top}"
     "th{background:#eee}td.n{text-align:right}"
-    "tr.failed td{background:#fcc}"
+    "tr.failed td,tbody.failed td{background:#fcc}"
+    "table.all td:nth-child(3),table.all td:nth-child(5){text-align:right}"
     "b.failed{background:none;color:#900}"
     "table.sortable th{cursor:pointer}"
     "summary{cursor:pointer;margin:.3em 0}";
@@ -166,25 +167,24 @@ static void putFailures(Output* output, const Report& report, const VersionSumma
   }
   putLine(output, "</table>");
 
-  // Every failed machine, folded: the cells' end tags are left out, as HTML
-  // allows, to keep a large fleet's page small.
+  // Every failed machine, folded, in compact rows: the meanings stand in the
+  // table above, and the end tags that HTML lets a cell and a row leave out
+  // are left out, to keep a large fleet's page small.
   std::vector<const ReportRow*> rows = versionRows(report, summary, kFailed);
   putFormat(output, "<details><summary>Every failed machine (%lu)</summary>%s",
             static_cast<unsigned long>(rows.size()), kFileLineEnd);
-  putLine(output, "<table class=\"sortable\"><thead><tr><th>Machine</th><th>State</th>"
-                  "<th>Update</th><th>Code</th><th>Meaning</th><th>Last run</th>"
-                  "<th>Attempts</th></tr></thead><tbody>");
+  putLine(output, "<table class=\"sortable all\"><thead><tr><th>Machine</th><th>Update</th>"
+                  "<th>Code</th><th>Last run</th><th>Attempts</th></tr></thead>"
+                  "<tbody class=\"failed\">");
   for (const ReportRow* row : rows) {
     const Attempt& last = row->state->last;
     char moment[32];
     formatMoment(last.moment, moment, sizeof moment);
-    put(output, "<tr class=\"failed\"><td>");
+    put(output, "<tr><td>");
     putEscaped(output, report.machineNames[row->machine]);
-    put(output, "<td><b>FAILED</b><td>");
+    put(output, "<td>");
     putEscaped(output, report.updateNames[last.pair]);
-    putFormat(output, "<td class=\"n\">%ld<td>", static_cast<long>(last.code));
-    putEscaped(output, describeCode(last.code, report.settings->codes));
-    putFormat(output, "<td>%s<td class=\"n\">%lu%s", moment,
+    putFormat(output, "<td>%ld<td>%s<td>%lu%s", static_cast<long>(last.code), moment,
               static_cast<unsigned long>(attemptsOf(*report.fleet, row->machine, *row->state)),
               kFileLineEnd);
   }
