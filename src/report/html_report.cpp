@@ -160,7 +160,8 @@ static void putFailures(Output* output, const Report& report, const VersionSumma
     putFormat(output, "<tr class=\"failed\"><td class=\"n\">%ld</td><td>",
               static_cast<long>(group.code));
     putEscaped(output, describeCode(group.code, report.settings->codes));
-    putFormat(output, "</td><td class=\"n\">%lu</td><td>", static_cast<unsigned long>(group.rows.size()));
+    putFormat(output, "</td><td class=\"n\">%lu failed</td><td>",
+              static_cast<unsigned long>(group.rows.size()));
     putNames(output, report, group.rows, 0, kFailureNames);
     if (group.rows.size() > kFailureNames) put(output, ", &hellip;");
     putFormat(output, "</td></tr>%s", kFileLineEnd);
