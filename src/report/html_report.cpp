@@ -252,12 +252,6 @@ static void putOverview(Output* output, const Report& report) {
   putLine(output, "</table>");
 }
 
-static std::string codeList(const std::vector<int32_t>& codes) {
-  std::string text;
-  for (int32_t code : codes) text += (text.empty() ? "" : ", ") + std::to_string(code);
-  return text;
-}
-
 static void putMadeFrom(Output* output, const Report& report, const char* madeAt) {
   const ReadFacts& facts = *report.facts;
   putFormat(output, "<p class=\"made\">Made %s by qnReport %s from %lu %s in %lu %s (%lu %s, %lu %s) "
@@ -285,13 +279,9 @@ static void putMadeFrom(Output* output, const Report& report, const char* madeAt
     putEscaped(output, outputText(facts.onlyNew));
   }
   putFormat(output, ".</p>%s", kFileLineEnd);
-  const CodeRules& codes = report.settings->codes;
-  if (!codes.success.empty() || !codes.restart.empty()) {
-    put(output, "<p>Declared for this report:");
-    if (!codes.success.empty()) putFormat(output, " success codes %s", codeList(codes.success).c_str());
-    if (!codes.success.empty() && !codes.restart.empty()) put(output, ";");
-    if (!codes.restart.empty()) putFormat(output, " restart codes %s", codeList(codes.restart).c_str());
-    putFormat(output, ".</p>%s", kFileLineEnd);
+  std::string declared = declaredCodesText(report.settings->codes);
+  if (!declared.empty()) {
+    putFormat(output, "<p>Codes declared for this report: %s.</p>%s", declared.c_str(), kFileLineEnd);
   }
 }
 

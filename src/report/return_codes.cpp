@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 const char* stateName(MachineState state) {
   static const char* const kNames[kStateCount] = {"installed", "restart", "failed",
@@ -90,6 +91,20 @@ std::string describeCode(int32_t code, const CodeRules& rules) {
                                                      : nullptr;
   if (note != nullptr) meaning += (meaning.empty() ? "" : "; ") + std::string(note);
   return meaning;
+}
+
+std::string declaredCodesText(const CodeRules& rules) {
+  std::string text;
+  const std::pair<const char*, const std::vector<int32_t>*> lists[] = {
+      {"success", &rules.success}, {"restart", &rules.restart}};
+  for (const auto& list : lists) {
+    if (list.second->empty()) continue;
+    text += text.empty() ? list.first : std::string("; ") + list.first;
+    for (size_t i = 0; i < list.second->size(); ++i) {
+      text += (i == 0 ? " " : ", ") + std::to_string((*list.second)[i]);
+    }
+  }
+  return text;
 }
 
 bool parseCodeList(const char* text, std::vector<int32_t>* codes) {

@@ -33,6 +33,10 @@ MachineState stateOfCode(int32_t code, const CodeRules& rules);
 // "0xC0001234" alone).
 std::string describeCode(int32_t code, const CodeRules& rules);
 
+// "success 1605, 3011; restart 1604": the codes declared, an empty text when
+// there are none.
+std::string declaredCodesText(const CodeRules& rules);
+
 // Reads a list of codes, "1605,3011" or "-1, 0xC0000005": decimal or
 // hexadecimal 32-bit values separated by commas or spaces. False when one is
 // not a code.

@@ -125,24 +125,11 @@ static void putClockAhead(Output* output, const Report& report, const VersionSum
   }
 }
 
-// "1605, 3011" from a list of codes.
-static std::string codeList(const std::vector<int32_t>& codes) {
-  std::string text;
-  for (int32_t code : codes) text += (text.empty() ? "" : ", ") + std::to_string(code);
-  return text;
-}
-
 void writeTextReport(const Report& report, const char* lineEnd, Output* output) {
   if (report.versions.empty()) putFormat(output, "No result record.%s", lineEnd);
   for (const VersionSummary& summary : report.versions) putVersionLine(output, report, summary, lineEnd);
-  const CodeRules& codes = report.settings->codes;
-  if (!codes.success.empty() || !codes.restart.empty()) {
-    put(output, "Declared for this report:");
-    if (!codes.success.empty()) putFormat(output, " success %s", codeList(codes.success).c_str());
-    if (!codes.success.empty() && !codes.restart.empty()) put(output, ";");
-    if (!codes.restart.empty()) putFormat(output, " restart %s", codeList(codes.restart).c_str());
-    putFormat(output, ".%s", lineEnd);
-  }
+  std::string declared = declaredCodesText(report.settings->codes);
+  if (!declared.empty()) putFormat(output, "Declared for this report: %s.%s", declared.c_str(), lineEnd);
 
   for (const VersionSummary& summary : report.versions) {
     putFormat(output, "%s%s%s%s", lineEnd, kNewField + 1, report.versionNames[summary.version].c_str(),
