@@ -153,6 +153,10 @@ bool getCurrentDirectory(char* buffer, size_t size) {
   return fake::copyOut(theState.currentDirectory, buffer, size);
 }
 
+bool isDirectory(const char* path) {
+  return !fake::fails("isDirectory") && fake::isDirectory(path);
+}
+
 bool setCurrentDirectory(const char* path) {
   if (fake::fails("setCurrentDirectory") || !fake::isDirectory(path)) return false;
   theState.currentDirectory = fake::absolutePath(path);

@@ -51,6 +51,9 @@ bool logVolume(char* buffer, size_t size);
 bool getCurrentDirectory(char* buffer, size_t size);
 bool setCurrentDirectory(const char* path);
 
+// True when `path` names an existing directory (or a link to one).
+bool isDirectory(const char* path);
+
 // False on failure, also when the directory exists.
 bool createDirectory(const char* path);
 // As createDirectory, but nobody else may change what is in it. Windows: full

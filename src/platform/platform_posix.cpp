@@ -101,6 +101,11 @@ bool getCurrentDirectory(char* buffer, size_t size) {
 
 bool setCurrentDirectory(const char* path) { return chdir(path) == 0; }
 
+bool isDirectory(const char* path) {
+  struct stat info;
+  return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 bool createDirectory(const char* path) { return mkdir(path, 0777) == 0; }
 
 bool createPrivateDirectory(const char* path) { return mkdir(path, 0700) == 0; }

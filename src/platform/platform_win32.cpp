@@ -63,6 +63,11 @@ bool getCurrentDirectory(char* buffer, size_t size) {
 
 bool setCurrentDirectory(const char* path) { return SetCurrentDirectoryA(path) != 0; }
 
+bool isDirectory(const char* path) {
+  DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 bool createDirectory(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
 
 static bool createSecuredDirectory(const char* path, DirectoryAccess access) {
