@@ -280,8 +280,8 @@ TEST_F(FaultInjectionTest, EachFailingCallOfAnInPlaceRunEndsAsPromised) {
       for (int i = 0; i < 3; ++i) want.console += i == k ? "" : cleanPieces[i];
     } else if (name == "deleteFile" && k == 0) {
       want.stagingLeft = true;  // the reservation file stays; an in-place run never uses it
-    } else if (name == "logVolume" || name == "createReadableDirectory" || name == "openForAppending" ||
-               name == "writeFile") {
+    } else if (name == "logVolume" || name == "createPrivateDirectory" || name == "holdDirectory" ||
+               name == "takeLock" || name == "openForAppending" || name == "appendToFile") {
       logFails();
     } else if (name == "closeFile" && k == 3) {
       logFails();
