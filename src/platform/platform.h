@@ -194,9 +194,9 @@ constexpr int kLockBusy = 1;  // another holds the lock: try again later
 constexpr int kLockFailed = 2;
 
 // Takes the lock file `name` in `directory`, creating it if absent, without
-// waiting. On kLockTaken `*lock` holds it until it is closed with closeFile.
-// Windows: the file opened with no sharing at all, so that only one run at a
-// time, and no other account, can have it open. POSIX: an exclusive flock.
+// waiting. Only on kLockTaken is `*lock` set: it holds the lock until it is
+// closed with closeFile. Windows: the file is opened with no sharing at all,
+// so that one holder at a time can have it open. POSIX: an exclusive flock.
 int takeLock(DirectoryHandle directory, const char* name, FileHandle* lock);
 
 // Opens the file `name` in `directory` for appending, creating it if absent.

@@ -164,12 +164,13 @@ class ReadOnlyCleanUpTest(BlackBoxCase):
         self.assertRun(result, b"", 0)
         self.assertNoStagingLeft()
 
-    def test_a_read_only_directory_is_removed_also_when_the_run_is_not_root(self):
+    def test_read_only_directories_are_removed_also_when_the_run_is_not_root(self):
         r = self.runner
         if not hasattr(r, "start_as_another_account"):
             self.skipTest("the %s runner runs every program as one account" % r.name)
         source = r.make_temp_dir("cd")
-        left = r.write_program(source, "left", ["mkdir made", "echo x > made/f.txt", "chmod a-w made"])
+        # The staging directory itself is made read-only too.
+        left = r.write_program(source, "left", ["mkdir made", "echo x > made/f.txt", "chmod a-w made ."])
         self.make_update(source, [left])
         r.let_others_reach(source / "-")
         os.chmod(source, 0o755)
