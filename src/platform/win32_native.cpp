@@ -65,7 +65,7 @@ bool isListedAs(HANDLE held, const char* path) {
   }
   if (nameLength <= 0) return false;
   *name = '\0';  // the directory that lists it, with its separator
-  HANDLE directory = CreateFileA(parent, FILE_LIST_DIRECTORY | SYNCHRONIZE,
+  HANDLE directory = CreateFileA(parent, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (directory == INVALID_HANDLE_VALUE) return false;
