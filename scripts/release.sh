@@ -5,7 +5,9 @@
 #                                         the example update and SHA256SUMS
 #   DIST/qnUpdate-X.Y.Z-win32.zip.sha256  the archive's own SHA-256
 #
-#   scripts/release.sh [DIST]             (default: dist/ in this repository)
+#   scripts/release.sh [DIST]             (default: dist/ in this repository; a
+#                                         relative DIST is taken from the folder
+#                                         it is run from)
 #
 # It builds from the commit alone, exported with `git archive` into a new
 # temporary directory (under $TMPDIR): never from this working tree's changes or
@@ -17,9 +19,11 @@
 # before anything is written.
 # Run as root on Debian 12; installs what it needs.
 set -euo pipefail
+dist=${1:-}
+[ -z "$dist" ] || [[ $dist == /* ]] || dist=$PWD/$dist
 cd "$(dirname "$0")/.."
 root=$PWD
-dist=${1:-$root/dist}
+dist=${dist:-$root/dist}
 
 bash scripts/install-deps.sh cmake ninja-build g++-mingw-w64-i686-win32 python3 ||
   { echo "release.sh: installing the dependencies failed" >&2; exit 1; }

@@ -99,6 +99,31 @@ void addJunction(const std::string& path, const std::string& target) {
   node.linkTarget = absolutePath(target);
 }
 
+void addHardLink(const std::string& path, const std::string& existing) {
+  std::string full = absolutePath(path);
+  if (!isDirectory(parentOf(full))) addDirectory(parentOf(full));
+  Node& file = theState.nodes.at(absolutePath(existing));
+  if (file.fileId == 0) file.fileId = theState.nextFileId++;
+  theState.nodes[full] = file;
+}
+
+// How many names the file at `full` has.
+static uint32_t linksOf(const std::string& full) {
+  int id = theState.nodes.at(full).fileId;
+  if (id == 0) return 1;
+  uint32_t links = 0;
+  for (const auto& [path, node] : theState.nodes) links += node.fileId == id ? 1 : 0;
+  return links;
+}
+
+// Sets the attributes of the file at `full` (when it is still there) and of
+// every other name of file `id`.
+static void setAttributes(const std::string& full, int id, uint32_t attributes) {
+  for (auto& [path, node] : theState.nodes) {
+    if (path == full || (id != 0 && node.fileId == id)) node.attributes = attributes;
+  }
+}
+
 bool exists(const std::string& path) { return find(path) != nullptr; }
 
 std::string fileContent(const std::string& path) {
@@ -153,6 +178,10 @@ bool getCurrentDirectory(char* buffer, size_t size) {
   return fake::copyOut(theState.currentDirectory, buffer, size);
 }
 
+bool isDirectory(const char* path) {
+  return !fake::fails("isDirectory") && fake::isDirectory(path);
+}
+
 bool setCurrentDirectory(const char* path) {
   if (fake::fails("setCurrentDirectory") || !fake::isDirectory(path)) return false;
   theState.currentDirectory = fake::absolutePath(path);
@@ -170,10 +199,6 @@ static bool makeDirectory(const char* name, const char* path) {
 bool createDirectory(const char* path) { return makeDirectory("createDirectory", path); }
 
 bool createPrivateDirectory(const char* path) { return makeDirectory("createPrivateDirectory", path); }
-
-bool createReadableDirectory(const char* path) {
-  return makeDirectory("createReadableDirectory", path);
-}
 
 bool removeDirectory(const char* path) {
   if (fake::fails("removeDirectory") || !fake::isDirectory(path)) return false;
@@ -260,7 +285,8 @@ bool setFileAttributesNormal(const char* path) {
   if (fake::fails("setFileAttributesNormal")) return false;
   fake::Node* node = fake::find(path);
   if (node == nullptr) return false;
-  node->attributes = node->isDirectory ? kAttributeDirectory : fake::kAttributeNormal;
+  fake::setAttributes(fake::absolutePath(path), node->fileId,
+                      node->isDirectory ? kAttributeDirectory : fake::kAttributeNormal);
   return true;
 }
 
@@ -302,6 +328,38 @@ static FileHandle openHandle(const std::string& path) {
   return handle;
 }
 
+bool holdFile(const char* path, HeldFile* held) {
+  if (fake::fails("holdFile")) return false;
+  fake::Node* node = fake::find(path);
+  if (node == nullptr || node->isDirectory || !node->linkTarget.empty()) return false;
+  std::string full = fake::absolutePath(path);
+  held->handle = openHandle(full);
+  held->links = fake::linksOf(full);
+  held->attributes = node->attributes;
+  theState.heldFiles[held->handle] = node->fileId;
+  return true;
+}
+
+static bool setHeldAttributes(const char* name, const HeldFile& held, uint32_t attributes) {
+  if (fake::fails(name)) return false;
+  fake::setAttributes(theState.openFiles.at(held.handle).first, theState.heldFiles.at(held.handle),
+                      attributes);
+  return true;
+}
+
+bool clearHeldFileAttributes(const HeldFile& held) {
+  return setHeldAttributes("clearHeldFileAttributes", held, fake::kAttributeNormal);
+}
+
+bool restoreHeldFileAttributes(const HeldFile& held) {
+  return setHeldAttributes("restoreHeldFileAttributes", held, held.attributes);
+}
+
+void releaseFile(const HeldFile& held) {
+  theState.heldFiles.erase(held.handle);
+  theState.openFiles.erase(held.handle);
+}
+
 FileHandle openForReading(const char* path) {
   if (fake::fails("openForReading")) return kNoFile;
   fake::Node* node = fake::find(path);
@@ -309,18 +367,59 @@ FileHandle openForReading(const char* path) {
   return openHandle(fake::absolutePath(path));
 }
 
-FileHandle openForAppending(const char* path) {
-  if (fake::fails("openForAppending")) return kNoFile;
-  std::string full = fake::absolutePath(path);
-  fake::Node* node = fake::find(full);
-  if (node == nullptr) {
-    if (!fake::isDirectory(fake::parentOf(full))) return kNoFile;
-    fake::addFile(full, "");
-    node = fake::find(full);
+DirectoryHandle holdDirectory(const char* path) {
+  if (fake::fails("holdDirectory")) return kNoDirectory;
+  fake::Node* node = fake::find(path);
+  if (node == nullptr || !node->isDirectory || !node->linkTarget.empty()) return kNoDirectory;
+  return openHandle(fake::absolutePath(path));
+}
+
+void releaseDirectory(DirectoryHandle directory) {
+  theState.openFiles.erase(directory);
+}
+
+// The file `name` in a held directory, created empty when absent; null for
+// anything but a plain file with one name.
+static fake::Node* fileInHeldDirectory(DirectoryHandle directory, const char* name,
+                                        std::string* full) {
+  *full = theState.openFiles.at(directory).first + "\\" + name;
+  if (fake::find(*full) == nullptr) fake::addFile(*full, "");
+  fake::Node* node = fake::find(*full);
+  bool plain = !node->isDirectory && node->linkTarget.empty() && fake::linksOf(*full) == 1;
+  return plain ? node : nullptr;
+}
+
+int takeLock(DirectoryHandle directory, const char* name, FileHandle* lock) {
+  if (fake::fails("takeLock")) return kLockFailed;
+  std::string full;
+  fake::Node* node = fileInHeldDirectory(directory, name, &full);
+  if (node == nullptr) return kLockFailed;
+  if (node->lockedElsewhere != 0) {
+    if (node->lockedElsewhere > 0) --node->lockedElsewhere;
+    return kLockBusy;
   }
-  if (node->isDirectory) return kNoFile;
+  *lock = openHandle(full);
+  return kLockTaken;
+}
+
+FileHandle openForAppending(DirectoryHandle directory, const char* name) {
+  if (fake::fails("openForAppending")) return kNoFile;
+  std::string full;
+  fake::Node* node = fileInHeldDirectory(directory, name, &full);
+  if (node == nullptr) return kNoFile;
   if (!node->content.empty() && node->content.back() == '\x1A') node->content.pop_back();
   return openHandle(full);
+}
+
+int appendToFile(FileHandle file, const void* data, size_t size) {
+  if (fake::fails("appendToFile")) return kAppendFailed;
+  fake::Node& node = theState.nodes.at(theState.openFiles.at(file).first);
+  if (node.lockedElsewhere != 0) {
+    if (node.lockedElsewhere > 0) --node.lockedElsewhere;
+    return kAppendLockedOut;
+  }
+  node.content.append(static_cast<const char*>(data), size);
+  return kAppended;
 }
 
 long readFile(FileHandle file, void* buffer, size_t size) {

@@ -32,6 +32,11 @@ struct Node {
   // (Wine's CopyFileA on a damaged CD), more for a file that grew after it was
   // listed (padded with zero bytes).
   size_t copiedBytes = std::string::npos;
+  // The names of one file (hard links) share a non-zero id, and its attributes.
+  int fileId = 0;
+  // Another process holds this lock file, or has locked the whole of this file
+  // against writes, for this many more tries; for good when negative.
+  long lockedElsewhere = 0;
 };
 
 // One command line that was run, and the directory it ran in.
@@ -82,6 +87,10 @@ struct State {
   std::map<platform::FileHandle, std::pair<std::string, size_t>> openFiles;
   platform::FileHandle nextHandle = 100;
   std::map<platform::FindHandle, std::vector<platform::DirectoryEntry>> listings;
+  // Files held with holdFile: handle -> file id (0: a file with one name, whose
+  // path openFiles gives).
+  std::map<platform::FileHandle, int> heldFiles;
+  int nextFileId = 1;
 };
 
 // The fake's state; reset() restores a fresh system with C:, C:\WINDOWS,
@@ -96,6 +105,9 @@ void addFile(const std::string& path, const std::string& content, uint32_t attri
 // A junction at `path` leading to the existing directory `target`. Paths through
 // it reach the target's entries; removing it as a directory removes the link only.
 void addJunction(const std::string& path, const std::string& target);
+// Another name, `path`, for the existing file `existing`: a hard link. The
+// names share their attributes; deleting one leaves the others.
+void addHardLink(const std::string& path, const std::string& existing);
 bool exists(const std::string& path);
 std::string fileContent(const std::string& path);
 // Paths below `directory` (absolute), in order.

@@ -1,8 +1,10 @@
 #include "app/usage.h"
 
+#include <cctype>
 #include <cstring>
 
 #include "platform/console.h"
+#include "platform/platform.h"
 #include "program_version.h"
 
 static constexpr const char* kVersionLine = "qnUpdate " QN_VERSION_TEXT;
@@ -17,7 +19,8 @@ static const char* const kUsageLines[] = {
     "  qnUpdate           run the update in the current directory",
     "  qnUpdate DIR       copy DIR to the system drive, run the copy, remove it",
     "  qnUpdate A B ...   as with none: the arguments are ignored",
-    "  qnUpdate /?        show this text; nothing is run or written",
+    "  qnUpdate /?        show this text; nothing is run or written; -?, -h,",
+    "                     --help, /h and /help too, unless a directory has that name",
     "",
     "Exit status: the last command line's exit code; 9 when qnInst.cfg cannot",
     "be opened or runs no command line; 1 when the current directory cannot be",
@@ -27,8 +30,25 @@ static const char* const kUsageLines[] = {
     "at the root of the system drive (named by the variable systemdrive).",
 };
 
+// What administrators type to ask a program for help. Taken as a directory,
+// each would name one that does not exist, and the working directory would be
+// staged and the update applied.
+static const char* const kHelpFlags[] = {"-?", "-h", "--help", "/h", "/help"};
+
+static bool equalsIgnoringCase(const char* text, const char* flag) {
+  for (; *text != '\0' && *flag != '\0'; ++text, ++flag) {
+    if (tolower(static_cast<unsigned char>(*text)) != *flag) return false;
+  }
+  return *text == *flag;
+}
+
 bool isUsageRequest(int argc, const char* const* argv) {
-  return argc == 2 && strcmp(argv[1], "/?") == 0;
+  if (argc != 2) return false;
+  if (strcmp(argv[1], "/?") == 0) return true;
+  for (const char* flag : kHelpFlags) {
+    if (equalsIgnoringCase(argv[1], flag)) return !platform::isDirectory(argv[1]);
+  }
+  return false;
 }
 
 void printUsage() {

@@ -10,6 +10,9 @@
 const char kVersionFileName[] = "version.id";
 static const char kLogDirectoryName[] = "QNLOG";
 static const char kLogFileName[] = "QN.log";
+// The lock through which runs take turns. Other accounts cannot open it, so
+// that none can hold a run up; any account that may read the log could lock it.
+static const char kLockFileName[] = "QN.lck";
 
 int readVersionValue(platform::TextFile* file, char* value) {
   int count = platform::readTextPiece(file, value, kVersionLineSize);
@@ -43,40 +46,85 @@ int writeResultRecord(int32_t result) {
 
 int appendRecord(const char* date, const char* time, const char* updateValue,
                  const char* newValue, int32_t result) {
-  platform::FileHandle log = openLogFile();
-  if (log == platform::kNoFile) return kLogFailed;
+  LogFile log;
+  if (!openLogFile(&log)) return kLogFailed;
 
   char record[kRecordSize];
   composeRecord(date, time, updateValue, newValue, result, record, sizeof record);
   char bytes[2 * kRecordSize];
   size_t length = platform::toFileLineEnds(record, bytes, sizeof bytes);
-  bool written = platform::writeFile(log, bytes, length);
-  if (!platform::closeFile(log) || !written) {
+  bool written = writeToLog(&log, bytes, length);
+  if (!closeLogFile(&log) || !written) {
     printLine("Log File Creation Failed!");
     return kLogFailed;
   }
   return kRecordWritten;
 }
 
-platform::FileHandle openLogFile() {
-  char directory[kLogPathSize];
-  char path[kLogPathSize];
-  platform::FileHandle log = platform::kNoFile;
-  if (platform::logVolume(directory, sizeof directory)) {
-    size_t volumeLength = strlen(directory);
-    int directoryLength = snprintf(directory + volumeLength, sizeof directory - volumeLength,
-                                   "%c%s", platform::kPathSeparator, kLogDirectoryName);
-    if (directoryLength >= 0 && volumeLength + directoryLength < sizeof directory) {
-      platform::createReadableDirectory(directory);
-      int pathLength =
-          snprintf(path, sizeof path, "%s%c%s", directory, platform::kPathSeparator, kLogFileName);
-      if (pathLength >= 0 && static_cast<size_t>(pathLength) < sizeof path) {
-        log = platform::openForAppending(path);
-      }
-    }
+// One more step of waiting, or false when the record has waited its time.
+static bool waitAStep(LogFile* log) {
+  if (log->waitedMilliseconds >= kLogWaitMilliseconds) return false;
+  platform::sleepMilliseconds(kLogRetryMilliseconds);
+  log->waitedMilliseconds += kLogRetryMilliseconds;
+  return true;
+}
+
+static bool takeLogLock(LogFile* log) {
+  for (;;) {
+    int taken = platform::takeLock(log->directory, kLockFileName, &log->lock);
+    if (taken == platform::kLockTaken) return true;
+    if (taken != platform::kLockBusy || !waitAStep(log)) return false;
   }
-  if (log == platform::kNoFile) printLine("Log File Creation Failed!");
-  return log;
+}
+
+// The log directory: the volume followed by "\QNLOG", when the whole path of
+// the log file fits in kLogPathSize bytes.
+static bool formLogDirectory(char* directory, size_t size) {
+  if (!platform::logVolume(directory, size)) return false;
+  size_t volumeLength = strlen(directory);
+  int added = snprintf(directory + volumeLength, size - volumeLength, "%c%s",
+                       platform::kPathSeparator, kLogDirectoryName);
+  return added >= 0 && volumeLength + added + 1 + strlen(kLogFileName) < size;
+}
+
+bool openLogFile(LogFile* log) {
+  log->directory = platform::kNoDirectory;
+  log->lock = platform::kNoFile;
+  log->file = platform::kNoFile;
+  log->waitedMilliseconds = 0;
+  char directory[kLogPathSize];
+  if (formLogDirectory(directory, sizeof directory)) {
+    platform::createPrivateDirectory(directory);
+    log->directory = platform::holdDirectory(directory);
+  }
+  bool opened = log->directory != platform::kNoDirectory && takeLogLock(log) &&
+                (log->file = platform::openForAppending(log->directory, kLogFileName)) !=
+                    platform::kNoFile;
+  if (!opened) {
+    closeLogFile(log);
+    printLine("Log File Creation Failed!");
+  }
+  return opened;
+}
+
+bool writeToLog(LogFile* log, const void* data, size_t size) {
+  for (;;) {
+    int appended = platform::appendToFile(log->file, data, size);
+    if (appended == platform::kAppended) return true;
+    if (appended != platform::kAppendLockedOut || !waitAStep(log)) return false;
+  }
+}
+
+bool closeLogFile(LogFile* log) {
+  bool closed = log->file == platform::kNoFile || platform::closeFile(log->file);
+  // The record is out once the log is closed: letting the lock and the
+  // directory go cannot lose it, whatever those closes report.
+  if (log->lock != platform::kNoFile) platform::closeFile(log->lock);
+  if (log->directory != platform::kNoDirectory) platform::releaseDirectory(log->directory);
+  log->file = platform::kNoFile;
+  log->lock = platform::kNoFile;
+  log->directory = platform::kNoDirectory;
+  return closed;
 }
 
 void formatTriple(int first, int second, int third, char separator, char* out, size_t size) {

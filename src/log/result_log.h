@@ -16,6 +16,12 @@ constexpr size_t kRecordSize = 512;
 // The log file's path: the volume, "\QNLOG" and "\QN.log".
 constexpr size_t kLogPathSize = 128;
 
+// Runs that end at the same moment take turns through a lock file beside the
+// log. A record waits at most this long for the lock, and for a write that
+// another process's lock on the log refuses, trying again at each step.
+constexpr uint32_t kLogWaitMilliseconds = 30000;
+constexpr uint32_t kLogRetryMilliseconds = 50;
+
 // What writeResultRecord reports.
 constexpr int kRecordWritten = 0;
 constexpr int kNoVersionFile = 1;
@@ -43,9 +49,30 @@ int writeResultRecord(int32_t result);
 int appendRecord(const char* date, const char* time, const char* updateValue,
                  const char* newValue, int32_t result);
 
-// Makes sure the log directory exists and opens the log file for appending.
-// Prints "Log File Creation Failed!" and returns platform::kNoFile when it cannot.
-platform::FileHandle openLogFile();
+// The log while one record is written: its directory held, the lock taken,
+// the file open, and how long the record has waited so far.
+struct LogFile {
+  platform::DirectoryHandle directory;
+  platform::FileHandle lock;
+  platform::FileHandle file;
+  uint32_t waitedMilliseconds;
+};
+
+// Makes sure the log directory exists (for its owners only when it is
+// created), holds it, waits for the lock in it, and opens the log file in it
+// for appending. Prints "Log File Creation Failed!" and returns false, with
+// nothing left open, when it cannot, also when the lock is not had within
+// kLogWaitMilliseconds.
+bool openLogFile(LogFile* log);
+
+// Appends `size` bytes to the open log in one write; a write that another
+// process's lock refuses is tried again until the record has waited
+// kLogWaitMilliseconds in all. False when it was not written.
+bool writeToLog(LogFile* log, const void* data, size_t size);
+
+// Closes the log file, then lets the lock and the directory go. False when the
+// log file's data could not be written out.
+bool closeLogFile(LogFile* log);
 
 // Three numbers, each padded with zeros to at least two digits, joined by
 // `separator`: "09:05:07", "11-02-2006".

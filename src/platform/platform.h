@@ -51,6 +51,9 @@ bool logVolume(char* buffer, size_t size);
 bool getCurrentDirectory(char* buffer, size_t size);
 bool setCurrentDirectory(const char* path);
 
+// True when `path` names an existing directory (or a link to one).
+bool isDirectory(const char* path);
+
 // False on failure, also when the directory exists.
 bool createDirectory(const char* path);
 // As createDirectory, but nobody else may change what is in it. Windows: full
@@ -59,15 +62,15 @@ bool createDirectory(const char* path);
 // entries where the system has such protection; false, creating nothing, when
 // that security cannot be built. POSIX: mode 0700.
 bool createPrivateDirectory(const char* path);
-// As createPrivateDirectory, but everyone may read what is in it: on Windows
-// read access for Users as well; POSIX mode 0755.
-bool createReadableDirectory(const char* path);
 // Removes an empty directory, or a link to a directory (the link only, never
 // what it leads to).
 bool removeDirectory(const char* path);
 
 // --- Enumeration -----------------------------------------------------------
 
+// Read-only. POSIX lists a directory so when its owner may not read, write or
+// search it, which stops its entries from being deleted; never a file, whose
+// own permissions do not.
 constexpr uint32_t kAttributeReadOnly = 0x01;
 constexpr uint32_t kAttributeHidden = 0x02;
 constexpr uint32_t kAttributeSystem = 0x04;
@@ -100,6 +103,10 @@ void findClose(FindHandle find);
 
 // --- Files -----------------------------------------------------------------
 
+// Raw byte files. A handle is kNoFile when an open failed.
+using FileHandle = intptr_t;
+constexpr FileHandle kNoFile = -1;
+
 // Copies one file; an existing target is overwritten. On POSIX the source must
 // be a regular file: a FIFO, socket or device fails the copy at once.
 bool copyFile(const char* source, const char* target);
@@ -107,10 +114,31 @@ bool copyFile(const char* source, const char* target);
 // from the file itself rather than a directory listing. False when it cannot
 // be told.
 bool getFileSize(const char* path, uint64_t* size);
-// Clears read-only and every other attribute, so the file can be changed and deleted.
+// Clears read-only and every other attribute, so the file can be changed and
+// deleted, or the directory emptied and removed: on POSIX the owner may read
+// and write it (and search a directory). Never through a link: false for one
+// on POSIX. A file's attributes are those of every name it has.
 bool setFileAttributesNormal(const char* path);
 // Deletes one file; false when it cannot (for example while it is open).
 bool deleteFile(const char* path);
+
+// A file held open by its own name (never what a link leads to), so that the
+// attributes cleared to delete that name can be set back on the file, which
+// keeps them under its other names (hard links).
+struct HeldFile {
+  FileHandle handle;
+  uint32_t links;       // the number of names the file has
+  uint32_t attributes;  // as they were when it was held, in the platform's own form
+};
+
+// Holds a file, not a directory or a link. False when it cannot.
+bool holdFile(const char* path, HeldFile* held);
+// Clears the file's attributes, as setFileAttributesNormal does.
+bool clearHeldFileAttributes(const HeldFile& held);
+// Sets the attributes the file had when it was held.
+bool restoreHeldFileAttributes(const HeldFile& held);
+// Lets the file go.
+void releaseFile(const HeldFile& held);
 
 // Creates an empty, uniquely named file in `directory` from the first three
 // characters of `prefix`, a number of one to four hexadecimal digits and ".tmp",
@@ -126,20 +154,10 @@ struct DiskSpace {
 // The free space that this user may use on the volume whose root is given.
 bool getDiskFreeSpace(const char* root, DiskSpace* space);
 
-// Raw byte files. A handle is kNoFile when an open failed.
-using FileHandle = intptr_t;
-constexpr FileHandle kNoFile = -1;
-
 // Opens an existing file, not a directory, for reading. On POSIX only a
 // regular file opens, and the open never waits: a FIFO, socket or device is
 // refused at once.
 FileHandle openForReading(const char* path);
-// Opens a file for appending, creating it if absent. One 0x1A byte at the end of
-// an existing file is removed. Until the handle is closed no other appender can
-// open the file, and every write lands at the file's end. Refused (kNoFile,
-// leaving what it leads to untouched) when the file or the directory holding it
-// is a link, or the file has more than one hard link.
-FileHandle openForAppending(const char* path);
 // Bytes read (0 at the end of the file), or -1 on failure.
 long readFile(FileHandle file, void* buffer, size_t size);
 // One write of all `size` bytes; false unless every byte was written.
@@ -148,6 +166,56 @@ bool writeFile(FileHandle file, const void* data, size_t size);
 bool closeFile(FileHandle file);
 // Creates a file, or empties an existing one, for writing with writeFile.
 FileHandle openForWriting(const char* path);
+
+// --- Files in a held directory (the result log) ------------------------------
+//
+// A directory is opened once and held; the files in it are opened relative to
+// it, so that they are the files of that very directory whatever is done to
+// its name meanwhile. Those files, when a run creates them, are for their
+// owners only: on Windows full control for Administrators, SYSTEM and this
+// process's user and nothing for anyone else, protected from the directory's
+// inheritable entries; on POSIX mode 0600. No open goes through a link: a file
+// that is a link, has another name (a hard link) or is not a plain file is
+// refused, and what it leads to is left untouched.
+
+using DirectoryHandle = intptr_t;
+constexpr DirectoryHandle kNoDirectory = -1;
+
+// Opens the directory `path` itself and holds it. kNoDirectory when it is not
+// a directory, is a link, or cannot be opened. Windows: held without delete
+// sharing, so that it cannot be renamed or replaced while held; opened as
+// itself where the system has reparse points, and refused when the handle is
+// not a directory or is a reparse point, or when the directory's entry in its
+// parent is a reparse point or another directory than the one held (a system
+// that opens a link's target in spite of being asked for the link itself, as
+// Wine does, is caught there). POSIX: O_DIRECTORY and O_NOFOLLOW.
+DirectoryHandle holdDirectory(const char* path);
+void releaseDirectory(DirectoryHandle directory);
+
+// What takeLock gives.
+constexpr int kLockTaken = 0;
+constexpr int kLockBusy = 1;  // another holds the lock: try again later
+constexpr int kLockFailed = 2;
+
+// Takes the lock file `name` in `directory`, creating it if absent, without
+// waiting. Only on kLockTaken is `*lock` set: it holds the lock until it is
+// closed with closeFile. Windows: the file is opened with no sharing at all,
+// so that one holder at a time can have it open. POSIX: an exclusive flock.
+int takeLock(DirectoryHandle directory, const char* name, FileHandle* lock);
+
+// Opens the file `name` in `directory` for appending, creating it if absent.
+// One 0x1A byte at the end of an existing file is removed, and every write with
+// appendToFile lands at the file's end.
+FileHandle openForAppending(DirectoryHandle directory, const char* name);
+
+// What appendToFile gives.
+constexpr int kAppended = 0;
+constexpr int kAppendLockedOut = 1;  // another process has locked that part of the file
+constexpr int kAppendFailed = 2;
+
+// Writes all `size` bytes at the file's end in one write. A write refused by
+// another process's lock (kAppendLockedOut) writes nothing.
+int appendToFile(FileHandle file, const void* data, size_t size);
 
 // --- Platform facts --------------------------------------------------------
 

@@ -6,7 +6,6 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <limits.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -101,11 +100,14 @@ bool getCurrentDirectory(char* buffer, size_t size) {
 
 bool setCurrentDirectory(const char* path) { return chdir(path) == 0; }
 
+bool isDirectory(const char* path) {
+  struct stat info;
+  return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 bool createDirectory(const char* path) { return mkdir(path, 0777) == 0; }
 
 bool createPrivateDirectory(const char* path) { return mkdir(path, 0700) == 0; }
-
-bool createReadableDirectory(const char* path) { return mkdir(path, 0755) == 0; }
 
 // rmdir refuses a symbolic link; the link itself is removed, never its target.
 bool removeDirectory(const char* path) {
@@ -114,16 +116,24 @@ bool removeDirectory(const char* path) {
   return errno == ENOTDIR && lstat(path, &info) == 0 && S_ISLNK(info.st_mode) && unlink(path) == 0;
 }
 
+// What the owner of a directory needs to empty it.
+static constexpr mode_t kOwnerMayEmpty = S_IRWXU;
+
 // Describes an entry as Windows would list it: a symbolic link is a reparse
 // point, and also a directory when it leads to one, so that the copy follows it
-// as Windows' listing does, while the removal never enters it. A file's size is
-// that of what it leads to, which is what a copy takes.
+// as Windows' listing does, while the removal never enters it. A directory
+// whose owner may not empty it is read-only. A file's size is that of what it
+// leads to, which is what a copy takes.
 static void describeEntry(DIR* stream, const struct dirent* item, DirectoryEntry* entry) {
   entry->attributes = item->d_type == DT_DIR ? kAttributeDirectory : 0;
   entry->size = 0;
-  if (item->d_type == DT_DIR) return;
   struct stat info;
   if (fstatat(dirfd(stream), item->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) return;
+  if (S_ISDIR(info.st_mode)) {
+    bool mayEmpty = (info.st_mode & kOwnerMayEmpty) == kOwnerMayEmpty;
+    entry->attributes = kAttributeDirectory | (mayEmpty ? 0 : kAttributeReadOnly);
+    return;
+  }
   if (S_ISLNK(info.st_mode)) {
     entry->attributes = kAttributeReparsePoint;
     if (fstatat(dirfd(stream), item->d_name, &info, 0) != 0) return;
@@ -236,14 +246,44 @@ bool getFileSize(const char* path, uint64_t* size) {
   return true;
 }
 
+// The mode that lets the owner change and delete a file, or empty a directory.
+static mode_t normalMode(const struct stat& info) {
+  return (info.st_mode & 0777) | (S_ISDIR(info.st_mode) ? kOwnerMayEmpty : S_IRUSR | S_IWUSR);
+}
+
 bool setFileAttributesNormal(const char* path) {
   struct stat info;
-  if (stat(path, &info) != 0) return false;
-  mode_t normal = (info.st_mode & 0777) | S_IRUSR | S_IWUSR;
+  if (lstat(path, &info) != 0 || S_ISLNK(info.st_mode)) return false;
   // A fresh copy normally has that mode already: no chmod needed then.
-  if ((info.st_mode & 07777) == normal) return true;
-  return chmod(path, normal) == 0;
+  if ((info.st_mode & 07777) == normalMode(info)) return true;
+  // The C library changes the entry itself (through O_PATH), refusing a link
+  // that took its place meanwhile.
+  return fchmodat(AT_FDCWD, path, normalMode(info), AT_SYMLINK_NOFOLLOW) == 0;
 }
+
+bool holdFile(const char* path, HeldFile* held) {
+  int fd = open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  struct stat info;
+  if (fd < 0) return false;
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    close(fd);
+    return false;
+  }
+  held->handle = fd;
+  held->links = static_cast<uint32_t>(info.st_nlink);
+  held->attributes = info.st_mode & 07777;
+  return true;
+}
+
+bool clearHeldFileAttributes(const HeldFile& held) {
+  return fchmod(static_cast<int>(held.handle), (held.attributes & 0777) | S_IRUSR | S_IWUSR) == 0;
+}
+
+bool restoreHeldFileAttributes(const HeldFile& held) {
+  return fchmod(static_cast<int>(held.handle), held.attributes) == 0;
+}
+
+void releaseFile(const HeldFile& held) { close(static_cast<int>(held.handle)); }
 
 bool deleteFile(const char* path) { return unlink(path) == 0; }
 
@@ -281,42 +321,6 @@ FileHandle openForReading(const char* path) {
   struct stat info;
   int fd = openRegularFile(path, &info);
   return fd < 0 ? kNoFile : fd;
-}
-
-// Opens the directory that holds `path`, refusing a symbolic link, and puts
-// the file's name in `name`. -1 when it cannot.
-static int openParentNoFollow(const char* path, const char** name) {
-  const char* slash = strrchr(path, '/');
-  *name = slash != nullptr ? slash + 1 : path;
-  if (slash == nullptr) return open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  char parent[PATH_MAX];
-  size_t length = slash == path ? 1 : static_cast<size_t>(slash - path);
-  if (length + 1 > sizeof parent) return -1;
-  memcpy(parent, path, length);
-  parent[length] = '\0';
-  return open(parent, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-}
-
-FileHandle openForAppending(const char* path) {
-  const char* name;
-  int directory = openParentNoFollow(path, &name);
-  if (directory < 0) return kNoFile;
-  int fd = openat(directory, name, O_RDWR | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
-  close(directory);
-  if (fd < 0) return kNoFile;
-  struct stat info;
-  if (flock(fd, LOCK_EX) != 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
-      info.st_nlink > 1) {
-    close(fd);
-    return kNoFile;
-  }
-  unsigned char last = 0;
-  if (info.st_size > 0 && pread(fd, &last, 1, info.st_size - 1) == 1 && last == 0x1A &&
-      ftruncate(fd, info.st_size - 1) != 0) {
-    close(fd);
-    return kNoFile;
-  }
-  return fd;
 }
 
 long readFile(FileHandle file, void* buffer, size_t size) {

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "platform/environment.h"
+#include "platform/win32_native.h"
 #include "platform/win32_security.h"
 
 namespace platform {
@@ -63,18 +64,17 @@ bool getCurrentDirectory(char* buffer, size_t size) {
 
 bool setCurrentDirectory(const char* path) { return SetCurrentDirectoryA(path) != 0; }
 
-bool createDirectory(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
-
-static bool createSecuredDirectory(const char* path, DirectoryAccess access) {
-  DirectorySecurity security;
-  return buildDirectorySecurity(access, &security) &&
-         CreateDirectoryA(path, &security.attributes) != 0;
+bool isDirectory(const char* path) {
+  DWORD attributes = GetFileAttributesA(path);
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool createPrivateDirectory(const char* path) { return createSecuredDirectory(path, kOwnersOnly); }
+bool createDirectory(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
 
-bool createReadableDirectory(const char* path) {
-  return createSecuredDirectory(path, kOwnersAndRead);
+bool createPrivateDirectory(const char* path) {
+  OwnersSecurity security;
+  return buildOwnersOnlySecurity(kInheritedByContents, &security) &&
+         CreateDirectoryA(path, &security.attributes) != 0;
 }
 
 bool removeDirectory(const char* path) { return RemoveDirectoryA(path) != 0; }
@@ -132,6 +132,44 @@ bool setFileAttributesNormal(const char* path) {
 
 bool deleteFile(const char* path) { return DeleteFileA(path) != 0; }
 
+// The attributes that can be set on a file; the others (compressed,
+// encrypted, sparse, reparse point) are the file system's own.
+static constexpr DWORD kSettableAttributes =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+    FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+bool holdFile(const char* path, HeldFile* held) {
+  // Delete sharing lets the name be deleted while the file is held.
+  HANDLE file = CreateFileA(path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, hasReparsePoints() ? FILE_FLAG_OPEN_REPARSE_POINT : 0,
+                            nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION information;
+  const DWORD notAFile = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+  if (!GetFileInformationByHandle(file, &information) ||
+      (information.dwFileAttributes & notAFile) != 0) {
+    CloseHandle(file);
+    return false;
+  }
+  held->handle = reinterpret_cast<FileHandle>(file);
+  held->links = information.nNumberOfLinks;
+  held->attributes = information.dwFileAttributes & kSettableAttributes;
+  return true;
+}
+
+bool clearHeldFileAttributes(const HeldFile& held) {
+  return setAttributesThrough(reinterpret_cast<HANDLE>(held.handle), FILE_ATTRIBUTE_NORMAL);
+}
+
+bool restoreHeldFileAttributes(const HeldFile& held) {
+  // Zero would leave them unchanged: no attribute at all is "normal".
+  DWORD attributes = held.attributes != 0 ? held.attributes : FILE_ATTRIBUTE_NORMAL;
+  return setAttributesThrough(reinterpret_cast<HANDLE>(held.handle), attributes);
+}
+
+void releaseFile(const HeldFile& held) { CloseHandle(reinterpret_cast<HANDLE>(held.handle)); }
+
 bool getTempFileName(const char* directory, const char* prefix, char* buffer, size_t size) {
   char name[MAX_PATH + 1] = {0};
   if (GetTempFileNameA(directory, prefix, 0, name) == 0) return false;
@@ -156,77 +194,6 @@ FileHandle openForReading(const char* path) {
   HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   return file == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<FileHandle>(file);
-}
-
-// True when `path` names a junction or symbolic link (the link itself is asked
-// about, not what it leads to).
-static bool isReparsePoint(const char* path) {
-  DWORD attributes = GetFileAttributesA(path);
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
-
-// True when the directory that holds `path` is a junction or symbolic link.
-static bool parentIsReparsePoint(const char* path) {
-  char parent[MAX_PATH + 1];
-  size_t length = boundedLength(path, MAX_PATH + 1);
-  while (length > 0 && path[length - 1] != '\\' && path[length - 1] != '/') --length;
-  if (length <= 1 || length > MAX_PATH) return false;
-  memcpy(parent, path, length - 1);
-  parent[length - 1] = '\0';
-  return isReparsePoint(parent);
-}
-
-// Windows 2000 and later have reparse points; there the file is opened as
-// itself, so that a link swapped in after the check above is seen and refused.
-// NT 4.0 is not given a flag that it does not know.
-static DWORD appendOpenFlags() {
-  bool hasReparsePoints = LOBYTE(LOWORD(GetVersion())) >= 5;
-  return FILE_ATTRIBUTE_NORMAL | (hasReparsePoints ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
-}
-
-// A file reached through a link, or with another name elsewhere, would let
-// whoever made that name choose what the program writes to.
-static bool isOnlyName(HANDLE file) {
-  BY_HANDLE_FILE_INFORMATION information;
-  return GetFileInformationByHandle(file, &information) && information.nNumberOfLinks <= 1 &&
-         (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
-}
-
-// Appenders exclude each other with a lock on one byte far past any real log's
-// end, so that readers are never locked out of the records themselves.
-static constexpr DWORD kAppendLockOffsetHigh = 0x7FFFFFFF;
-
-FileHandle openForAppending(const char* path) {
-  if (parentIsReparsePoint(path) || isReparsePoint(path)) return kNoFile;
-  HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_ALWAYS, appendOpenFlags(), nullptr);
-  if (file == INVALID_HANDLE_VALUE) return kNoFile;
-  if (!isOnlyName(file)) {
-    CloseHandle(file);
-    return kNoFile;
-  }
-  OVERLAPPED lock = {};
-  lock.OffsetHigh = kAppendLockOffsetHigh;
-  if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &lock)) {
-    CloseHandle(file);
-    return kNoFile;
-  }
-  DWORD size = GetFileSize(file, nullptr);
-  if (size != INVALID_FILE_SIZE && size > 0) {
-    unsigned char last = 0;
-    DWORD count = 0;
-    bool truncated = true;
-    if (SetFilePointer(file, -1, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
-        ReadFile(file, &last, 1, &count, nullptr) && count == 1 && last == 0x1A) {
-      truncated = SetFilePointer(file, -1, nullptr, FILE_END) != INVALID_SET_FILE_POINTER &&
-                  SetEndOfFile(file);
-    }
-    if (!truncated) {
-      CloseHandle(file);
-      return kNoFile;
-    }
-  }
-  return reinterpret_cast<FileHandle>(file);
 }
 
 long readFile(FileHandle file, void* buffer, size_t size) {

@@ -5,7 +5,6 @@ namespace platform {
 // Generic rights would be mapped only for the directory itself; these are the
 // directory rights that the entries pass on to what is created inside.
 static constexpr DWORD kFullControl = FILE_ALL_ACCESS;
-static constexpr DWORD kReadAccess = FILE_GENERIC_READ | FILE_GENERIC_EXECUTE;
 static constexpr BYTE kInherited = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
 
 // SetSecurityDescriptorControl's control bit that blocks inherited entries.
@@ -30,12 +29,12 @@ static PSID processUserSid(DWORD* buffer, DWORD size) {
   return read ? reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid : nullptr;
 }
 
-static bool allow(PACL acl, DWORD mask, PSID sid) {
-  if (sid == nullptr || !AddAccessAllowedAce(acl, ACL_REVISION, mask, sid)) return false;
+static bool allow(PACL acl, PSID sid, BYTE flags) {
+  if (sid == nullptr || !AddAccessAllowedAce(acl, ACL_REVISION, kFullControl, sid)) return false;
   // NT 4.0 has no AddAccessAllowedAceEx: set the new entry's flags in place.
   void* entry = nullptr;
   if (!GetAce(acl, acl->AceCount - 1, &entry)) return false;
-  static_cast<ACE_HEADER*>(entry)->AceFlags = kInherited;
+  static_cast<ACE_HEADER*>(entry)->AceFlags = flags;
   return true;
 }
 
@@ -50,21 +49,16 @@ static bool protectDacl(SECURITY_DESCRIPTOR* descriptor) {
   return setControl(descriptor, kDaclProtected, kDaclProtected) != FALSE;
 }
 
-bool buildDirectorySecurity(DirectoryAccess access, DirectorySecurity* security) {
+bool buildOwnersOnlySecurity(Inheritance inheritance, OwnersSecurity* security) {
   PACL acl = reinterpret_cast<PACL>(security->acl);
   if (!InitializeAcl(acl, sizeof security->acl, ACL_REVISION)) return false;
   PSID administrators = ntAuthoritySid(security->administrators, SECURITY_BUILTIN_DOMAIN_RID,
                                        DOMAIN_ALIAS_RID_ADMINS, 2);
   PSID system = ntAuthoritySid(security->system, SECURITY_LOCAL_SYSTEM_RID, 0, 1);
   PSID user = processUserSid(security->tokenUser, sizeof security->tokenUser);
-  if (!allow(acl, kFullControl, administrators) || !allow(acl, kFullControl, system) ||
-      !allow(acl, kFullControl, user)) {
+  BYTE flags = inheritance == kInheritedByContents ? kInherited : 0;
+  if (!allow(acl, administrators, flags) || !allow(acl, system, flags) || !allow(acl, user, flags)) {
     return false;
-  }
-  if (access == kOwnersAndRead) {
-    PSID users = ntAuthoritySid(security->users, SECURITY_BUILTIN_DOMAIN_RID,
-                                DOMAIN_ALIAS_RID_USERS, 2);
-    if (!allow(acl, kReadAccess, users)) return false;
   }
   if (!InitializeSecurityDescriptor(&security->descriptor, SECURITY_DESCRIPTOR_REVISION) ||
       !SetSecurityDescriptorDacl(&security->descriptor, TRUE, acl, FALSE) ||

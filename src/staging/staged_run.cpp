@@ -76,11 +76,13 @@ void removeStaging(const char* stagingDir) {
   size_t length = strlen(stagingDir);
   if (length + 1 > sizeof directory) return;
   memcpy(directory, stagingDir, length + 1);
+  // Not listed anywhere, so its attributes are unknown: a script may have made
+  // it read-only, which on POSIX keeps its entries from being deleted, and on
+  // Windows the directory itself from being removed.
+  platform::setFileAttributesNormal(stagingDir);
   if (walkTree(directory, sizeof directory, nullptr) != 0) {
     printLine("Could not delete files from temporary directory.");
   } else if (!platform::removeDirectory(stagingDir) &&
-             // Not listed anywhere, so its attributes are unknown: a script
-             // may have made it read-only.
              !(platform::setFileAttributesNormal(stagingDir) &&
                platform::removeDirectory(stagingDir))) {
     printLine("Could not remove temporary directory", stagingDir);

@@ -98,6 +98,22 @@ static int copyFileEntry(const char* entryPath, bool entryPathFits, const char* 
   return kWalkSucceeded;
 }
 
+// Deletes a file whose attributes keep it from being deleted. They belong to
+// the file, not to this name: a file with other names, which may lie outside
+// the tree, gets them back through the handle held meanwhile, and so ends as it
+// was. Setting them back is tried first, so that a file whose attributes could
+// not be set back is never changed.
+static bool deleteClearingAttributes(const char* path) {
+  platform::HeldFile held;
+  if (!platform::holdFile(path, &held)) return false;
+  bool shared = held.links > 1;
+  bool deleted = (!shared || platform::restoreHeldFileAttributes(held)) &&
+                 platform::clearHeldFileAttributes(held) && platform::deleteFile(path);
+  if (shared) platform::restoreHeldFileAttributes(held);
+  platform::releaseFile(held);
+  return deleted;
+}
+
 // Deletes a file or removes an emptied directory. Windows refuses to delete a
 // read-only file or directory, which scripts often leave (attrib +r, xcopy from
 // a CD, installers): when the entry was listed read-only, hidden or system, its
@@ -109,11 +125,12 @@ static bool removeEntry(const char* path, uint32_t attributes) {
   if (remove(path)) return true;
   const uint32_t blocking =
       platform::kAttributeReadOnly | platform::kAttributeHidden | platform::kAttributeSystem;
-  if ((attributes & blocking) == 0 || (attributes & platform::kAttributeReparsePoint) != 0 ||
-      !platform::setFileAttributesNormal(path)) {
+  if ((attributes & blocking) == 0 || (attributes & platform::kAttributeReparsePoint) != 0) {
     return false;
   }
-  return remove(path);
+  // A directory has no other name.
+  if (isDirectory) return platform::setFileAttributesNormal(path) && remove(path);
+  return deleteClearingAttributes(path);
 }
 
 static void removeDirectoryEntry(const char* source, const char* name, uint32_t attributes) {
@@ -124,6 +141,11 @@ static void removeDirectoryEntry(const char* source, const char* name, uint32_t 
   }
   // A link is removed as itself: what it leads to lies outside the tree.
   bool isLink = (attributes & platform::kAttributeReparsePoint) != 0;
+  // A read-only directory is made writable before it is emptied: on POSIX its
+  // entries cannot be deleted otherwise.
+  if (!isLink && (attributes & platform::kAttributeReadOnly) != 0) {
+    platform::setFileAttributesNormal(directoryPath);
+  }
   if (!isLink && walkTree(directoryPath, sizeof directoryPath, nullptr) != kWalkSucceeded) {
     printLine("Unable to delete files from temporary sub-directory.");
   } else if (!removeEntry(directoryPath, attributes)) {

@@ -19,8 +19,12 @@
 // FIFO, socket or device in the source cannot be copied (POSIX).
 //
 // Removal mode (`destination` is null): deletes everything below `source`,
-// leaving `source` itself. A link (a junction or symbolic link) is removed as
-// itself and never entered, so nothing outside `source` is touched; the copy,
+// leaving `source` itself. An entry listed read-only, hidden or system that
+// will not go has its attributes cleared and is tried once more (a read-only
+// directory is made writable before it is emptied); a file that has other
+// names (hard links) gets its attributes back. A link (a junction or symbolic
+// link) is removed as itself and never entered, and its attributes are never
+// changed, so nothing outside `source` is touched; the copy,
 // like Windows' own listing, does follow links to directories, and the path
 // limit ends a loop. Never stops early: prints "Unable to remove temp file
 // PATH" for a file and "Could not remove temporary sub-directory." for a

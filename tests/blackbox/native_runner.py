@@ -1,9 +1,12 @@
 """The Linux build, run directly."""
 
 import contextlib
+import fcntl
 import os
+import signal
 import subprocess
 import time
+import unittest
 from pathlib import Path
 
 from runners import PendingRun, Runner, remove_tree
@@ -32,6 +35,42 @@ class NativeRunner(Runner):
 
     def cd_drive(self, directory):
         return contextlib.nullcontext(str(directory))
+
+    @contextlib.contextmanager
+    def lock_held_elsewhere(self, path):
+        self.let_others_reach(path)
+        holder = subprocess.Popen(
+            as_another_account(["flock", "-s", str(path), "sleep", "60"]),
+            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+            start_new_session=True)
+        try:
+            deadline = time.monotonic() + 20
+            while not is_flocked(path):
+                if holder.poll() is not None or time.monotonic() > deadline:
+                    raise AssertionError("flock as another account did not lock %s: %r"
+                                         % (path, holder.stderr.read()))
+                time.sleep(0.05)
+            yield
+        finally:
+            os.killpg(holder.pid, signal.SIGKILL)
+            holder.wait()
+
+    def start_as_another_account(self, cwd, args=(), system_root=None):
+        """Starts the program as the account nobody, which owns the system
+        volume's directory; `cwd` and what the program reads must let that
+        account in (let_others_reach)."""
+        require_another_account()
+        os.chown(system_root, OTHER_ACCOUNT, OTHER_ACCOUNT)
+        self.let_others_reach(system_root)
+        self.let_others_reach(Path(cwd) / "-")
+        return self.start(cwd, args, None, system_root, preexec_fn=become_another_account)
+
+    def let_others_reach(self, path):
+        """Lets every account find `path`: each directory from the runner's
+        own temporary directory down to it may be searched by others."""
+        path = Path(path)
+        for directory in [self._base] + [d for d in path.parents if self._base in d.parents]:
+            os.chmod(directory, os.stat(directory).st_mode | 0o011)
 
     def start(self, cwd, args=(), env=None, system_root=None, stdout=subprocess.PIPE,
               preexec_fn=None):
@@ -97,6 +136,42 @@ class NativeRunner(Runner):
 
     def wait_for_file_commands(self, name):
         return ["while [ ! -e %s ]; do sleep 0.05; done" % name]
+
+
+# An account that owns nothing of the tests': nobody.
+OTHER_ACCOUNT = 65534
+
+
+def require_another_account():
+    """Raises unittest.SkipTest unless this process may run others as nobody."""
+    if os.geteuid() != 0:
+        raise unittest.SkipTest("running a process as another account needs root")
+
+
+def as_another_account(command):
+    """`command` run as the account nobody, with no supplementary groups."""
+    require_another_account()
+    return ["setpriv", "--reuid=%d" % OTHER_ACCOUNT, "--regid=%d" % OTHER_ACCOUNT,
+            "--clear-groups"] + list(command)
+
+
+def become_another_account():
+    """For preexec_fn: the program runs as the account nobody."""
+    os.setgroups([])
+    os.setgid(OTHER_ACCOUNT)
+    os.setuid(OTHER_ACCOUNT)
+
+
+def is_flocked(path):
+    """True when another process holds a flock on `path`."""
+    fd = os.open(path, os.O_RDONLY)
+    try:
+        fcntl.flock(fd, fcntl.LOCK_EX | fcntl.LOCK_NB)
+    except BlockingIOError:
+        return True
+    finally:
+        os.close(fd)
+    return False
 
 
 def native_status(returncode):

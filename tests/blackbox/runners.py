@@ -165,6 +165,15 @@ class Runner:
         update CD; gives the text by which the program names the CD's root."""
         raise NotImplementedError
 
+    def lock_held_elsewhere(self, path):
+        """A context manager: for the runs inside it, another process, as an
+        account that may only read the existing file `path`, holds the lock
+        that such an account can take on it (natively a shared flock; under
+        Wine an exclusive lock on the byte far past the end that earlier
+        versions of the program locked to take turns). Raises
+        unittest.SkipTest where this machine cannot start one."""
+        raise NotImplementedError
+
     # --- running ------------------------------------------------------------
 
     def start(self, cwd, args=(), env=None, system_root=None):

@@ -5,6 +5,7 @@ Every staged run that gets as far as its commands pauses five seconds, so the
 scenarios of StagedRunTest all run at once in setUpClass and each test checks
 one of them."""
 
+import os
 import unittest
 
 import harness
@@ -160,5 +161,19 @@ class ReadOnlyCleanUpTest(BlackBoxCase):
         (source / "sub" / "shipped.txt").write_bytes(b"shipped")
         self.make_update(source, [lock])
         result = self.run_program(args=[r.program_path(source)])
+        self.assertRun(result, b"", 0)
+        self.assertNoStagingLeft()
+
+    def test_read_only_directories_are_removed_also_when_the_run_is_not_root(self):
+        r = self.runner
+        if not hasattr(r, "start_as_another_account"):
+            self.skipTest("the %s runner runs every program as one account" % r.name)
+        source = r.make_temp_dir("cd")
+        # The staging directory itself is made read-only too.
+        left = r.write_program(source, "left", ["mkdir made", "echo x > made/f.txt", "chmod a-w made ."])
+        self.make_update(source, [left])
+        r.let_others_reach(source / "-")
+        os.chmod(source, 0o755)
+        result = r.start_as_another_account(self.work, [str(source)], self.root).wait()
         self.assertRun(result, b"", 0)
         self.assertNoStagingLeft()

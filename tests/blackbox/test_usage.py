@@ -1,4 +1,4 @@
-"""`qnUpdate /?`: the usage, and nothing else."""
+"""`qnUpdate /?` and the usual help flags: the usage, and nothing else."""
 
 import subprocess
 from pathlib import Path
@@ -33,3 +33,20 @@ class UsageTest(BlackBoxCase):
         self.assertNoStagingLeft()
         if r.private_system_root:
             self.assertEqual(list(self.root.iterdir()), [])
+
+    def test_help_flags_alone_print_the_usage_unless_a_directory_has_that_name(self):
+        r = self.runner
+        marker = self.work / "ran.txt"
+        self.make_update(self.work, [r.echo_to_file_command("ran", marker), r.exit_command(3)])
+        usage = self.run_program(args=["/?"]).stdout
+        for flag in ("-?", "-h", "--help", "/h", "/help"):
+            with self.subTest(flag):
+                self.assertRun(self.run_program(args=[flag]), usage, 0)
+        self.assertFalse(marker.exists(), "a command ran")
+        self.assertNoLog()
+        self.assertNoStagingLeft()
+        # A directory of that name is an update like any other: it is staged.
+        self.make_update(self.work / "-h", [r.exit_command(4)])
+        result = self.run_program(args=["-h"])
+        self.assertRun(result, self.lines(self.missing(r.exit_command(4))), 4)
+        self.assertNoStagingLeft()

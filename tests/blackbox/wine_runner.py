@@ -4,6 +4,7 @@ import contextlib
 import os
 import re
 import shutil
+import signal
 import subprocess
 import tempfile
 import time
@@ -286,6 +287,28 @@ class WineRunner(Runner):
 
     def wait_for_file_commands(self, name):
         return [":wait", "if not exist %s goto wait" % name]
+
+    @contextlib.contextmanager
+    def lock_held_elsewhere(self, path, every_byte=False):
+        """As Runner.lock_held_elsewhere; with `every_byte` the lock covers
+        every byte of the file instead (qnLock.exe holds it)."""
+        holder = subprocess.Popen(
+            [self.wine, str(self.helper_program("qnLock.exe")), "all" if every_byte else "far",
+             self.program_path(path)],
+            env=self._wine_environment(), stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+            stderr=subprocess.DEVNULL, start_new_session=True)
+        try:
+            answer = holder.stdout.readline()
+            if answer.strip() != b"locked":
+                raise AssertionError("qnLock did not lock %s: %r" % (path, answer))
+            yield
+        finally:
+            holder.stdin.close()
+            try:
+                holder.wait(timeout=60)
+            except subprocess.TimeoutExpired:
+                os.killpg(holder.pid, signal.SIGKILL)
+                holder.wait()
 
     def helper_program(self, name):
         """A test helper built beside the program (tests/windows)."""

@@ -40,13 +40,28 @@ class PlatformPosixTest : public ::testing::Test {
     }
   }
 
+  // The scratch directory, held.
+  platform::DirectoryHandle holdTemp() {
+    platform::DirectoryHandle directory = platform::holdDirectory(temp.path().c_str());
+    EXPECT_NE(platform::kNoDirectory, directory);
+    return directory;
+  }
+
+  // Opens "log" in the held scratch directory for appending.
+  platform::FileHandle openLog() {
+    platform::DirectoryHandle directory = holdTemp();
+    platform::FileHandle log = platform::openForAppending(directory, "log");
+    platform::releaseDirectory(directory);
+    return log;
+  }
+
   // Appends through the platform layer and returns the file's bytes afterwards.
   std::string appendTo(const std::string& initial, const std::string& data) {
     std::string path = temp.path() + "log";
     writeBytes(path, initial);
-    platform::FileHandle log = platform::openForAppending(path.c_str());
+    platform::FileHandle log = openLog();
     EXPECT_NE(platform::kNoFile, log);
-    EXPECT_TRUE(platform::writeFile(log, data.data(), data.size()));
+    EXPECT_EQ(platform::kAppended, platform::appendToFile(log, data.data(), data.size()));
     EXPECT_TRUE(platform::closeFile(log));
     return readBytes(path);
   }
@@ -81,13 +96,13 @@ using Pieces = std::vector<std::string>;
 
 // --- Appending ------------------------------------------------------------------
 
-TEST_F(PlatformPosixTest, AppendingCreatesTheFile) {
-  std::string path = temp.path() + "new.log";
-  platform::FileHandle log = platform::openForAppending(path.c_str());
+TEST_F(PlatformPosixTest, AppendingCreatesTheFileForItsOwnerOnly) {
+  platform::FileHandle log = openLog();
   ASSERT_NE(platform::kNoFile, log);
-  EXPECT_TRUE(platform::writeFile(log, "rec\r\n", 5));
+  EXPECT_EQ(platform::kAppended, platform::appendToFile(log, "rec\r\n", 5));
   EXPECT_TRUE(platform::closeFile(log));
-  EXPECT_EQ("rec\r\n", readBytes(path));
+  EXPECT_EQ("rec\r\n", readBytes(temp.path() + "log"));
+  EXPECT_EQ(0600u, modeOf(temp.path() + "log"));
 }
 
 TEST_F(PlatformPosixTest, AppendingRemovesOneTrailingCtrlZ) {
@@ -100,7 +115,7 @@ TEST_F(PlatformPosixTest, AppendingRemovesOneTrailingCtrlZ) {
 TEST_F(PlatformPosixTest, CtrlZIsRemovedEvenWhenNothingIsWritten) {
   std::string path = temp.path() + "log";
   writeBytes(path, "old\x1A");
-  platform::FileHandle log = platform::openForAppending(path.c_str());
+  platform::FileHandle log = openLog();
   ASSERT_NE(platform::kNoFile, log);
   EXPECT_TRUE(platform::closeFile(log));
   EXPECT_EQ("old", readBytes(path));
@@ -109,35 +124,42 @@ TEST_F(PlatformPosixTest, CtrlZIsRemovedEvenWhenNothingIsWritten) {
 TEST_F(PlatformPosixTest, AppendingWritesAtTheCurrentEnd) {
   std::string path = temp.path() + "log";
   writeBytes(path, "abc");
-  platform::FileHandle log = platform::openForAppending(path.c_str());
+  platform::FileHandle log = openLog();
   ASSERT_NE(platform::kNoFile, log);
   // Another writer lengthens the file after it was opened.
   int other = open(path.c_str(), O_WRONLY);
   ASSERT_GE(other, 0);
   ASSERT_EQ(3, pwrite(other, "XYZ", 3, 3));
   close(other);
-  EXPECT_TRUE(platform::writeFile(log, "1", 1));
-  EXPECT_TRUE(platform::writeFile(log, "2", 1));
+  EXPECT_EQ(platform::kAppended, platform::appendToFile(log, "1", 1));
+  EXPECT_EQ(platform::kAppended, platform::appendToFile(log, "2", 1));
   EXPECT_TRUE(platform::closeFile(log));
   EXPECT_EQ("abcXYZ12", readBytes(path));
 }
 
-TEST_F(PlatformPosixTest, AppenderHoldsTheFileAgainstOtherAppenders) {
-  std::string path = temp.path() + "log";
-  platform::FileHandle log = platform::openForAppending(path.c_str());
-  ASSERT_NE(platform::kNoFile, log);
-  int other = open(path.c_str(), O_RDWR);
-  ASSERT_GE(other, 0);
-  EXPECT_NE(0, flock(other, LOCK_EX | LOCK_NB));
-  EXPECT_EQ(EWOULDBLOCK, errno);
-  EXPECT_TRUE(platform::closeFile(log));
-  EXPECT_EQ(0, flock(other, LOCK_EX | LOCK_NB));
-  close(other);
+TEST_F(PlatformPosixTest, LockIsHadByOneHolderAtATimeAndIsForItsOwnerOnly) {
+  platform::DirectoryHandle directory = holdTemp();
+  platform::FileHandle first = platform::kNoFile;
+  platform::FileHandle second = platform::kNoFile;
+  ASSERT_EQ(platform::kLockTaken, platform::takeLock(directory, "lock", &first));
+  EXPECT_EQ(0600u, modeOf(temp.path() + "lock"));
+  EXPECT_EQ(platform::kLockBusy, platform::takeLock(directory, "lock", &second));
+  EXPECT_TRUE(platform::closeFile(first));
+  ASSERT_EQ(platform::kLockTaken, platform::takeLock(directory, "lock", &second));
+  EXPECT_TRUE(platform::closeFile(second));
+  platform::releaseDirectory(directory);
 }
 
-TEST_F(PlatformPosixTest, AppendingToADirectoryOrAMissingDirectoryFails) {
-  EXPECT_EQ(platform::kNoFile, platform::openForAppending(temp.path().c_str()));
-  EXPECT_EQ(platform::kNoFile, platform::openForAppending((temp.path() + "no/log").c_str()));
+TEST_F(PlatformPosixTest, HeldDirectoryIsNeverALinkAndHoldsOnlyPlainFiles) {
+  ASSERT_EQ(0, mkdir((temp.path() + "dir").c_str(), 0700));
+  ASSERT_EQ(0, symlink("dir", (temp.path() + "link").c_str()));
+  EXPECT_EQ(platform::kNoDirectory, platform::holdDirectory((temp.path() + "link").c_str()));
+  EXPECT_EQ(platform::kNoDirectory, platform::holdDirectory((temp.path() + "missing").c_str()));
+  platform::DirectoryHandle directory = holdTemp();
+  EXPECT_EQ(platform::kNoFile, platform::openForAppending(directory, "dir"));
+  platform::FileHandle lock = platform::kNoFile;
+  EXPECT_EQ(platform::kLockFailed, platform::takeLock(directory, "link", &lock));
+  platform::releaseDirectory(directory);
 }
 
 // --- Reading text --------------------------------------------------------------------

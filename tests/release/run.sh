@@ -2,7 +2,8 @@
 # Tests of the release archive of the last commit (scripts/release.sh). It
 # makes the release twice, one after the other, each in a new directory of its
 # own (of different names and lengths), with another time zone, umask and
-# locale, and compiler flags in the environment the second time, and checks:
+# locale, and compiler flags in the environment the second time (given a
+# relative DIST from the directory it is run in), and checks:
 #   identical/FILE  the two are the same bytes: the archive, its .sha256 and
 #                   every file in the archive;
 #   contents        the archive holds, in the folder qnUpdate-X.Y.Z, exactly
@@ -40,8 +41,8 @@ mkdir -p "$work/first" "$work/the-second-release"
 if ! (export TMPDIR=$work/first TZ=UTC && umask 022 &&
       bash "$root/scripts/release.sh" "$work/first/dist") >"$work/first.log" 2>&1 ||
    ! (export TMPDIR=$work/the-second-release TZ=Pacific/Kiritimati LC_ALL=C.UTF-8 CXXFLAGS=-fno-inline &&
-      umask 077 &&
-      bash "$root/scripts/release.sh" "$work/the-second-release/dist") >"$work/second.log" 2>&1; then
+      umask 077 && cd "$work/the-second-release" &&
+      bash "$root/scripts/release.sh" dist) >"$work/second.log" 2>&1; then
   fail "release.sh" "$(cat "$work/first.log" "$work/second.log" 2>/dev/null | tail -n 40)"
   echo "$passed passed, $failed failed"
   exit 1

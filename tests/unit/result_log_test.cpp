@@ -194,7 +194,7 @@ TEST_F(ResultLogTest, CtrlZAtTheEndOfTheLogIsRemoved) {
 TEST_F(ResultLogTest, RecordIsWrittenInOneWriteAndTheLogClosed) {
   recordFor("4.1\r\n4.2\r\n");
   int writes = 0;
-  for (const std::string& call : fs.calls) writes += call == "writeFile" ? 1 : 0;
+  for (const std::string& call : fs.calls) writes += call == "appendToFile" ? 1 : 0;
   EXPECT_EQ(1, writes);
   EXPECT_TRUE(fs.openFiles.empty());
 }
@@ -210,7 +210,7 @@ TEST_F(ResultLogTest, LogThatCannotBeOpenedFailsTheRun) {
 
 TEST_F(ResultLogTest, LogThatCannotBeWrittenFailsTheRecord) {
   fake::addFile("C:\\work\\version.id", "4.1\r\n4.2\r\n");
-  fs.failingCalls = {"writeFile"};
+  fs.failingCalls = {"appendToFile"};
   EXPECT_EQ(kLogFailed, writeResultRecord(0));
   EXPECT_EQ("Log File Creation Failed!\r\n", fs.console);
   EXPECT_TRUE(fs.openFiles.empty());
@@ -221,6 +221,46 @@ TEST_F(ResultLogTest, LogDirectoryThatCannotBeMadeShowsAsTheLogFailing) {
   fake::addFile("C:\\QNLOG", "a file in the way");
   EXPECT_EQ(kLogFailed, writeResultRecord(0));
   EXPECT_EQ("Log File Creation Failed!\r\n", fs.console);
+}
+
+// --- Taking turns ----------------------------------------------------------------
+
+TEST_F(ResultLogTest, RecordWaitsForTheLockAtMostThirtySeconds) {
+  fake::addFile("C:\\QNLOG\\QN.lck", "");
+  fs.nodes.at("C:\\QNLOG\\QN.lck").lockedElsewhere = 3;  // another run, about to end
+  EXPECT_EQ(record("4.1", "4.2"), recordFor("4.1\r\n4.2\r\n"));
+  EXPECT_EQ(3 * kLogRetryMilliseconds, fs.sleptMilliseconds);
+
+  fake::reset();
+  fake::addFile(kLogPath, "old\r\n");
+  fake::addFile("C:\\QNLOG\\QN.lck", "");
+  fs.nodes.at("C:\\QNLOG\\QN.lck").lockedElsewhere = -1;
+  fake::addFile("C:\\work\\version.id", "4.1\r\n4.2\r\n");
+  EXPECT_EQ(kLogFailed, writeResultRecord(0));
+  EXPECT_EQ("Log File Creation Failed!\r\n", fs.console);
+  EXPECT_EQ(kLogWaitMilliseconds, fs.sleptMilliseconds);
+  EXPECT_EQ("old\r\n", fake::fileContent(kLogPath));
+  EXPECT_TRUE(fs.openFiles.empty());
+}
+
+TEST_F(ResultLogTest, WriteRefusedByAnotherLockIsTriedAgainWithinTheSameThirtySeconds) {
+  fake::addFile(kLogPath, "old\r\n");
+  fs.nodes.at(kLogPath).lockedElsewhere = 2;
+  EXPECT_EQ("old\r\n" + record("4.1", "4.2"), recordFor("4.1\r\n4.2\r\n"));
+  EXPECT_EQ(2 * kLogRetryMilliseconds, fs.sleptMilliseconds);
+
+  // Ten seconds for the lock leave twenty for the write.
+  fake::reset();
+  fake::addFile(kLogPath, "old\r\n");
+  fs.nodes.at(kLogPath).lockedElsewhere = -1;
+  fake::addFile("C:\\QNLOG\\QN.lck", "");
+  fs.nodes.at("C:\\QNLOG\\QN.lck").lockedElsewhere = 10000 / kLogRetryMilliseconds;
+  fake::addFile("C:\\work\\version.id", "4.1\r\n4.2\r\n");
+  EXPECT_EQ(kLogFailed, writeResultRecord(0));
+  EXPECT_EQ("Log File Creation Failed!\r\n", fs.console);
+  EXPECT_EQ(kLogWaitMilliseconds, fs.sleptMilliseconds);
+  EXPECT_EQ("old\r\n", fake::fileContent(kLogPath));
+  EXPECT_TRUE(fs.openFiles.empty());
 }
 
 // --- Where the log lives ---------------------------------------------------------
@@ -310,10 +350,8 @@ TEST_F(ResultLogTest, UnreadableWorkingDirectoryIsRecordedEvenWithOneArgument) {
   EXPECT_EQ(1, runUpdate(2, oneArgument));
   EXPECT_EQ("Unable to determine current directory.  Aborting update!\r\n", fs.console);
   EXPECT_EQ(record("4.1", "4.2", "Status=Unknown,ReturnCode=1"), fake::fileContent(kLogPath));
-  for (const std::string& call : fs.calls) {
-    EXPECT_NE("getDiskFreeSpace", call);
-    EXPECT_NE("createPrivateDirectory", call);
-  }
+  for (const std::string& call : fs.calls) EXPECT_NE("getDiskFreeSpace", call);
+  EXPECT_FALSE(fake::exists("C:\\QNT1A2.tmp"));
 }
 
 }  // namespace

@@ -62,18 +62,28 @@ TEST_F(RunUpdateTest, UsageRequestPrintsTheUsageAndDoesNothingElse) {
   EXPECT_TRUE(fs.commands.empty());
 }
 
-TEST_F(RunUpdateTest, UsageIsAskedOnlyBySlashQuestionMarkAlone) {
+TEST_F(RunUpdateTest, HelpFlagsAloneAskForTheUsageUnlessSuchADirectoryExists) {
   fake::addFile("C:\\work\\qnInst.cfg", "[WINK3]\r\na.exe\r\n");
   fake::addFile("C:\\work\\a.exe", "");
   fake::addFile("C:\\work\\version.id", "4.1\r\n4.2\r\n");
+  for (const char* flag : {"-?", "-h", "--help", "/h", "/help", "/HELP", "-H"}) {
+    const char* help[3] = {"qnUpdate", flag, nullptr};
+    fs.console.clear();
+    EXPECT_EQ(0, runUpdate(2, help)) << flag;
+    EXPECT_NE(std::string::npos, fs.console.find("qnUpdate applies a software update")) << flag;
+  }
+  EXPECT_TRUE(fs.commands.empty());
+  EXPECT_FALSE(fake::exists("C:\\QNLOG"));
+  fs.console.clear();
   const char* twoArguments[4] = {"qnUpdate", "/?", "x", nullptr};
   EXPECT_EQ(0, runUpdate(3, twoArguments));
-  const char* otherHelp[3] = {"qnUpdate", "-h", nullptr};
-  EXPECT_EQ(0, runUpdate(2, otherHelp));  // "-h" is a directory that cannot be entered
+  fake::addFile("C:\\work\\-h\\qnInst.cfg", "[WINK3]\r\nfrom-h.exe\r\n");
+  const char* directory[3] = {"qnUpdate", "-h", nullptr};
+  EXPECT_EQ(0, runUpdate(2, directory));
   ASSERT_EQ(2u, fs.commands.size());
   EXPECT_EQ("C:\\work", fs.commands[0].directory);
-  EXPECT_EQ("C:\\QNT1A2.tmp", fs.commands[1].directory);  // staged
-  EXPECT_EQ("", fs.console);
+  EXPECT_EQ("from-h.exe", fs.commands[1].line);  // the directory "-h", staged
+  EXPECT_EQ("from-h.exe doesn't exist in current directory\r\n", fs.console);
 }
 
 TEST_F(RunUpdateTest, MissingScriptEndsWithNineAndNoRecord) {

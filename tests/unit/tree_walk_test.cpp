@@ -285,6 +285,33 @@ TEST_F(TreeWalkTest, RemovalClearsReadOnlyAttributesAndTriesAgain) {
   EXPECT_EQ("Unable to remove temp file C:\\T\\held.txt\r\n", fs.console);
 }
 
+TEST_F(TreeWalkTest, ReadOnlyFileWithOtherNamesIsRemovedAndTheyKeepTheirAttributes) {
+  auto plant = [] {
+    fake::addFile("C:\\outside\\ro.txt", "keep", fake::kAttributeReadOnly);
+    fake::addHardLink("C:\\T\\inside.txt", "C:\\outside\\ro.txt");
+    fake::addFile("C:\\T\\own.txt", "x", fake::kAttributeReadOnly | fake::kAttributeHidden);
+    fake::addHardLink("C:\\T\\sub\\twin.txt", "C:\\T\\own.txt");
+  };
+  plant();
+  EXPECT_EQ(0, removeTree("C:\\T"));
+  EXPECT_EQ(Paths(), fake::listTree("C:\\T"));
+  EXPECT_EQ(fake::kAttributeReadOnly, fs.nodes.at("C:\\outside\\ro.txt").attributes);
+  EXPECT_EQ("keep", fake::fileContent("C:\\outside\\ro.txt"));
+  EXPECT_EQ("", fs.console);
+  EXPECT_TRUE(fs.openFiles.empty());
+
+  // Attributes that cannot be set back are never cleared: the name stays.
+  fake::reset();
+  plant();
+  fs.failingCalls = {"restoreHeldFileAttributes"};
+  EXPECT_EQ(0, removeTree("C:\\T"));
+  EXPECT_EQ(fake::kAttributeReadOnly, fs.nodes.at("C:\\outside\\ro.txt").attributes);
+  EXPECT_TRUE(fake::exists("C:\\T\\inside.txt"));
+  EXPECT_EQ(0, callsNamed("clearHeldFileAttributes"));
+  EXPECT_EQ(0u, fs.console.find("Unable to remove temp file C:\\T\\inside.txt\r\n")) << fs.console;
+  EXPECT_TRUE(fs.openFiles.empty());
+}
+
 TEST_F(TreeWalkTest, RemovalTakesAJunctionAwayWithoutEnteringIt) {
   fake::addFile("C:\\precious\\data.txt", "keep");
   fake::addFile("C:\\precious\\sub\\more.txt", "keep");

@@ -1,8 +1,9 @@
 // Test helper for the Windows build under Wine: prints security descriptors as
 // lines that the black-box tests read.
 //
-//   qnSecurity descriptor private|readable   the DACL the program builds for
-//                                            its directories, and this process's user
+//   qnSecurity descriptor directory|file     the DACL the program builds for
+//                                            its directories or for the log's
+//                                            files, and this process's user
 //   qnSecurity dacl PATH                     the DACL that PATH reads back with
 //
 // Output: "user SID" (descriptor only), "protected yes|no", then one line per
@@ -58,10 +59,10 @@ static int printDescriptor(PSECURITY_DESCRIPTOR descriptor) {
 
 int main(int argc, char** argv) {
   if (argc == 3 && strcmp(argv[1], "descriptor") == 0) {
-    platform::DirectorySecurity security;
-    bool readable = strcmp(argv[2], "readable") == 0;
-    if (!platform::buildDirectorySecurity(readable ? platform::kOwnersAndRead : platform::kOwnersOnly,
-                                          &security)) {
+    platform::OwnersSecurity security;
+    bool file = strcmp(argv[2], "file") == 0;
+    if (!platform::buildOwnersOnlySecurity(
+            file ? platform::kThisObjectOnly : platform::kInheritedByContents, &security)) {
       printf("error %lu\n", GetLastError());
       return 1;
     }
@@ -79,6 +80,6 @@ int main(int argc, char** argv) {
     }
     return printDescriptor(buffer);
   }
-  fprintf(stderr, "usage: qnSecurity descriptor private|readable | qnSecurity dacl PATH\n");
+  fprintf(stderr, "usage: qnSecurity descriptor directory|file | qnSecurity dacl PATH\n");
   return 2;
 }
