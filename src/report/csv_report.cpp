@@ -56,6 +56,7 @@ void writeCsvReport(const Report& report, Output* output) {
     if (row.kind == kSuperseded) {
       fields[5] = "superseded by " + std::string(kNewField + 1) + report.versionNames[row.supersededBy];
     }
+    if (row.kind == kUnreadable) fields[5] = readFailureText(report.fleet->machines[row.machine].unreadable);
     if (row.state != nullptr) {
       const Attempt& last = row.state->last;
       char meaning[128];

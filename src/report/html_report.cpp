@@ -12,7 +12,7 @@
 #include "report/report.h"
 
 static const char* const kStateColours[kStateCount] = {"#8fd18f", "#f0d060", "#f08080",
-                                                       "#a8c8e8", "#c8c8c8"};
+                                                       "#a8c8e8", "#c8c8c8", "#b090c0"};
 
 // Text with the characters that HTML gives a meaning escaped.
 static void putEscaped(Output* output, const char* text, size_t length) {
@@ -84,7 +84,8 @@ static void shares(const unsigned long* counts, unsigned long total, int* percen
   }
 }
 
-static void putBar(Output* output, const VersionSummary& summary, bool hostsListed) {
+static void putBar(Output* output, const VersionSummary& summary, bool hostsListed,
+                   bool anyUnreadable) {
   unsigned long total = 0;
   for (unsigned long count : summary.counts) total += count;
   putLine(output, "<table width=\"100%\" cellspacing=\"0\" cellpadding=\"4\" border=\"0\"><tr>");
@@ -105,6 +106,7 @@ static void putBar(Output* output, const VersionSummary& summary, bool hostsList
             summary.counts[kInstalled], summary.counts[kRestart], summary.counts[kFailed],
             summary.counts[kSuperseded]);
   if (hostsListed) putFormat(output, ", %lu no record", summary.counts[kNoRecord]);
+  if (anyUnreadable) putFormat(output, ", %lu unreadable", summary.counts[kUnreadable]);
   putFormat(output, "</p>%s", kFileLineEnd);
 }
 
@@ -119,6 +121,8 @@ static void putMachineTable(const Report& report, const std::vector<const Report
   if (failures) {
     putLine(output, "<tr><th>Machine</th><th>Update</th><th>Code</th><th>Meaning</th>"
                     "<th>Last run</th><th>Attempts</th></tr>");
+  } else if (rows.front()->kind == kUnreadable) {
+    putLine(output, "<tr><th>Machine</th><th>Update</th><th>Reason</th></tr>");
   } else if (!rows.front()->clockAhead) {
     putLine(output, "<tr><th>Machine</th><th>Update</th></tr>");
   } else {
@@ -138,6 +142,9 @@ static void putMachineTable(const Report& report, const std::vector<const Report
       putFormat(output, "</td><td align=\"right\">%ld</td><td>%s</td><td>%s</td>"
                 "<td align=\"right\">%lu", static_cast<long>(last.code), meaning, moment,
                 static_cast<unsigned long>(attemptsOf(*report.fleet, row->machine, *row->state)));
+    } else if (row->kind == kUnreadable) {
+      putFormat(output, "</td><td>%s",
+                readFailureText(report.fleet->machines[row->machine].unreadable));
     } else if (row->clockAhead) {
       formatMoment(row->state->last.order, moment, sizeof moment);
       putFormat(output, "</td><td>%s", moment);
@@ -163,11 +170,14 @@ void writeHtmlReport(const Report& report, const char* madeAt, Output* output) {
     put(output, kNewField + 1);
     putEscaped(output, report.versionNames[summary.version]);
     putFormat(output, "</h3>%s", kFileLineEnd);
-    putBar(output, summary, report.hostsListed);
+    putBar(output, summary, report.hostsListed, report.unreadable > 0);
   }
   putMachineTable(report, rowsOfState(report, kFailed), "Failed", true, output);
   if (report.hostsListed) {
     putMachineTable(report, rowsOfState(report, kNoRecord), "No record", false, output);
+  }
+  if (report.unreadable > 0) {
+    putMachineTable(report, rowsOfState(report, kUnreadable), "Unreadable", false, output);
   }
   std::vector<const ReportRow*> ahead = rowsAhead(report);
   if (!ahead.empty()) {
@@ -185,6 +195,11 @@ void writeHtmlReport(const Report& report, const char* madeAt, Output* output) {
     if (i > 0) put(output, ", ");
     put(output, "<tt>");
     putEscaped(output, outputText(facts.paths[i]));
+    put(output, "</tt>");
+  }
+  if (facts.fromTemplate != nullptr) {
+    put(output, facts.paths.empty() ? "<tt>" : " and at <tt>");
+    putEscaped(output, outputText(facts.fromTemplate));
     put(output, "</tt>");
   }
   if (facts.hostsFile != nullptr) {

@@ -38,6 +38,7 @@ void buildReport(const Fleet* fleet, const ReadFacts* facts, bool hostsListed,
   report->facts = facts;
   report->hostsListed = hostsListed;
   report->machines = 0;
+  report->unreadable = 0;
   report->unlisted.clear();
   report->versions.clear();
   report->rows.clear();
@@ -94,7 +95,10 @@ void buildReport(const Fleet* fleet, const ReadFacts* facts, bool hostsListed,
     for (uint32_t machine : reported) {
       const Machine& entry = fleet->machines[machine];
       ReportRow row = {machine, version, kNoRecord, stateAt(entry, version), kNone, false};
-      if (row.state != nullptr) {
+      if (entry.unreadable != kReadWhole) {
+        row.kind = kUnreadable;
+        row.state = nullptr;
+      } else if (row.state != nullptr) {
         row.kind = stateOfCode(row.state->last.code);
         row.clockAhead = row.state->last.order > aheadLimit;
         withRecord[machine] = true;
@@ -112,6 +116,9 @@ void buildReport(const Fleet* fleet, const ReadFacts* facts, bool hostsListed,
     report->versions.push_back(summary);
   }
   for (bool any : withRecord) report->machines += any ? 1 : 0;
+  for (uint32_t machine : reported) {
+    if (fleet->machines[machine].unreadable != kReadWhole) ++report->unreadable;
+  }
 }
 
 static std::vector<const ReportRow*> rowsWhere(const Report& report,
@@ -141,7 +148,10 @@ std::vector<const ReportRow*> rowsAhead(const Report& report) {
 
 int reportStatus(const Report& report) {
   for (const VersionSummary& summary : report.versions) {
-    if (summary.counts[kFailed] > 0 || summary.counts[kNoRecord] > 0) return 1;
+    if (summary.counts[kFailed] > 0 || summary.counts[kNoRecord] > 0 ||
+        summary.counts[kUnreadable] > 0) {
+      return 1;
+    }
   }
   return 0;
 }

@@ -17,6 +17,7 @@ struct ReadFacts {
   std::vector<const char*> paths;
   const char* hostsFile;  // null without --hosts
   const char* onlyNew;    // null without --update
+  const char* fromTemplate;  // null without --from
   unsigned long logs;
   unsigned long records;
   unsigned long notRecords;
@@ -27,7 +28,7 @@ struct ReportRow {
   uint32_t machine;
   uint32_t version;
   MachineState kind;
-  const MachineVersion* state;  // its latest attempt; null when superseded or no record
+  const MachineVersion* state;  // its latest attempt; null when superseded, no record or unreadable
   uint32_t supersededBy;        // superseded: the later version installed
   bool clockAhead;              // its attempt is ordered after a moment past the limit
 };
@@ -44,6 +45,7 @@ struct Report {
   const ReadFacts* facts;
   bool hostsListed;        // --hosts was given: only listed machines are reported
   unsigned long machines;  // reported machines with a record of a reported version
+  unsigned long unreadable;  // reported machines that are unreadable
   std::vector<uint32_t> unlisted;        // with --hosts: machines with a log, not listed, by name
   std::vector<VersionSummary> versions;  // in version order
   std::vector<ReportRow> rows;           // by version, then machine name
@@ -57,6 +59,7 @@ struct Report {
 // Orders the fleet into rows: the versions selected (every one, or `onlyNew`,
 // which must be a version of the fleet), in version order; machines by name
 // without regard to case. With `hostsListed` only listed machines are reported.
+// A machine with a log that could not be read is unreadable at every version.
 // A row whose attempt is ordered after `aheadLimit` is marked clockAhead.
 void buildReport(const Fleet* fleet, const ReadFacts* facts, bool hostsListed,
                  const char* onlyNew, RecordMoment aheadLimit, Report* report);
@@ -66,8 +69,8 @@ std::vector<const ReportRow*> rowsOfState(const Report& report, MachineState kin
 // The rows marked clockAhead, in the same order.
 std::vector<const ReportRow*> rowsAhead(const Report& report);
 
-// 1 when a reported machine's latest attempt failed or, with --hosts, a listed
-// machine has no record; 0 otherwise.
+// 1 when a reported machine's latest attempt failed or it is unreadable or,
+// with --hosts, a listed machine has no record; 0 otherwise.
 int reportStatus(const Report& report);
 
 // "YYYY-MM-DD HH:MM:SS".

@@ -73,6 +73,10 @@ static std::string failure(const Report& report, const ReportRow& row) {
 
 static std::string nothing(const Report&, const ReportRow&) { return std::string(); }
 
+static std::string unreadable(const Report& report, const ReportRow& row) {
+  return readFailureText(report.fleet->machines[row.machine].unreadable);
+}
+
 static std::string clockAhead(const Report&, const ReportRow& row) {
   char moment[32];
   formatMoment(row.state->last.order, moment, sizeof moment);
@@ -88,7 +92,8 @@ static void writeMachineList(const Report& report, MachineState kind, const char
     return;
   }
   put(output, lineEnd);
-  writeRows(report, rows, kind == kFailed ? failure : nothing, lineEnd, output);
+  writeRows(report, rows, kind == kFailed ? failure : kind == kUnreadable ? unreadable : nothing,
+            lineEnd, output);
 }
 
 void writeTextReport(const Report& report, const char* lineEnd, Output* output) {
@@ -100,6 +105,7 @@ void writeTextReport(const Report& report, const char* lineEnd, Output* output) 
               summary.counts[kInstalled], summary.counts[kRestart], summary.counts[kFailed],
               summary.counts[kSuperseded]);
     if (report.hostsListed) putFormat(output, ", %lu no record", summary.counts[kNoRecord]);
+    if (report.unreadable > 0) putFormat(output, ", %lu unreadable", summary.counts[kUnreadable]);
     put(output, lineEnd);
   }
   put(output, lineEnd);
@@ -107,6 +113,10 @@ void writeTextReport(const Report& report, const char* lineEnd, Output* output) 
   if (report.hostsListed) {
     put(output, lineEnd);
     writeMachineList(report, kNoRecord, "No record:", lineEnd, output);
+  }
+  if (report.unreadable > 0) {
+    put(output, lineEnd);
+    writeMachineList(report, kUnreadable, "Unreadable:", lineEnd, output);
   }
   std::vector<const ReportRow*> ahead = rowsAhead(report);
   if (!ahead.empty()) {
