@@ -1,11 +1,16 @@
 """Administrative shares over a slow network, for the qnReport tests and
 benchmark: a read-only FUSE file system (Debian's python3-fusepy) that shows a
-folder of machines (SOURCE/HOST/QNLOG/QN.log) as it is, with every look-up and
-open DELAY milliseconds late, and every look-up at or below one machine's
-folder hanging for HANG seconds, as a switched-off machine does to a Windows
-client.
+folder of machines (SOURCE/HOST/QNLOG/QN.log) as it is. Each machine's folder
+stands for its share: every look-up inside it, and every open, is DELAY
+milliseconds late, and the look-ups inside one machine's folder (HANG_HOST)
+hang for HANG seconds, as a switched-off machine makes a Windows client wait.
 
     /usr/bin/python3 slow_shares.py SOURCE MOUNTPOINT DELAY HANG_HOST HANG
+
+The look-ups of the machines' folders themselves are not delayed: with
+libfuse 2 the kernel makes the look-ups within one folder one at a time, so
+a delay there would hold up every machine behind every other, which real
+machines on a network do not do.
 
 The kernel asks again for every name (no cached look-ups), so each run pays
 the delays. A hanging look-up ends early, with EINTR, when the kernel says its
@@ -74,7 +79,7 @@ def serve(source, mountpoint, delay_ms, hang_host, hang_seconds):
 
     delay = int(delay_ms) / 1000.0
     hang = float(hang_seconds)
-    hang_folder = "/" + hang_host.lower() if hang_host else None
+    hang_folder = "/" + hang_host.lower() + "/" if hang_host else None
 
     def interrupted():
         return fusepy._libfuse.fuse_interrupted() != 0
@@ -98,9 +103,8 @@ def serve(source, mountpoint, delay_ms, hang_host, hang_seconds):
             return os.path.join(source, path.lstrip("/"))
 
         def getattr(self, path, fh=None):
-            if path != "/":
-                lower = path.lower()
-                if hang_folder and (lower == hang_folder or lower.startswith(hang_folder + "/")):
+            if path.count("/") > 1:  # inside a machine's folder
+                if hang_folder and path.lower().startswith(hang_folder):
                     wait(hang)
                 wait(delay)
             try:
