@@ -68,25 +68,32 @@ struct Job {
 struct LogReading {
   LogReadingSettings settings;
   platform::Lock* lock;
-  platform::Semaphore* queued;  // posted once for each job queued, and once to end the readers
-  platform::Semaphore* wake;    // posted to wake the caller's thread
+  platform::Semaphore* wakeReader;  // posted once for each sleeping reader woken
+  platform::Semaphore* wakeCaller;  // posted to wake the caller's thread
   std::deque<Job*> queue;       // jobs that no reader has taken yet, in order
   std::deque<Job*> pending;     // every job not given back, by rank
   std::vector<Job*> reading;    // jobs that readers are reading
   uint32_t nextRank;
   unsigned threads;    // reader threads alive
   unsigned abandoned;  // of them, those in an abandoned read
-  unsigned idle;       // of them, those waiting for a job (or about to)
-  bool callerWaiting;  // the caller's thread waits for `wake`
+  unsigned sleeping;   // of them, those asleep for want of a job, and not yet woken
+  bool callerWaiting;  // the caller's thread waits for `wakeCaller`
   bool ending;         // no more jobs will come
   bool callerGone;     // finishLogReading has returned: the last reader frees the pool
   uint32_t stalledSince;  // while jobs wait and no reader can take them
   bool stalled;
 };
 
+// Jobs queued for each reader awake before another one is woken, while the
+// caller goes on giving logs. A reader that reads faster than the caller finds
+// logs (files on a local disk) then sleeps and wakes once for so many logs,
+// not for each one; slow reads (over a network) let the queue grow, and every
+// reader wakes. When the caller waits, every reader that has a job wakes.
+constexpr size_t kWakeBatch = 16;
+
 static void freePool(LogReading* pool) {
-  platform::deleteSemaphore(pool->wake);
-  platform::deleteSemaphore(pool->queued);
+  platform::deleteSemaphore(pool->wakeCaller);
+  platform::deleteSemaphore(pool->wakeReader);
   platform::deleteLock(pool->lock);
   delete pool;
 }
@@ -95,14 +102,25 @@ static unsigned activeReaders(const LogReading* pool) { return pool->threads - p
 
 static void readerThread(void* argument);
 
-// Starts readers while more jobs wait than readers are idle, up to the
-// number asked for (and kMostAbandoned more while some are abandoned).
-static void startReaders(LogReading* pool) {
-  while (pool->queue.size() > pool->idle && activeReaders(pool) < pool->settings.readers &&
-         pool->threads < pool->settings.readers + kMostAbandoned) {
-    if (!platform::startThread(readerThread, pool)) break;
-    ++pool->threads;
-    ++pool->idle;
+// Wakes sleeping readers, or starts new ones (up to the number asked for,
+// and up to kMostAbandoned more while some are abandoned), while the queue
+// holds kWakeBatch jobs for each reader awake, or, with `all`, more jobs than
+// readers awake.
+static void wakeReaders(LogReading* pool, bool all) {
+  for (;;) {
+    size_t queued = pool->queue.size();
+    size_t awake = activeReaders(pool) - pool->sleeping;
+    if (all ? queued <= awake : queued < kWakeBatch * (awake + 1)) return;
+    if (pool->sleeping > 0) {
+      --pool->sleeping;
+      platform::postSemaphore(pool->wakeReader);
+    } else if (activeReaders(pool) < pool->settings.readers &&
+               pool->threads < pool->settings.readers + kMostAbandoned &&
+               platform::startThread(readerThread, pool)) {
+      ++pool->threads;
+    } else {
+      return;
+    }
   }
 }
 
@@ -111,17 +129,12 @@ static void readerThread(void* argument) {
   LogLines* lines = new LogLines;
   platform::takeLock(pool->lock);
   for (;;) {
-    // Counted as idle by whoever started it, or below.
-    platform::releaseLock(pool->lock);
-    platform::waitSemaphore(pool->queued, platform::kWaitForever);
-    platform::takeLock(pool->lock);
-    --pool->idle;
     if (pool->queue.empty()) {
-      if (pool->ending) {
-        platform::postSemaphore(pool->queued);  // for the next reader
-        break;
-      }
-      ++pool->idle;  // its job was taken by a reader that came back from an abandoned read
+      if (pool->ending) break;
+      ++pool->sleeping;
+      platform::releaseLock(pool->lock);
+      platform::waitSemaphore(pool->wakeReader, platform::kWaitForever);
+      platform::takeLock(pool->lock);
       continue;
     }
     Job* job = pool->queue.front();
@@ -138,20 +151,19 @@ static void readerThread(void* argument) {
       delete job;
       --pool->abandoned;
       if (activeReaders(pool) > pool->settings.readers) break;  // replaced meanwhile
-    } else {
-      job->state = kRead;
-      for (Job*& entry : pool->reading) {
-        if (entry != job) continue;
-        entry = pool->reading.back();
-        pool->reading.pop_back();
-        break;
-      }
-      if (pool->callerWaiting && job == pool->pending.front()) {
-        pool->callerWaiting = false;
-        platform::postSemaphore(pool->wake);
-      }
+      continue;
     }
-    ++pool->idle;
+    job->state = kRead;
+    for (Job*& entry : pool->reading) {
+      if (entry != job) continue;
+      entry = pool->reading.back();
+      pool->reading.pop_back();
+      break;
+    }
+    if (pool->callerWaiting && job == pool->pending.front()) {
+      pool->callerWaiting = false;
+      platform::postSemaphore(pool->wakeCaller);
+    }
   }
   --pool->threads;
   bool last = pool->callerGone && pool->threads == 0;
@@ -165,18 +177,18 @@ LogReading* startLogReading(const LogReadingSettings& settings) {
   pool->settings = settings;
   if (pool->settings.readers == 0) pool->settings.readers = 1;
   pool->lock = platform::newLock();
-  pool->queued = platform::newSemaphore();
-  pool->wake = platform::newSemaphore();
+  pool->wakeReader = platform::newSemaphore();
+  pool->wakeCaller = platform::newSemaphore();
   pool->nextRank = 0;
   pool->threads = 0;
   pool->abandoned = 0;
-  pool->idle = 0;
+  pool->sleeping = 0;
   pool->callerWaiting = false;
   pool->ending = false;
   pool->callerGone = false;
   pool->stalledSince = 0;
   pool->stalled = false;
-  if (pool->lock == nullptr || pool->queued == nullptr || pool->wake == nullptr) {
+  if (pool->lock == nullptr || pool->wakeReader == nullptr || pool->wakeCaller == nullptr) {
     freePool(pool);
     return nullptr;
   }
@@ -218,7 +230,7 @@ static uint32_t abandonLateReads(LogReading* pool) {
     pool->reading[i] = pool->reading.back();
     pool->reading.pop_back();
     ++pool->abandoned;
-    startReaders(pool);
+    wakeReaders(pool, true);
   }
   bool stalled = !pool->queue.empty() && pool->threads > 0 && activeReaders(pool) == 0;
   if (stalled && !pool->stalled) pool->stalledSince = now;
@@ -235,7 +247,7 @@ static uint32_t abandonLateReads(LogReading* pool) {
 }
 
 // Reads the next queued job on the caller's thread, without a time limit:
-// for when no reader thread could be started at all.
+// for when no reader thread can be started at all.
 static void readHere(LogReading* pool) {
   Job* job = pool->queue.front();
   pool->queue.pop_front();
@@ -264,13 +276,14 @@ static void serveUntil(LogReading* pool, size_t most) {
     uint32_t wait = abandonLateReads(pool);
     if (pool->pending.size() <= most) return;
     if (pool->pending.front()->state == kRead) continue;
+    wakeReaders(pool, true);
     if (pool->threads == 0 && !pool->queue.empty()) {
       readHere(pool);
       continue;
     }
     pool->callerWaiting = true;
     platform::releaseLock(pool->lock);
-    platform::waitSemaphore(pool->wake, wait);
+    platform::waitSemaphore(pool->wakeCaller, wait);
     if (pool->settings.waiting != nullptr) pool->settings.waiting(pool->settings.context);
     platform::takeLock(pool->lock);
     pool->callerWaiting = false;
@@ -289,8 +302,7 @@ void addLogRead(LogReading* pool, const char* path, uint32_t machine,
   platform::takeLock(pool->lock);
   pool->pending.push_back(job);
   pool->queue.push_back(job);
-  platform::postSemaphore(pool->queued);
-  startReaders(pool);
+  wakeReaders(pool, false);
   serveUntil(pool, kMostPending);
   platform::releaseLock(pool->lock);
 }
@@ -300,7 +312,7 @@ void finishLogReading(LogReading* pool) {
   serveUntil(pool, 0);
   pool->ending = true;
   pool->callerGone = true;
-  platform::postSemaphore(pool->queued);
+  for (; pool->sleeping > 0; --pool->sleeping) platform::postSemaphore(pool->wakeReader);
   bool last = pool->threads == 0;
   platform::releaseLock(pool->lock);
   if (last) freePool(pool);
