@@ -5,6 +5,7 @@
 #   bench/run.sh            full run (a few minutes on 2 cores)
 #   bench/run.sh --quick    small sizes, under a minute: checks the benchmark works
 #   bench/run.sh --fleet    only the fleet report measures (time, and the page in a browser), full size
+#   bench/run.sh --shares   only the measure of reading over slow shares, full size
 #
 # Sizes and repetitions come from the environment (see bench/README.md). Results
 # (samples, /usr/bin/time output, the table) go to build/bench/results.
@@ -14,11 +15,13 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 quick=0
 fleet_only=0
+shares_only=0
 case "${1:-}" in
   --quick) quick=1 ;;
   --fleet) fleet_only=1 ;;
+  --shares) shares_only=1 ;;
   "") ;;
-  *) echo "usage: $0 [--quick | --fleet]" >&2; exit 2 ;;
+  *) echo "usage: $0 [--quick | --fleet | --shares]" >&2; exit 2 ;;
 esac
 
 if [ "$quick" = 1 ]; then
@@ -33,6 +36,8 @@ if [ "$quick" = 1 ]; then
   fleet_machines=${QN_BENCH_FLEET_MACHINES:-2000}
   fleet_runs=${QN_BENCH_FLEET_RUNS:-3}
   page_machines=${QN_BENCH_PAGE_MACHINES:-5000}
+  shares_machines=${QN_BENCH_SHARES_MACHINES:-100}
+  shares_runs=${QN_BENCH_SHARES_RUNS:-1}
 else
   commands=${QN_BENCH_COMMANDS:-500}
   files=${QN_BENCH_FILES:-2000}
@@ -45,6 +50,8 @@ else
   fleet_machines=${QN_BENCH_FLEET_MACHINES:-100000}
   fleet_runs=${QN_BENCH_FLEET_RUNS:-5}
   page_machines=${QN_BENCH_PAGE_MACHINES:-200000}
+  shares_machines=${QN_BENCH_SHARES_MACHINES:-1000}
+  shares_runs=${QN_BENCH_SHARES_RUNS:-3}
 fi
 # Records in each machine's log in the fleet report measure.
 fleet_records=${QN_BENCH_FLEET_RECORDS:-20}
@@ -193,7 +200,7 @@ cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
   echo "Kernel: $(uname -sr); temp dir $work on $(findmnt -T "$work" -no FSTYPE 2>/dev/null || stat -f -c %T "$work")"
   echo "Tools: $(cp --version | head -1), /bin/sh -> $(readlink -f /bin/sh), $(g++ --version | head -1)"
   echo "Mode: $([ "$quick" = 1 ] && echo quick || echo full); $runs rounds after $warmup warm-up rounds, commands interleaved; times are medians"
-  echo "Fleet report: $fleet_runs rounds after 1 warm-up round"
+  echo "Fleet report: $fleet_runs rounds after 1 warm-up round; shares: $shares_runs rounds of the default, 1 of --jobs 1"
   echo
   echo "| Measure | qnUpdate | Baseline | Wall ratio (per-round quartiles) | Min ratio | CPU ratio | Target |"
   echo "|---|---|---|---|---|---|---|"
@@ -209,7 +216,7 @@ cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
 # output to /dev/null through qn_measure. The answers of qnReport and awk are
 # compared once, apart from the timing.
 fleet_report() {
-  echo "5/5 fleet report ($fleet_machines machines × $fleet_records records)" >&2
+  echo "5/6 fleet report ($fleet_machines machines × $fleet_records records)" >&2
   local fleet=$work/fleet status=0
   "$make_fleet" "$fleet" "$fleet_machines" "$fleet_records"
   local fleet_mb
@@ -275,9 +282,24 @@ page_open() {
   rm -rf "$fleet"
 }
 
-if [ "$fleet_only" = 1 ]; then
-  fleet_report
-  page_open
+# --- 6. Reading over slow shares (a function, run last) ------------------------
+
+# qnReport --from over the FUSE stand-in for administrative shares, every
+# look-up and open 40 ms late: the default number of readers against one at a
+# time (bench/shares.py). Needs root and /dev/fuse.
+shares_report() {
+  echo "6/6 reading over slow shares ($shares_machines machines; one at a time takes about $((shares_machines * 3 / 10)) s)" >&2
+  python3 "$root/bench/shares.py" "$report" "$work" "$shares_machines" "$shares_runs" "$results" \
+    >>"$table" || exit 1
+}
+
+if [ "$fleet_only" = 1 ] || [ "$shares_only" = 1 ]; then
+  if [ "$fleet_only" = 1 ]; then
+    fleet_report
+    page_open
+  else
+    shares_report
+  fi
   echo "load average at end $(cut -d' ' -f1-3 /proc/loadavg)" >>"$table"
   echo >&2
   cat "$table"
@@ -286,7 +308,7 @@ fi
 
 # --- 1. Per-command overhead -------------------------------------------------
 
-echo "1/5 per-command overhead ($commands commands)" >&2
+echo "1/6 per-command overhead ($commands commands)" >&2
 inplace=$work/inplace
 mkdir -p "$inplace"
 make_update "$inplace" "$commands"
@@ -307,7 +329,7 @@ row "… the same against a bare vfork + execve loop" "$(per_command qnUpdate)" 
 
 # --- 2. Staging copy and removal ---------------------------------------------
 
-echo "2/5 staging copy and removal ($files files, $megabytes MB)" >&2
+echo "2/6 staging copy and removal ($files files, $megabytes MB)" >&2
 tree=$work/tree
 "$tree_bench" make "$tree" "$files" "$dirs" $((megabytes * 1048576)) "$large"
 make_update "$tree" 1
@@ -342,7 +364,7 @@ row "Staging copy + removal" "$(rates "$cr_qn")" "$(rates "$cr_cp") (cp -r + rm 
 
 # --- 3. One whole staged run, and peak memory -------------------------------
 
-echo "3/5 staged runs and peak memory" >&2
+echo "3/6 staged runs and peak memory" >&2
 rss_inplace=$(cd "$inplace" && peak_rss rss-inplace "$qn")
 staged_run() {  # one staged run of update tree $2, recorded as $1; prints its peak RSS
   local rss
@@ -361,7 +383,7 @@ row "Peak RSS, staged, $n_files files" "$rss_staged KiB" "" "" "" "" "< 4096 KiB
 
 # --- 4. Growth ----------------------------------------------------------------
 
-echo "4/5 growth ($growth files)" >&2
+echo "4/6 growth ($growth files)" >&2
 largest=""
 for n in $growth; do
   g=$work/growth$n
@@ -395,6 +417,7 @@ row "Peak RSS, staged, $n_large files" "$rss_large KiB" "" "" "" "" "< 4096 KiB"
 
 fleet_report
 page_open
+shares_report
 
 echo "load average at end $(cut -d' ' -f1-3 /proc/loadavg)" >>"$table"
 echo >&2

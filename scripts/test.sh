@@ -3,8 +3,9 @@
 # sanitizers), the import check of the Windows executables, the release archive
 # (built twice and compared) and the native install, the black-box tests
 # of the native program and of the Windows program under Wine (in a 32-bit and
-# a 64-bit Windows), the qnCheck and qnReport tests (native and under Wine)
-# and short fuzzing runs. Run as root on Debian 12; installs what it needs.
+# a 64-bit Windows), the qnCheck and qnReport tests (native and under Wine, and
+# qnReport over a FUSE stand-in for slow shares) and short fuzzing runs. Run as
+# root on Debian 12; installs what it needs.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -81,6 +82,10 @@ step "black-box, native under the sanitizers" \
 step "qnCheck, native" bash tests/check/run.sh build/native/qnCheck
 step "qnReport, native" bash tests/report/run.sh build/native/qnReport
 step "qnReport, native under the sanitizers" bash tests/report/run.sh build/sanitize/qnReport
+step "qnReport over slow shares (FUSE), one machine hanging, native" \
+  python3 tests/report/shares_test.py build/native/qnReport
+step "qnReport over slow shares (FUSE), native under the sanitizers" \
+  python3 tests/report/shares_test.py build/sanitize/qnReport
 step "fuzzing, 30 s a target" bash fuzz/run.sh 30
 
 # The Windows build under Wine, in a 32-bit Windows and in a 64-bit one (WOW64).
@@ -92,6 +97,9 @@ step "black-box, Windows build under Wine, 64-bit Windows" \
 step "qnCheck, Windows build under Wine" qncheck_under_wine
 step "qnReport, Windows build under Wine (the same outputs, CSV included)" \
   under_wine32 bash tests/report/run.sh build/windows/qnReport.exe "${wine_quiet[@]}"
+step "qnReport, Windows build under Wine: --from over UNC paths, the native rows, a machine hanging" \
+  under_wine32 python3 tests/report/wine_shares.py build/native/qnReport build/windows/qnReport.exe \
+  "${wine_quiet[@]}"
 
 echo
 [ ${#failures[@]} -eq 0 ] || printf 'failed: %s\n' "${failures[@]}"

@@ -160,6 +160,15 @@ bool getDiskFreeSpace(const char* root, DiskSpace* space);
 FileHandle openForReading(const char* path);
 // Bytes read (0 at the end of the file), or -1 on failure.
 long readFile(FileHandle file, void* buffer, size_t size);
+
+// Why the calling thread's last openForReading or readFile failed, as far as
+// the system tells: the file or a folder on its path is missing; access is
+// denied; the machine or share of a network path cannot be reached (Windows:
+// the network path or name is not found, the host is unreachable; POSIX: the
+// host is down or unreachable); the network timed out; or anything else.
+enum FileFailure { kFileFailed, kFileNotFound, kFileAccessDenied, kFileNetworkPathNotFound,
+                   kFileTimedOut };
+FileFailure lastFileFailure();
 // One write of all `size` bytes; false unless every byte was written.
 bool writeFile(FileHandle file, const void* data, size_t size);
 // False when data could not be written out.
@@ -277,6 +286,9 @@ void writeConsole(const char* text, size_t length);
 void flushConsole();
 // Writes text to standard error unchanged, at once; failures are ignored.
 void writeErrorConsole(const char* text, size_t length);
+// True when standard error is a terminal (Windows: a console), where a line
+// may be rewritten in place; false for a file, a pipe or nothing.
+bool errorConsoleIsTerminal();
 
 }  // namespace platform
 

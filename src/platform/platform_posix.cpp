@@ -216,6 +216,7 @@ static int openRegularFile(const char* path, struct stat* info) {
   if (fd < 0) return -1;
   if (fstat(fd, info) != 0 || !S_ISREG(info->st_mode)) {
     close(fd);
+    errno = EINVAL;  // no regular file: no reason that lastFileFailure names
     return -1;
   }
   return fd;
@@ -330,6 +331,27 @@ long readFile(FileHandle file, void* buffer, size_t size) {
   }
 }
 
+FileFailure lastFileFailure() {
+  switch (errno) {
+    case ENOENT:
+    case ENOTDIR:
+      return kFileNotFound;
+    case EACCES:
+    case EPERM:
+      return kFileAccessDenied;
+    case EHOSTDOWN:
+    case EHOSTUNREACH:
+    case ENETDOWN:
+    case ENETUNREACH:
+    case ECONNREFUSED:
+      return kFileNetworkPathNotFound;
+    case ETIMEDOUT:
+      return kFileTimedOut;
+    default:
+      return kFileFailed;
+  }
+}
+
 bool writeFile(FileHandle file, const void* data, size_t size) {
   ssize_t written = write(static_cast<int>(file), data, size);
   return written >= 0 && static_cast<size_t>(written) == size;
@@ -424,5 +446,7 @@ void writeConsole(const char* text, size_t length) { fwrite(text, 1, length, std
 void flushConsole() { fflush(stdout); }
 
 void writeErrorConsole(const char* text, size_t length) { fwrite(text, 1, length, stderr); }
+
+bool errorConsoleIsTerminal() { return isatty(STDERR_FILENO) == 1; }
 
 }  // namespace platform

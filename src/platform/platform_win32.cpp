@@ -204,6 +204,32 @@ long readFile(FileHandle file, void* buffer, size_t size) {
   return static_cast<long>(count);
 }
 
+FileFailure lastFileFailure() {
+  switch (GetLastError()) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+      return kFileNotFound;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_LOGON_FAILURE:
+    case ERROR_ACCOUNT_RESTRICTION:
+    case ERROR_NETWORK_ACCESS_DENIED:
+      return kFileAccessDenied;
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+    case ERROR_REM_NOT_LIST:
+    case ERROR_NETNAME_DELETED:
+    case ERROR_NO_NET_OR_BAD_PATH:
+    case ERROR_NETWORK_UNREACHABLE:
+    case ERROR_HOST_UNREACHABLE:
+      return kFileNetworkPathNotFound;
+    case ERROR_SEM_TIMEOUT:
+      return kFileTimedOut;
+    default:
+      return kFileFailed;
+  }
+}
+
 bool writeFile(FileHandle file, const void* data, size_t size) {
   // An offset of all ones asks the system to write at the file's current end.
   OVERLAPPED atEnd = {};
@@ -349,6 +375,11 @@ void flushConsole() {
 
 void writeErrorConsole(const char* text, size_t length) {
   if (isUsable(stderr)) fwrite(text, 1, length, stderr);
+}
+
+bool errorConsoleIsTerminal() {
+  DWORD mode;
+  return isUsable(stderr) && GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
 }
 
 }  // namespace platform

@@ -90,7 +90,7 @@ void clearFleet(Fleet* fleet) {
 uint32_t machineNamed(Fleet* fleet, const std::string& name) {
   auto found = fleet->machineByName.emplace(platform::foldedName(name.data(), name.size()),
                                             static_cast<uint32_t>(fleet->machines.size()));
-  if (found.second) fleet->machines.push_back(Machine{name, false, false, {}, {}});
+  if (found.second) fleet->machines.push_back(Machine{name, false, false, kReadWhole, {}, {}});
   return found.first->second;
 }
 

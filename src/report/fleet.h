@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "log/record_format.h"
+#include "report/read_failure.h"
 
 // A record's date and time as one number, YYYYMMDDhhmmss, that orders them.
 typedef uint64_t RecordMoment;
@@ -75,6 +76,8 @@ struct Machine {
   std::string name;  // as first met: in the --hosts file, or in a log's path
   bool listed;       // named in the --hosts file
   bool logFound;     // a log of it was read
+  ReadFailure unreadable;  // why a log of it could not be read (the first such log);
+                           // kReadWhole when every one was
   // The fingerprints of its logs' first records: logs that start alike are
   // copies of one log collected at different times, and their attempts count
   // once (the most that one copy holds); logs that start differently (a

@@ -28,7 +28,7 @@ static const char kStyle[] =
     ".bar{display:flex;width:100%;border:1px solid #666;margin:.4em 0}"
     ".bar span{white-space:nowrap;overflow:hidden;text-overflow:ellipsis;padding:.25em .4em}"
     ".installed{background:#8fd18f}.restart{background:#f0d060}.failed{background:#f08080}"
-    ".superseded{background:#a8c8e8}.norecord{background:#c8c8c8}"
+    ".superseded{background:#a8c8e8}.norecord{background:#c8c8c8}.unreadable{background:#b090c0}"
     "table{border-collapse:collapse;margin:.4em 0}"
     "th,td{border:1px solid #999;padding:.2em .5em;text-align:left;vertical-align:top}"
     "th{background:#eee}td.n{text-align:right}"
@@ -49,10 +49,10 @@ static const char kScript[] =
     "m=parseFloat(x),n=parseFloat(y),c=(isNaN(m)||isNaN(n))?x.localeCompare(y):m-n;"
     "return up?c:-c});rows.forEach(function(row){body.appendChild(row)})}})";
 
-static const char* const kStateClass[kStateCount] = {"installed", "restart", "failed",
-                                                     "superseded", "norecord"};
-static const char* const kStateLabel[kStateCount] = {"installed", "restart pending", "failed",
-                                                     "superseded", "no record"};
+static const char* const kStateClass[kStateCount] = {"installed",  "restart",  "failed",
+                                                     "superseded", "norecord", "unreadable"};
+static const char* const kStateLabel[kStateCount] = {"installed",  "restart pending", "failed",
+                                                     "superseded", "no record",       "unreadable"};
 
 // Text with the characters that HTML gives a meaning escaped.
 static void putEscaped(Output* output, const char* text, size_t length) {
@@ -131,6 +131,9 @@ static void putShare(Output* output, const VersionSummary& summary, bool hostsLi
   putFormat(output, counts[kFailed] > 0 ? "<b class=\"failed\">failed %lu</b>" : "failed %lu",
             counts[kFailed]);
   if (hostsListed) putFormat(output, "; no record %lu", counts[kNoRecord]);
+  if (counts[kUnreadable] > 0) {
+    putFormat(output, "; <b class=\"failed\">unreadable %lu</b>", counts[kUnreadable]);
+  }
   putFormat(output, "</p>%s", kFileLineEnd);
 
   // Each state's segment is as wide as its share; its label never wraps, and
@@ -228,26 +231,32 @@ static void putSection(Output* output, const Report& report, const VersionSummar
   putNameGroup(output, report, "No record: listed, but no log found", noLog);
   putNameGroup(output, report, "No record: a log, but no record of this version in it", noRecord);
   putNameGroup(output, report, "Superseded by a later version", versionRows(report, summary, kSuperseded));
+  for (const ReasonGroup& group : unreadableByReason(report, summary)) {
+    std::string title = "Unreadable: " + std::string(group.reason);
+    putNameGroup(output, report, title.c_str(), group.rows);
+  }
   putClockAhead(output, report, summary);
 }
 
 static void putOverview(Output* output, const Report& report) {
-  putLine(output, "<table><tr><th>Version</th><th>Installed</th><th>Share</th>"
-                  "<th>Restart pending</th><th>Failed</th><th>Superseded</th>"
-                  "<th>No record</th></tr>");
+  putFormat(output, "<table><tr><th>Version</th><th>Installed</th><th>Share</th>"
+            "<th>Restart pending</th><th>Failed</th><th>Superseded</th><th>No record</th>%s"
+            "</tr>%s", report.unreadable > 0 ? "<th>Unreadable</th>" : "", kFileLineEnd);
   for (size_t i = 0; i < report.versions.size(); ++i) {
     const VersionSummary& summary = report.versions[i];
     const unsigned long* counts = summary.counts;
-    putFormat(output, "<tr%s><td><a href=\"#v%lu\">", counts[kFailed] > 0 ? " class=\"failed\"" : "",
+    bool failing = counts[kFailed] > 0 || counts[kUnreadable] > 0;
+    putFormat(output, "<tr%s><td><a href=\"#v%lu\">", failing ? " class=\"failed\"" : "",
               static_cast<unsigned long>(i + 1));
     putVersionName(output, report, summary.version);
     putFormat(output, "</a></td><td class=\"n\">%lu of %lu</td><td class=\"n\">%lu %%</td>"
               "<td class=\"n\">%lu</td><td class=\"n\">%s%lu%s</td><td class=\"n\">%lu</td>"
-              "<td class=\"n\">%lu</td></tr>%s",
+              "<td class=\"n\">%lu</td>",
               counts[kInstalled] + counts[kSuperseded], machinesOf(summary), installedShare(summary),
               counts[kRestart], counts[kFailed] > 0 ? "<b>failed " : "", counts[kFailed],
-              counts[kFailed] > 0 ? "</b>" : "", counts[kSuperseded], counts[kNoRecord],
-              kFileLineEnd);
+              counts[kFailed] > 0 ? "</b>" : "", counts[kSuperseded], counts[kNoRecord]);
+    if (report.unreadable > 0) putFormat(output, "<td class=\"n\">%lu</td>", counts[kUnreadable]);
+    putFormat(output, "</tr>%s", kFileLineEnd);
   }
   putLine(output, "</table>");
 }
@@ -263,6 +272,11 @@ static void putMadeFrom(Output* output, const Report& report, const char* madeAt
     if (i > 0) put(output, ", ");
     put(output, "<tt>");
     putEscaped(output, outputText(facts.paths[i]));
+    put(output, "</tt>");
+  }
+  if (facts.fromTemplate != nullptr) {
+    put(output, facts.paths.empty() ? "<tt>" : " and at <tt>");
+    putEscaped(output, outputText(facts.fromTemplate));
     put(output, "</tt>");
   }
   if (facts.hostsFile != nullptr) {

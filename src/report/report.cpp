@@ -41,6 +41,7 @@ void buildReport(const Fleet* fleet, const ReadFacts* facts, const ReportSetting
   report->settings = settings;
   report->hostsListed = hostsListed;
   report->machines = 0;
+  report->unreadable = 0;
   report->unlisted.clear();
   report->versions.clear();
   report->rows.clear();
@@ -100,7 +101,10 @@ void buildReport(const Fleet* fleet, const ReadFacts* facts, const ReportSetting
       const Machine& entry = fleet->machines[machine];
       ReportRow row = {machine, version, kNoRecord, stateAt(entry, version), kNone, false,
                        entry.logFound};
-      if (row.state != nullptr) {
+      if (entry.unreadable != kReadWhole) {
+        row.kind = kUnreadable;
+        row.state = nullptr;
+      } else if (row.state != nullptr) {
         row.kind = stateOfCode(row.state->last.code, settings->codes);
         row.clockAhead = row.state->last.order > settings->aheadLimit;
         withRecord[machine] = true;
@@ -118,6 +122,9 @@ void buildReport(const Fleet* fleet, const ReadFacts* facts, const ReportSetting
     report->versions.push_back(summary);
   }
   for (bool any : withRecord) report->machines += any ? 1 : 0;
+  for (uint32_t machine : reported) {
+    if (fleet->machines[machine].unreadable != kReadWhole) ++report->unreadable;
+  }
 }
 
 std::vector<const ReportRow*> versionRows(const Report& report, const VersionSummary& version,
@@ -152,6 +159,19 @@ std::vector<CodeGroup> failuresByCode(const Report& report, const VersionSummary
   return groups;
 }
 
+std::vector<ReasonGroup> unreadableByReason(const Report& report, const VersionSummary& version) {
+  std::vector<ReasonGroup> groups;
+  std::vector<const ReportRow*> rows = versionRows(report, version, kUnreadable);
+  for (int failure = kReadWhole + 1; failure <= kReadFailed; ++failure) {
+    ReasonGroup group = {readFailureText(static_cast<ReadFailure>(failure)), {}};
+    for (const ReportRow* row : rows) {
+      if (report.fleet->machines[row->machine].unreadable == failure) group.rows.push_back(row);
+    }
+    if (!group.rows.empty()) groups.push_back(group);
+  }
+  return groups;
+}
+
 unsigned long machinesOf(const VersionSummary& version) {
   unsigned long machines = 0;
   for (unsigned long count : version.counts) machines += count;
@@ -169,12 +189,16 @@ std::string rowMeaning(const Report& report, const ReportRow& row) {
   if (row.kind == kSuperseded) {
     return "superseded by " + std::string(kNewField + 1) + report.versionNames[row.supersededBy];
   }
+  if (row.kind == kUnreadable) return readFailureText(report.fleet->machines[row.machine].unreadable);
   return row.logFound ? "no record of this version in its log" : "no log found";
 }
 
 int reportStatus(const Report& report) {
   for (const VersionSummary& summary : report.versions) {
-    if (summary.counts[kFailed] > 0 || summary.counts[kNoRecord] > 0) return 1;
+    if (summary.counts[kFailed] > 0 || summary.counts[kNoRecord] > 0 ||
+        summary.counts[kUnreadable] > 0) {
+      return 1;
+    }
   }
   return 0;
 }

@@ -17,6 +17,7 @@ struct ReadFacts {
   std::vector<const char*> paths;
   const char* hostsFile;  // null without --hosts
   const char* onlyNew;    // null without --update
+  const char* fromTemplate;  // null without --from
   unsigned long logs;
   unsigned long records;
   unsigned long notRecords;
@@ -36,10 +37,16 @@ struct ReportRow {
   uint32_t machine;
   uint32_t version;
   MachineState kind;
-  const MachineVersion* state;  // its latest attempt; null when superseded or no record
+  const MachineVersion* state;  // its latest attempt; null when superseded, no record or unreadable
   uint32_t supersededBy;        // superseded: the later version installed
   bool clockAhead;              // its attempt is ordered after a moment past the limit
   bool logFound;                // no record: a log of the machine was read
+};
+
+// The unreadable rows of one version with one reason.
+struct ReasonGroup {
+  const char* reason;  // readFailureText's
+  std::vector<const ReportRow*> rows;  // by machine name
 };
 
 // The failed rows of one version with one code.
@@ -61,6 +68,7 @@ struct Report {
   const ReportSettings* settings;
   bool hostsListed;        // --hosts was given: only listed machines are reported
   unsigned long machines;  // reported machines with a record of a reported version
+  unsigned long unreadable;  // reported machines that are unreadable
   std::vector<uint32_t> unlisted;        // with --hosts: machines with a log, not listed, by name
   std::vector<VersionSummary> versions;  // in version order
   std::vector<ReportRow> rows;           // by version, then machine name
@@ -72,7 +80,8 @@ struct Report {
 };
 
 // Orders the fleet into rows: the versions selected, in version order; machines
-// by name without regard to case.
+// by name without regard to case. A machine with a log that could not be read
+// is unreadable at every version.
 void buildReport(const Fleet* fleet, const ReadFacts* facts, const ReportSettings* settings,
                  Report* report);
 
@@ -85,13 +94,16 @@ std::vector<const ReportRow*> rowsAhead(const Report& report, const VersionSumma
 // with first, then by code.
 std::vector<CodeGroup> failuresByCode(const Report& report, const VersionSummary& version);
 
+// The unreadable rows of one version by reason, in the order of ReadFailure.
+std::vector<ReasonGroup> unreadableByReason(const Report& report, const VersionSummary& version);
+
 // The share of machines that have the version (installed or superseded), in
 // whole percent rounded down: 100 only when every one has it.
 unsigned long installedShare(const VersionSummary& version);
 unsigned long machinesOf(const VersionSummary& version);
 
-// 1 when a reported machine's latest attempt failed or, with --hosts, a listed
-// machine has no record; 0 otherwise.
+// 1 when a reported machine's latest attempt failed or it is unreadable or,
+// with --hosts, a listed machine has no record; 0 otherwise.
 int reportStatus(const Report& report);
 
 // What a row's code means, as describeCode tells it with the report's codes;

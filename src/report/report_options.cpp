@@ -4,21 +4,33 @@
 
 #include "report/report_output.h"
 
+const char kHostField[] = "{host}";
+
 const char* const kReportUsage[] = {
-    "usage: qnReport [--csv] [--html FILE] [--hosts FILE] [--update NEW] [--success-codes LIST]",
-    "                [--restart-codes LIST] [--verbose] [PATH...]",
-    "  PATH          a log, or a folder searched for *.log files (default: the current folder)",
+    "usage: qnReport [--csv] [--html FILE] [--hosts FILE [--from TEMPLATE]] [--update NEW]",
+    "                [--success-codes LIST] [--restart-codes LIST] [--jobs N] [--timeout SECONDS]",
+    "                [--verbose] [PATH...]",
+    "  PATH          a log, or a folder searched for *.log files (default: the current",
+    "                folder, unless --from is given)",
     "  --csv         one CSV row per machine and version instead of the text report",
     "  --html FILE   also write the report as an HTML page to FILE",
     "  --hosts FILE  report only these machines, one a line; those without a record count",
+    "  --from TEMPLATE",
+    "                read each listed machine's log at TEMPLATE, {host} replaced by its",
+    "                name: \\\\{host}\\C$\\QNLOG\\QN.log, /mnt/fleet/{host}/QNLOG/QN.log",
     "  --update NEW  only the version NEW (the records whose New value is NEW)",
     "  --success-codes LIST, --restart-codes LIST",
     "                more codes that mean installed, or installed and waiting for a restart,",
     "                for this report (\"1605,3011\"; decimal or 0x hexadecimal)",
+    "  --jobs N      read N logs at once (1 to 128; default 32)",
+    "  --timeout SECONDS",
+    "                a log not read within SECONDS (1 to 3600; default 30) makes its",
+    "                machine unreadable",
     "  --verbose     name each log, each line that is not a record and each machine",
     "                found but not listed, on standard error",
-    "exit status: 0 no machine failed or is missing, 1 one failed or (--hosts) has no record,",
-    "2 usage error, nothing to report, or a log that could not be read",
+    "exit status: 0 no machine failed or is missing, 1 one failed, is unreadable or",
+    "(--hosts) has no record, 2 usage error, nothing to report, or a log found under",
+    "a PATH that could not be read",
     "qnReport --help (or /?, -?, -h) shows this text, qnReport --version the version",
     nullptr,
 };
@@ -29,17 +41,35 @@ static bool usageError(const char* what, const char* option) {
   return false;
 }
 
+// A whole number from 1 to `most`, in decimal digits only; 0 when the text is
+// not one.
+static unsigned numberFrom(const char* text, unsigned most) {
+  unsigned long value = 0;
+  for (const char* p = text; *p != '\0'; ++p) {
+    if (*p < '0' || *p > '9') return 0;
+    value = value * 10 + static_cast<unsigned long>(*p - '0');
+    if (value > most) return 0;
+  }
+  return static_cast<unsigned>(value);
+}
+
 bool parseReportOptions(int argc, const char* const* argv, ReportOptions* options) {
-  *options = ReportOptions{false, nullptr, nullptr, nullptr, nullptr, nullptr, false, false, false, {}};
+  *options = ReportOptions{false,   nullptr,        nullptr, nullptr, nullptr, nullptr, nullptr,
+                           kDefaultJobs, kDefaultTimeout, false, false, false, {}};
+  const char* jobs = nullptr;
+  const char* timeout = nullptr;
   struct ValueOption {
     const char* name;
     const char** value;
   };
   const ValueOption valueOptions[] = {{"--html", &options->htmlFile},
                                       {"--hosts", &options->hostsFile},
+                                      {"--from", &options->fromTemplate},
                                       {"--update", &options->onlyNew},
                                       {"--success-codes", &options->successCodes},
-                                      {"--restart-codes", &options->restartCodes}};
+                                      {"--restart-codes", &options->restartCodes},
+                                      {"--jobs", &jobs},
+                                      {"--timeout", &timeout}};
   bool optionsEnded = false;
   for (int i = 1; i < argc; ++i) {
     const char* argument = argv[i];
@@ -79,6 +109,18 @@ bool parseReportOptions(int argc, const char* const* argv, ReportOptions* option
       if (*match->value != nullptr) return usageError("given twice:", match->name);
       *match->value = value;
     }
+  }
+  if (options->fromTemplate != nullptr && options->hostsFile == nullptr) {
+    return usageError("--from needs", "--hosts");
+  }
+  if (options->fromTemplate != nullptr && strstr(options->fromTemplate, kHostField) == nullptr) {
+    return usageError("--from names no {host}:", options->fromTemplate);
+  }
+  if (jobs != nullptr && (options->jobs = numberFrom(jobs, kMostJobs)) == 0) {
+    return usageError("--jobs takes a number of logs from 1 to 128:", jobs);
+  }
+  if (timeout != nullptr && (options->timeoutSeconds = numberFrom(timeout, kLongestTimeout)) == 0) {
+    return usageError("--timeout takes a number of seconds from 1 to 3600:", timeout);
   }
   return true;
 }

@@ -11,12 +11,23 @@ struct ReportOptions {
   const char* onlyNew;    // --update NEW: only the version NEW
   const char* successCodes;  // --success-codes LIST: more codes that mean installed
   const char* restartCodes;  // --restart-codes LIST: more codes that mean restart pending
+  const char* fromTemplate;  // --from TEMPLATE: each listed machine's log, at TEMPLATE
+                             // with {host} replaced by its name (needs --hosts)
+  unsigned jobs;             // --jobs N: logs read at once (default kDefaultJobs)
+  unsigned timeoutSeconds;   // --timeout SECONDS: the longest a log's read may take
   bool verbose;           // --verbose: each log, each line that is no record and each
                           // machine found but not listed, on stderr
   bool help;              // --help, /?, -? or -h: the version and the usage on standard output
   bool version;           // --version: the version on standard output, nothing else
-  std::vector<const char*> paths;  // the current directory when none is given
+  std::vector<const char*> paths;  // the current directory when none is given, nor --from
 };
+
+constexpr unsigned kDefaultJobs = 32;
+constexpr unsigned kMostJobs = 128;
+constexpr unsigned kDefaultTimeout = 30;
+constexpr unsigned kLongestTimeout = 3600;
+// What --from replaces with each machine's name.
+extern const char kHostField[];
 
 // The usage text, one line per element, without line ends.
 extern const char* const kReportUsage[];
@@ -24,7 +35,9 @@ extern const char* const kReportUsage[];
 // Reads `qnReport [options] [PATH...]` (options may stand anywhere; "--" ends
 // them; "--html=FILE" is the same as "--html FILE"). Returns false, with
 // "qnReport: WHY" and the usage on standard error, for an unknown option, an
-// option without its value, or one given twice.
+// option without its value, or one given twice; --from without --hosts or
+// without {host}; --jobs or --timeout without a whole number in their range
+// (1 to kMostJobs, 1 to kLongestTimeout).
 bool parseReportOptions(int argc, const char* const* argv, ReportOptions* options);
 
 #endif  // QN_REPORT_REPORT_OPTIONS_H

@@ -13,7 +13,8 @@
 #include "report/fleet.h"
 #include "report/hosts_file.h"
 #include "report/log_files.h"
-#include "report/log_lines.h"
+#include "report/log_reading.h"
+#include "report/progress.h"
 #include "report/report.h"
 #include "report/report_options.h"
 #include "report/report_output.h"
@@ -26,56 +27,105 @@ static constexpr size_t kVersionsNamed = 10;
 
 // Large: kept out of the stack.
 static Fleet fleet;
-static LogLines lines;
-static LogSummary summary;
+
+// Where a log was found.
+enum LogSource { kFoundLog, kMachineLog };
 
 struct Reading {
   const ReportOptions* options;
   ReadFacts* facts;
-  uint32_t logRank;
+  LogReading* pool;
+  // The logs found under the PATHs, and of them those given back.
+  unsigned long logsFound;
+  unsigned long logsRead;
+  // The machines of --from: their logs read, those that could not be, and all of them.
+  unsigned long machinesRead;
+  unsigned long machinesUnreadable;
+  unsigned long machines;
+  Progress progress;
 };
 
-static void readLog(const char* path, const std::string& machineName, void* context) {
+// "qnReport: 1200 logs read, 5000 found" while folders are walked; "118
+// machines read, 2 unreadable, 122 left" for the machines of --from.
+static void showReadingProgress(void* context) {
+  Reading* reading = static_cast<Reading*>(context);
+  if ((reading->machines == 0 && reading->logsFound == 0) || !progressDue(&reading->progress)) return;
+  std::string text = "qnReport:";
+  if (reading->logsFound > 0) {
+    text += " " + std::to_string(reading->logsRead) + (reading->logsRead == 1 ? " log" : " logs") +
+            " read, " + std::to_string(reading->logsFound) + " found";
+  }
+  if (reading->machines > 0) {
+    unsigned long done = reading->machinesRead + reading->machinesUnreadable;
+    text += std::string(reading->logsFound > 0 ? ";" : "") + " " +
+            std::to_string(reading->machinesRead) +
+            (reading->machinesRead == 1 ? " machine" : " machines") + " read, " +
+            std::to_string(reading->machinesUnreadable) + " unreadable, " +
+            std::to_string(reading->machines - done) + " left";
+  }
+  showProgress(&reading->progress, text.c_str());
+}
+
+// Takes in a log that the readers give back, in the order the logs were found.
+static void logRead(LogRead* read, void* context) {
   Reading* reading = static_cast<Reading*>(context);
   ReadFacts* facts = reading->facts;
-  std::string shownPath = outputText(path);
-  if (!openLogLines(&lines, path)) {
-    printError("cannot read %s", shownPath.c_str());
-    facts->unreadable.push_back(shownPath);
-    return;
-  }
-  ++facts->logs;
-  startLogSummary(&summary, reading->logRank++);
+  Machine& machine = fleet.machines[read->machine];
   bool verbose = reading->options->verbose;
-  char* line;
-  size_t length;
-  bool whole;
-  while (nextLogLine(&lines, &line, &length, &whole)) {
-    if (length == 0) continue;
-    ParsedRecord record;
-    if (!whole || !parseRecord(line, length, &record)) {
-      ++facts->notRecords;
-      if (verbose) {
-        std::string text = shownPath + ":" + std::to_string(lines.lineNumber) +
-                           (whole ? ": not a result record" : ": torn, not a result record");
-        printErrorLine(text.c_str());
-      }
-      continue;
+  bool found = read->source == kFoundLog;
+  bool failed = read->failure != kReadWhole;
+  if (failed && machine.unreadable == kReadWhole) machine.unreadable = read->failure;
+  if (!found) ++(failed ? reading->machinesUnreadable : reading->machinesRead);
+  if (found) ++reading->logsRead;
+  if (verbose || (failed && found)) clearProgress(&reading->progress);
+
+  std::string shownPath = outputText(read->path);
+  if (read->opened) {
+    ++facts->logs;
+    facts->records += read->summary.records;
+    facts->notRecords += read->notRecords;
+    for (const NotRecordLine& note : read->notes) {
+      std::string text = shownPath + ":" + std::to_string(note.line) +
+                         (note.torn ? ": torn, not a result record" : ": not a result record");
+      printErrorLine(text.c_str());
     }
-    addLogRecord(&summary, record, line, length);
   }
-  facts->records += summary.records;
-  if (lines.readFailed) {
-    printError("cannot read all of %s", shownPath.c_str());
+  if (failed && found) {
+    printError(read->opened ? "cannot read all of %s: %s" : "cannot read %s: %s", shownPath.c_str(),
+               readFailureText(read->failure));
     facts->unreadable.push_back(shownPath);
   }
-  closeLogLines(&lines);
-  addLog(&fleet, machineNamed(&fleet, machineName), &summary);
+  if (read->opened) addLog(&fleet, read->machine, &read->summary);
   if (verbose) {
-    std::string text = shownPath + ": machine " + outputText(machineName) + ", " +
-                       std::to_string(summary.records) +
-                       (summary.records == 1 ? " record" : " records");
+    std::string text = shownPath + ": machine " + outputText(read->machineName) + ", ";
+    if (read->opened) {
+      text += std::to_string(read->summary.records) + (read->summary.records == 1 ? " record" : " records");
+    }
+    if (failed) text += std::string(read->opened ? ", then " : "") + readFailureText(read->failure);
     printErrorLine(text.c_str());
+  }
+  showReadingProgress(reading);
+}
+
+static void visitLog(const char* path, const std::string& machineName, void* context) {
+  Reading* reading = static_cast<Reading*>(context);
+  ++reading->logsFound;
+  addLogRead(reading->pool, path, machineNamed(&fleet, machineName), machineName, kFoundLog);
+}
+
+// Gives the readers each listed machine's log at the --from template.
+static void readMachineLogs(Reading* reading, const char* pathTemplate) {
+  std::string pattern = pathTemplate;
+  size_t fieldLength = strlen(kHostField);
+  for (uint32_t machine = 0; machine < fleet.machines.size(); ++machine) {
+    if (!fleet.machines[machine].listed) continue;
+    ++reading->machines;
+    std::string path = pattern;
+    for (size_t at = path.find(kHostField); at != std::string::npos;
+         at = path.find(kHostField, at + fleet.machines[machine].name.size())) {
+      path.replace(at, fieldLength, fleet.machines[machine].name);
+    }
+    addLogRead(reading->pool, path.c_str(), machine, fleet.machines[machine].name, kMachineLog);
   }
 }
 
@@ -150,7 +200,7 @@ int runReport(int argc, const char* const* argv) {
   }
   ReportSettings settings = {options.hostsFile != nullptr, options.onlyNew, 0, {}};
   if (!readCodes(options, &settings.codes)) return kUsageError;
-  if (options.paths.empty()) options.paths.push_back(".");
+  if (options.paths.empty() && options.fromTemplate == nullptr) options.paths.push_back(".");
   for (const char* path : options.paths) {
     if (path[0] == '\0') {
       printError("an empty PATH names no log");
@@ -166,12 +216,25 @@ int runReport(int argc, const char* const* argv) {
 
   char currentDirectory[kPathBufferSize] = "";
   platform::getCurrentDirectory(currentDirectory, sizeof currentDirectory);
-  ReadFacts facts = {options.paths, options.hostsFile, options.onlyNew, 0, 0, 0, {}};
-  Reading reading = {&options, &facts, 0};
-  for (const char* path : options.paths) {
-    visitLogs(path, currentDirectory, readLog, &reading, &facts.unreadable);
+  ReadFacts facts = {options.paths, options.hostsFile, options.onlyNew, options.fromTemplate,
+                     0, 0, 0, {}};
+  Reading reading = {&options, &facts, nullptr, 0, 0, 0, 0, 0, {}};
+  LogReadingSettings readingSettings = {options.jobs, options.timeoutSeconds * 1000u,
+                                        options.verbose, readLogFile, logRead,
+                                        showReadingProgress, &reading};
+  reading.pool = startLogReading(readingSettings);
+  if (reading.pool == nullptr) {
+    printError("cannot start reading");
+    return kUsageError;
   }
-  if (facts.logs == 0) {
+  startProgress(&reading.progress);
+  for (const char* path : options.paths) {
+    visitLogs(path, currentDirectory, visitLog, &reading, &facts.unreadable);
+  }
+  if (options.fromTemplate != nullptr) readMachineLogs(&reading, options.fromTemplate);
+  finishLogReading(reading.pool);
+  clearProgress(&reading.progress);
+  if (facts.logs == 0 && options.fromTemplate == nullptr) {
     printError("no log found");
     return kUsageError;
   }

@@ -7,7 +7,7 @@
 
 const char* stateName(MachineState state) {
   static const char* const kNames[kStateCount] = {"installed", "restart", "failed",
-                                                  "superseded", "no record"};
+                                                  "superseded", "no record", "unreadable"};
   return kNames[state];
 }
 

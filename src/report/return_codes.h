@@ -8,10 +8,11 @@
 #include <vector>
 
 // A machine's state at a version. Superseded: no attempt at this version, but a
-// later version installed (a cumulative update went past it).
-enum MachineState { kInstalled, kRestart, kFailed, kSuperseded, kNoRecord, kStateCount };
+// later version installed (a cumulative update went past it). Unreadable: a log
+// of the machine could not be read, so its state cannot be told.
+enum MachineState { kInstalled, kRestart, kFailed, kSuperseded, kNoRecord, kUnreadable, kStateCount };
 
-// "installed", "restart", "failed", "superseded", "no record".
+// "installed", "restart", "failed", "superseded", "no record", "unreadable".
 const char* stateName(MachineState state);
 
 // Codes that an administrator declares for one report, as deployment tools

@@ -62,6 +62,7 @@ static void putVersionLine(Output* output, const Report& report, const VersionSu
   if (counts[kSuperseded] > 0) putFormat(output, ", %lu superseded", counts[kSuperseded]);
   putFormat(output, "), restart pending %lu, failed %lu", counts[kRestart], counts[kFailed]);
   if (report.hostsListed) putFormat(output, ", no record %lu", counts[kNoRecord]);
+  if (report.unreadable > 0) putFormat(output, ", unreadable %lu", counts[kUnreadable]);
   put(output, lineEnd);
 }
 
@@ -143,6 +144,10 @@ void writeTextReport(const Report& report, const char* lineEnd, Output* output) 
     }
     putNameGroup(output, report, "No log found", noLog, lineEnd);
     putNameGroup(output, report, "No record of this version in the log", noRecord, lineEnd);
+    for (const ReasonGroup& group : unreadableByReason(report, summary)) {
+      std::string title = "Unreadable, " + std::string(group.reason);
+      putNameGroup(output, report, title.c_str(), group.rows, lineEnd);
+    }
     putClockAhead(output, report, summary, lineEnd);
   }
 

@@ -12,10 +12,11 @@
 #                 CR LF on every system; @VERSION@ stands for the version in
 #                 CMakeLists.txt's project());
 #   stderr/CASE   standard error equals expected.err (empty when there is none),
-#                 with the same line-end rule and backslashes read as slashes;
+#                 with the same line-end rule and, for Windows, backslashes read
+#                 as slashes on both sides;
 #   html/CASE     (cases with expected.html) the page out.html equals it, with
-#                 backslashes read as slashes (a path below a PATH is joined
-#                 with the system's separator);
+#                 the same backslash rule (a path below a PATH is joined with
+#                 the system's separator);
 #   status/CASE   the exit status equals the number in "status";
 # and at the end that no run changed the fleet.
 #
@@ -85,7 +86,7 @@ for case_dir in "$here"/cases/*/; do
   compare "stdout/$name" "$work/$name.expected.out" "$work/$name.out"
 
   : >"$work/$name.expected.err"
-  [ -f "$case_dir/expected.err" ] && console_text "$case_dir/expected.err" >"$work/$name.expected.err"
+  [ -f "$case_dir/expected.err" ] && console_text "$case_dir/expected.err" | slashes >"$work/$name.expected.err"
   slashes <"$work/$name.err" >"$work/$name.err.slashes"
   compare "stderr/$name" "$work/$name.expected.err" "$work/$name.err.slashes"
 

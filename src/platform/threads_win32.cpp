@@ -1,0 +1,87 @@
+// Threads over kernel32, with only what Windows NT 4.0 has: CreateThread,
+// critical sections, semaphores and GetTickCount (no condition variables, no
+// slim locks, no GetTickCount64).
+#include "platform/threads.h"
+
+#include <windows.h>
+
+#include <new>
+
+namespace platform {
+
+struct Lock {
+  CRITICAL_SECTION section;
+};
+
+Lock* newLock() {
+  Lock* lock = new (std::nothrow) Lock;
+  if (lock != nullptr) InitializeCriticalSection(&lock->section);
+  return lock;
+}
+
+void deleteLock(Lock* lock) {
+  if (lock == nullptr) return;
+  DeleteCriticalSection(&lock->section);
+  delete lock;
+}
+
+void takeLock(Lock* lock) { EnterCriticalSection(&lock->section); }
+
+void releaseLock(Lock* lock) { LeaveCriticalSection(&lock->section); }
+
+struct Semaphore {
+  HANDLE handle;
+};
+
+Semaphore* newSemaphore() {
+  Semaphore* semaphore = new (std::nothrow) Semaphore;
+  if (semaphore == nullptr) return nullptr;
+  semaphore->handle = CreateSemaphoreA(nullptr, 0, 0x7FFFFFFF, nullptr);
+  if (semaphore->handle == nullptr) {
+    delete semaphore;
+    semaphore = nullptr;
+  }
+  return semaphore;
+}
+
+void deleteSemaphore(Semaphore* semaphore) {
+  if (semaphore == nullptr) return;
+  CloseHandle(semaphore->handle);
+  delete semaphore;
+}
+
+void postSemaphore(Semaphore* semaphore) { ReleaseSemaphore(semaphore->handle, 1, nullptr); }
+
+bool waitSemaphore(Semaphore* semaphore, uint32_t milliseconds) {
+  DWORD limit = milliseconds == kWaitForever ? INFINITE : milliseconds;
+  return WaitForSingleObject(semaphore->handle, limit) == WAIT_OBJECT_0;
+}
+
+struct ThreadStart {
+  void (*routine)(void*);
+  void* argument;
+};
+
+static DWORD WINAPI runThread(LPVOID start) {
+  ThreadStart begun = *static_cast<ThreadStart*>(start);
+  delete static_cast<ThreadStart*>(start);
+  begun.routine(begun.argument);
+  return 0;
+}
+
+bool startThread(void (*routine)(void* argument), void* argument) {
+  ThreadStart* start = new (std::nothrow) ThreadStart{routine, argument};
+  if (start == nullptr) return false;
+  DWORD id;
+  HANDLE thread = CreateThread(nullptr, 0, runThread, start, 0, &id);
+  if (thread == nullptr) {
+    delete start;
+    return false;
+  }
+  CloseHandle(thread);
+  return true;
+}
+
+uint32_t tickMilliseconds() { return GetTickCount(); }
+
+}  // namespace platform

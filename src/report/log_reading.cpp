@@ -1,0 +1,319 @@
+#include "report/log_reading.h"
+
+#include <deque>
+
+#include "log/record_format.h"
+#include "platform/platform.h"
+#include "platform/threads.h"
+
+const char* readFailureText(ReadFailure failure) {
+  switch (failure) {
+    case kReadWhole: return "";
+    case kReadTimedOut: return "timed out";
+    case kReadNotFound: return "not found";
+    case kReadAccessDenied: return "access denied";
+    case kReadNetworkPathNotFound: return "network path not found";
+    case kReadFailed: break;
+  }
+  return "cannot be read";
+}
+
+// Why the calling thread's last file call failed.
+static ReadFailure lastReadFailure() {
+  switch (platform::lastFileFailure()) {
+    case platform::kFileNotFound: return kReadNotFound;
+    case platform::kFileAccessDenied: return kReadAccessDenied;
+    case platform::kFileNetworkPathNotFound: return kReadNetworkPathNotFound;
+    case platform::kFileTimedOut: return kReadTimedOut;
+    case platform::kFileFailed: break;
+  }
+  return kReadFailed;
+}
+
+void readLogFile(LogRead* read, LogLines* lines, bool verbose) {
+  if (!openLogLines(lines, read->path.c_str())) {
+    read->failure = lastReadFailure();
+    return;
+  }
+  read->opened = true;
+  startLogSummary(&read->summary, read->rank);
+  char* line;
+  size_t length;
+  bool whole;
+  while (nextLogLine(lines, &line, &length, &whole)) {
+    if (length == 0) continue;
+    ParsedRecord record;
+    if (!whole || !parseRecord(line, length, &record)) {
+      ++read->notRecords;
+      if (verbose) read->notes.push_back(NotRecordLine{lines->lineNumber, !whole});
+      continue;
+    }
+    addLogRecord(&read->summary, record, line, length);
+  }
+  if (lines->readFailed) read->failure = lastReadFailure();
+  closeLogLines(lines);
+}
+
+enum JobState { kQueued, kReading, kRead, kAbandoned };
+
+struct Job {
+  LogRead read;
+  JobState state;
+  uint32_t startedAt;  // tickMilliseconds() when a reader took it
+};
+
+// Everything below is shared by the caller's thread and the readers, under
+// `lock`, except `settings` (set once) and `pending`, which only the caller's
+// thread changes (under the lock, since readers look at its front).
+struct LogReading {
+  LogReadingSettings settings;
+  platform::Lock* lock;
+  platform::Semaphore* wakeReader;  // posted once for each sleeping reader woken
+  platform::Semaphore* wakeCaller;  // posted to wake the caller's thread
+  std::deque<Job*> queue;       // jobs that no reader has taken yet, in order
+  std::deque<Job*> pending;     // every job not given back, by rank
+  std::vector<Job*> reading;    // jobs that readers are reading
+  uint32_t nextRank;
+  unsigned threads;    // reader threads alive
+  unsigned abandoned;  // of them, those in an abandoned read
+  unsigned sleeping;   // of them, those asleep for want of a job, and not yet woken
+  bool callerWaiting;  // the caller's thread waits for `wakeCaller`
+  bool ending;         // no more jobs will come
+  bool callerGone;     // finishLogReading has returned: the last reader frees the pool
+  uint32_t stalledSince;  // while jobs wait and no reader can take them
+  bool stalled;
+};
+
+// Jobs queued for each reader awake before another one is woken, while the
+// caller goes on giving logs. A reader that reads faster than the caller finds
+// logs (files on a local disk) then sleeps and wakes once for so many logs,
+// not for each one; slow reads (over a network) let the queue grow, and every
+// reader wakes. When the caller waits, every reader that has a job wakes.
+constexpr size_t kWakeBatch = 16;
+
+static void freePool(LogReading* pool) {
+  platform::deleteSemaphore(pool->wakeCaller);
+  platform::deleteSemaphore(pool->wakeReader);
+  platform::deleteLock(pool->lock);
+  delete pool;
+}
+
+static unsigned activeReaders(const LogReading* pool) { return pool->threads - pool->abandoned; }
+
+static void readerThread(void* argument);
+
+// Wakes sleeping readers, or starts new ones (up to the number asked for,
+// and up to kMostAbandoned more while some are abandoned), while the queue
+// holds kWakeBatch jobs for each reader awake, or, with `all`, more jobs than
+// readers awake.
+static void wakeReaders(LogReading* pool, bool all) {
+  for (;;) {
+    size_t queued = pool->queue.size();
+    size_t awake = activeReaders(pool) - pool->sleeping;
+    if (all ? queued <= awake : queued < kWakeBatch * (awake + 1)) return;
+    if (pool->sleeping > 0) {
+      --pool->sleeping;
+      platform::postSemaphore(pool->wakeReader);
+    } else if (activeReaders(pool) < pool->settings.readers &&
+               pool->threads < pool->settings.readers + kMostAbandoned &&
+               platform::startThread(readerThread, pool)) {
+      ++pool->threads;
+    } else {
+      return;
+    }
+  }
+}
+
+static void readerThread(void* argument) {
+  LogReading* pool = static_cast<LogReading*>(argument);
+  LogLines* lines = new LogLines;
+  platform::takeLock(pool->lock);
+  for (;;) {
+    if (pool->queue.empty()) {
+      if (pool->ending) break;
+      ++pool->sleeping;
+      platform::releaseLock(pool->lock);
+      platform::waitSemaphore(pool->wakeReader, platform::kWaitForever);
+      platform::takeLock(pool->lock);
+      continue;
+    }
+    Job* job = pool->queue.front();
+    pool->queue.pop_front();
+    job->state = kReading;
+    job->startedAt = platform::tickMilliseconds();
+    pool->reading.push_back(job);
+    platform::releaseLock(pool->lock);
+
+    pool->settings.reader(&job->read, lines, pool->settings.verbose);
+
+    platform::takeLock(pool->lock);
+    if (job->state == kAbandoned) {
+      delete job;
+      --pool->abandoned;
+      if (activeReaders(pool) > pool->settings.readers) break;  // replaced meanwhile
+      continue;
+    }
+    job->state = kRead;
+    for (Job*& entry : pool->reading) {
+      if (entry != job) continue;
+      entry = pool->reading.back();
+      pool->reading.pop_back();
+      break;
+    }
+    if (pool->callerWaiting && job == pool->pending.front()) {
+      pool->callerWaiting = false;
+      platform::postSemaphore(pool->wakeCaller);
+    }
+  }
+  --pool->threads;
+  bool last = pool->callerGone && pool->threads == 0;
+  platform::releaseLock(pool->lock);
+  delete lines;
+  if (last) freePool(pool);
+}
+
+LogReading* startLogReading(const LogReadingSettings& settings) {
+  LogReading* pool = new LogReading;
+  pool->settings = settings;
+  if (pool->settings.readers == 0) pool->settings.readers = 1;
+  pool->lock = platform::newLock();
+  pool->wakeReader = platform::newSemaphore();
+  pool->wakeCaller = platform::newSemaphore();
+  pool->nextRank = 0;
+  pool->threads = 0;
+  pool->abandoned = 0;
+  pool->sleeping = 0;
+  pool->callerWaiting = false;
+  pool->ending = false;
+  pool->callerGone = false;
+  pool->stalledSince = 0;
+  pool->stalled = false;
+  if (pool->lock == nullptr || pool->wakeReader == nullptr || pool->wakeCaller == nullptr) {
+    freePool(pool);
+    return nullptr;
+  }
+  return pool;
+}
+
+// A job given back as timed out, in place of one whose reader is abandoned
+// with it.
+static Job* timedOut(const Job& job) {
+  Job* given = new Job{};
+  given->read.path = job.read.path;
+  given->read.machine = job.read.machine;
+  given->read.machineName = job.read.machineName;
+  given->read.source = job.read.source;
+  given->read.rank = job.read.rank;
+  given->read.failure = kReadTimedOut;
+  given->state = kRead;
+  return given;
+}
+
+// Abandons the reads past their time, and gives up the jobs that no reader
+// could take for as long (when every reader is abandoned and no new one can
+// start: the process may not wait for them for ever). Returns how long the
+// caller may wait before it looks again.
+static uint32_t abandonLateReads(LogReading* pool) {
+  uint32_t now = platform::tickMilliseconds();
+  uint32_t timeout = pool->settings.timeout;
+  uint32_t wait = kWaitingCall;
+  for (size_t i = 0; i < pool->reading.size();) {
+    Job* job = pool->reading[i];
+    uint32_t elapsed = now - job->startedAt;
+    if (elapsed < timeout) {
+      if (timeout - elapsed < wait) wait = timeout - elapsed;
+      ++i;
+      continue;
+    }
+    pool->pending[job->read.rank - pool->pending.front()->read.rank] = timedOut(*job);
+    job->state = kAbandoned;
+    pool->reading[i] = pool->reading.back();
+    pool->reading.pop_back();
+    ++pool->abandoned;
+    wakeReaders(pool, true);
+  }
+  bool stalled = !pool->queue.empty() && pool->threads > 0 && activeReaders(pool) == 0;
+  if (stalled && !pool->stalled) pool->stalledSince = now;
+  pool->stalled = stalled;
+  if (stalled && now - pool->stalledSince >= timeout) {
+    for (Job* job : pool->queue) {
+      pool->pending[job->read.rank - pool->pending.front()->read.rank] = timedOut(*job);
+      delete job;
+    }
+    pool->queue.clear();
+    pool->stalled = false;
+  }
+  return wait == 0 ? 1 : wait;
+}
+
+// Reads the next queued job on the caller's thread, without a time limit:
+// for when no reader thread can be started at all.
+static void readHere(LogReading* pool) {
+  Job* job = pool->queue.front();
+  pool->queue.pop_front();
+  job->state = kReading;
+  platform::releaseLock(pool->lock);
+  LogLines* lines = new LogLines;
+  pool->settings.reader(&job->read, lines, pool->settings.verbose);
+  delete lines;
+  platform::takeLock(pool->lock);
+  job->state = kRead;
+}
+
+// Gives back the jobs whose turn has come, abandons late reads, and waits
+// until no more than `most` jobs are pending. Called with the lock held; the
+// lock is released while the caller's callbacks run and while it waits.
+static void serveUntil(LogReading* pool, size_t most) {
+  for (;;) {
+    while (!pool->pending.empty() && pool->pending.front()->state == kRead) {
+      Job* job = pool->pending.front();
+      pool->pending.pop_front();
+      platform::releaseLock(pool->lock);
+      pool->settings.done(&job->read, pool->settings.context);
+      delete job;
+      platform::takeLock(pool->lock);
+    }
+    uint32_t wait = abandonLateReads(pool);
+    if (pool->pending.size() <= most) return;
+    if (pool->pending.front()->state == kRead) continue;
+    wakeReaders(pool, true);
+    if (pool->threads == 0 && !pool->queue.empty()) {
+      readHere(pool);
+      continue;
+    }
+    pool->callerWaiting = true;
+    platform::releaseLock(pool->lock);
+    platform::waitSemaphore(pool->wakeCaller, wait);
+    if (pool->settings.waiting != nullptr) pool->settings.waiting(pool->settings.context);
+    platform::takeLock(pool->lock);
+    pool->callerWaiting = false;
+  }
+}
+
+void addLogRead(LogReading* pool, const char* path, uint32_t machine,
+                const std::string& machineName, int source) {
+  Job* job = new Job{};
+  job->read.path = path;
+  job->read.machine = machine;
+  job->read.machineName = machineName;
+  job->read.source = source;
+  job->read.rank = pool->nextRank++;
+  job->state = kQueued;
+  platform::takeLock(pool->lock);
+  pool->pending.push_back(job);
+  pool->queue.push_back(job);
+  wakeReaders(pool, false);
+  serveUntil(pool, kMostPending);
+  platform::releaseLock(pool->lock);
+}
+
+void finishLogReading(LogReading* pool) {
+  platform::takeLock(pool->lock);
+  serveUntil(pool, 0);
+  pool->ending = true;
+  pool->callerGone = true;
+  for (; pool->sleeping > 0; --pool->sleeping) platform::postSemaphore(pool->wakeReader);
+  bool last = pool->threads == 0;
+  platform::releaseLock(pool->lock);
+  if (last) freePool(pool);
+}

@@ -1,0 +1,85 @@
+// The pool of log readers over the real threads of the platform layer, with
+// stand-in reads that end when a test says so.
+#include "report/log_reading.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "platform/threads.h"
+
+namespace {
+
+struct Given {
+  std::string path;
+  uint32_t rank;
+  ReadFailure failure;
+};
+
+std::vector<Given> given;
+platform::Semaphore* release = nullptr;  // a read of "hang" waits for it
+std::atomic<int> readsEnded{0};
+
+void standInRead(LogRead* read, LogLines*, bool) {
+  if (read->path == "hang") {
+    platform::waitSemaphore(release, platform::kWaitForever);
+  } else {
+    // The logs given first take the longest: they end last.
+    platform::sleepMilliseconds(5 * (20 - read->rank % 20));
+  }
+  read->opened = true;
+  ++readsEnded;
+}
+
+void giveBack(LogRead* read, void*) { given.push_back(Given{read->path, read->rank, read->failure}); }
+
+LogReading* startPool(unsigned readers, uint32_t timeout) {
+  given.clear();
+  readsEnded = 0;
+  LogReadingSettings settings = {readers, timeout, false, standInRead, giveBack, nullptr, nullptr};
+  return startLogReading(settings);
+}
+
+TEST(LogReadingTest, LogsComeBackInTheOrderGivenWhateverOrderTheReadsEndIn) {
+  LogReading* pool = startPool(8, 10000);
+  ASSERT_NE(pool, nullptr);
+  for (int i = 0; i < 40; ++i) addLogRead(pool, ("log" + std::to_string(i)).c_str(), 0, "", 0);
+  finishLogReading(pool);
+  ASSERT_EQ(given.size(), 40u);
+  for (uint32_t i = 0; i < 40; ++i) {
+    EXPECT_EQ(given[i].path, "log" + std::to_string(i));
+    EXPECT_EQ(given[i].rank, i);
+    EXPECT_EQ(given[i].failure, kReadWhole);
+  }
+}
+
+TEST(LogReadingTest, AReadPastItsTimeIsGivenUpAndANewReaderTakesItsPlace) {
+  release = platform::newSemaphore();
+  ASSERT_NE(release, nullptr);
+  LogReading* pool = startPool(1, 200);
+  ASSERT_NE(pool, nullptr);
+  uint32_t started = platform::tickMilliseconds();
+  addLogRead(pool, "hang", 0, "", 0);
+  addLogRead(pool, "after", 0, "", 0);
+  finishLogReading(pool);
+  uint32_t elapsed = platform::tickMilliseconds() - started;
+  ASSERT_EQ(given.size(), 2u);
+  EXPECT_EQ(given[0].path, "hang");
+  EXPECT_EQ(given[0].failure, kReadTimedOut);
+  EXPECT_EQ(given[1].path, "after");
+  EXPECT_EQ(given[1].failure, kReadWhole);  // read by the reader that replaced the first
+  EXPECT_GE(elapsed, 200u);
+  EXPECT_LT(elapsed, 2000u);
+
+  // The abandoned read returns after all: its reader frees it and ends.
+  EXPECT_EQ(readsEnded, 1);
+  platform::postSemaphore(release);
+  for (int i = 0; i < 200 && readsEnded < 2; ++i) platform::sleepMilliseconds(10);
+  EXPECT_EQ(readsEnded, 2);
+  platform::sleepMilliseconds(50);
+  platform::deleteSemaphore(release);
+}
+
+}  // namespace
