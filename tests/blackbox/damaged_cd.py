@@ -8,60 +8,31 @@ eio: reading from byte 4096 on fails with EIO, as a scratched sector does.
 short: reading from byte 4096 on gives nothing, while the listing keeps the
 file's full size: a read error that a layer below the program has hidden.
 
-The tests use mounted(), which starts this file as the server. The server
-prints "mounted" once the kernel has mounted it, and unmounts itself as soon
-as its standard input ends: a test that dies in any way, even killed, never
-leaves the mount behind.
+The tests use mounted(), which starts this file as the server
+(fuse_stand_in.py): its mount never outlives the test.
 """
 
-import contextlib
 import errno
 import os
-import select
 import stat
-import subprocess
 import sys
-import threading
 import unittest
 
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+import fuse_stand_in  # noqa: E402
+
 GOOD_BYTES = 4096
-MOUNT_SECONDS = 30
-# The server runs on Debian's own Python, for which python3-fusepy is
-# installed, whichever python3 runs the tests.
-SERVER_PYTHON = "/usr/bin/python3"
 
 
-@contextlib.contextmanager
 def mounted(source, mountpoint, damaged_file, damage):
     """Mounts the damaged CD showing `source` at `mountpoint` (an empty
-    directory) for the length of the block; `damaged_file` is relative to
+    directory) for the length of a with block; `damaged_file` is relative to
     `source`, `damage` is "eio" or "short". Skips the test where FUSE cannot
-    be used (it needs root and /dev/fuse)."""
-    if os.geteuid() != 0 or not os.path.exists("/dev/fuse"):
+    be used."""
+    if not fuse_stand_in.can_mount():
         raise unittest.SkipTest("mounting the FUSE stand-in for a CD needs root and /dev/fuse")
-    server = subprocess.Popen(
-        [SERVER_PYTHON, os.path.abspath(__file__), str(source), str(mountpoint),
-         str(damaged_file), damage],
-        stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-    try:
-        ready, _, _ = select.select([server.stdout], [], [], MOUNT_SECONDS)
-        line = server.stdout.readline() if ready else b""
-        if line != b"mounted\n":
-            server.kill()
-            raise AssertionError("the FUSE stand-in for a CD did not mount: %s"
-                                 % server.stderr.read().decode(errors="replace"))
-        yield mountpoint
-    finally:
-        server.stdin.close()
-        try:
-            server.wait(timeout=MOUNT_SECONDS)
-        except subprocess.TimeoutExpired:
-            server.kill()
-            server.wait()
-        if os.path.ismount(mountpoint):
-            subprocess.run(["umount", "-l", str(mountpoint)])
-        server.stdout.close()
-        server.stderr.close()
+    return fuse_stand_in.mounted(__file__, [source, mountpoint, damaged_file, damage], mountpoint,
+                                 "the FUSE stand-in for a CD")
 
 
 def serve(source, mountpoint, damaged_file, damage):
@@ -74,11 +45,7 @@ def serve(source, mountpoint, damaged_file, damage):
         use_ns = True
 
         def init(self, path):
-            # Watched only once mounted, so that an end that comes earlier
-            # still finds a mount to take away.
-            threading.Thread(target=unmount_when_stdin_ends, daemon=True).start()
-            sys.stdout.write("mounted\n")
-            sys.stdout.flush()
+            fuse_stand_in.announce_mounted(mountpoint)
 
         def _real(self, path):
             return os.path.join(source, path.lstrip("/"))
@@ -89,10 +56,8 @@ def serve(source, mountpoint, damaged_file, damage):
             except OSError as error:
                 raise fusepy.FuseOSError(error.errno)
             # As on a CD: nothing can be written.
-            mode = info.st_mode & ~(stat.S_IWUSR | stat.S_IWGRP | stat.S_IWOTH)
-            return {"st_mode": mode, "st_size": info.st_size, "st_nlink": info.st_nlink,
-                    "st_uid": info.st_uid, "st_gid": info.st_gid, "st_atime": info.st_atime_ns,
-                    "st_mtime": info.st_mtime_ns, "st_ctime": info.st_ctime_ns}
+            return fuse_stand_in.attributes(
+                info, info.st_mode & ~(stat.S_IWUSR | stat.S_IWGRP | stat.S_IWOTH))
 
         def readdir(self, path, fh):
             return [".", ".."] + sorted(os.listdir(self._real(path)))
@@ -113,11 +78,6 @@ def serve(source, mountpoint, damaged_file, damage):
             with open(self._real(path), "rb") as file:
                 file.seek(offset)
                 return file.read(end - offset)
-
-    def unmount_when_stdin_ends():
-        sys.stdin.buffer.read()
-        subprocess.run(["umount", "-l", mountpoint], stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL)
 
     # Direct I/O: each read reaches the file system as the reader asked it.
     # Through the page cache a short answer would read as the file's end,

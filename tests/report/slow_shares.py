@@ -18,59 +18,29 @@ caller was interrupted: a program that ends while one of its threads waits
 there is not held up for the rest of the hang, as a program reading a real
 share from Linux (cifs) is not.
 
-The server prints "mounted" once the kernel has mounted it, and unmounts
-itself as soon as its standard input ends, so that a test that dies in any
-way, even killed, never leaves the mount behind: start it with mounted().
+Start it with mounted() (fuse_stand_in.py): its mount never outlives the test.
 """
 
-import contextlib
 import errno
 import os
-import select
-import subprocess
 import sys
-import threading
 import time
 
-MOUNT_SECONDS = 30
-# The server runs on Debian's own Python, for which python3-fusepy is
-# installed, whichever python3 runs the test.
-SERVER_PYTHON = "/usr/bin/python3"
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+import fuse_stand_in  # noqa: E402
 
 
 class NoFuse(Exception):
     """FUSE cannot be used here: it needs root and /dev/fuse."""
 
 
-@contextlib.contextmanager
 def mounted(source, mountpoint, delay_ms, hang_host="", hang_seconds=0):
     """Mounts the slow shares of `source` at `mountpoint` (an empty folder)
-    for the length of the block."""
-    if os.geteuid() != 0 or not os.path.exists("/dev/fuse"):
+    for the length of a with block."""
+    if not fuse_stand_in.can_mount():
         raise NoFuse("mounting the FUSE stand-in for the shares needs root and /dev/fuse")
-    server = subprocess.Popen(
-        [SERVER_PYTHON, os.path.abspath(__file__), str(source), str(mountpoint),
-         str(delay_ms), hang_host, str(hang_seconds)],
-        stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-    try:
-        ready, _, _ = select.select([server.stdout], [], [], MOUNT_SECONDS)
-        line = server.stdout.readline() if ready else b""
-        if line != b"mounted\n":
-            server.kill()
-            raise AssertionError("the FUSE stand-in for the shares did not mount: %s"
-                                 % server.stderr.read().decode(errors="replace"))
-        yield mountpoint
-    finally:
-        server.stdin.close()
-        try:
-            server.wait(timeout=MOUNT_SECONDS)
-        except subprocess.TimeoutExpired:
-            server.kill()
-            server.wait()
-        if os.path.ismount(mountpoint):
-            subprocess.run(["umount", "-l", str(mountpoint)])
-        server.stdout.close()
-        server.stderr.close()
+    return fuse_stand_in.mounted(__file__, [source, mountpoint, delay_ms, hang_host, hang_seconds],
+                                 mountpoint, "the FUSE stand-in for the shares")
 
 
 def serve(source, mountpoint, delay_ms, hang_host, hang_seconds):
@@ -95,9 +65,7 @@ def serve(source, mountpoint, delay_ms, hang_host, hang_seconds):
         use_ns = True
 
         def init(self, path):
-            threading.Thread(target=unmount_when_stdin_ends, daemon=True).start()
-            sys.stdout.write("mounted\n")
-            sys.stdout.flush()
+            fuse_stand_in.announce_mounted(mountpoint)
 
         def _real(self, path):
             return os.path.join(source, path.lstrip("/"))
@@ -111,9 +79,7 @@ def serve(source, mountpoint, delay_ms, hang_host, hang_seconds):
                 info = os.lstat(self._real(path))
             except OSError as error:
                 raise fusepy.FuseOSError(error.errno)
-            return {"st_mode": info.st_mode, "st_size": info.st_size, "st_nlink": info.st_nlink,
-                    "st_uid": info.st_uid, "st_gid": info.st_gid, "st_atime": info.st_atime_ns,
-                    "st_mtime": info.st_mtime_ns, "st_ctime": info.st_ctime_ns}
+            return fuse_stand_in.attributes(info, info.st_mode)
 
         def readdir(self, path, fh):
             return [".", ".."] + sorted(os.listdir(self._real(path)))
@@ -128,11 +94,6 @@ def serve(source, mountpoint, delay_ms, hang_host, hang_seconds):
             with open(self._real(path), "rb") as file:
                 file.seek(offset)
                 return file.read(size)
-
-    def unmount_when_stdin_ends():
-        sys.stdin.buffer.read()
-        subprocess.run(["umount", "-l", mountpoint], stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL)
 
     fusepy.FUSE(SlowShares(), mountpoint, foreground=True, ro=True, fsname="slow_shares",
                 entry_timeout=0, attr_timeout=0, negative_timeout=0)
