@@ -182,6 +182,8 @@ bool isDirectory(const char* path) {
   return !fake::fails("isDirectory") && fake::isDirectory(path);
 }
 
+bool pathExists(const char* path) { return !fake::fails("pathExists") && fake::exists(path); }
+
 bool setCurrentDirectory(const char* path) {
   if (fake::fails("setCurrentDirectory") || !fake::isDirectory(path)) return false;
   theState.currentDirectory = fake::absolutePath(path);

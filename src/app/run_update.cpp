@@ -57,7 +57,7 @@ int32_t runUpdate(int argc, const char* const* argv) {
   if (staged) {
     char sourceDir[kDirectoryBufferSize];
     resolveSourceDirectory(argv[1], workingDir, sourceDir);
-    if (stageUpdate(systemRoot, sourceDir, stagingDir) != 0) {
+    if (stageUpdate(systemRoot, sourceDir, stagingDir, sizeof stagingDir) != 0) {
       printLine("Copying update files to the hard drive failed.");
       return kRunFailed;
     }

@@ -53,6 +53,8 @@ bool setCurrentDirectory(const char* path);
 
 // True when `path` names an existing directory (or a link to one).
 bool isDirectory(const char* path);
+// True when anything at all has the name `path`: a file, a directory, a link.
+bool pathExists(const char* path);
 
 // False on failure, also when the directory exists.
 bool createDirectory(const char* path);

@@ -105,6 +105,11 @@ bool isDirectory(const char* path) {
   return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+bool pathExists(const char* path) {
+  struct stat info;
+  return lstat(path, &info) == 0;
+}
+
 bool createDirectory(const char* path) { return mkdir(path, 0777) == 0; }
 
 bool createPrivateDirectory(const char* path) { return mkdir(path, 0700) == 0; }

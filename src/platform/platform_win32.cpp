@@ -69,6 +69,8 @@ bool isDirectory(const char* path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+bool pathExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+
 bool createDirectory(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
 
 bool createPrivateDirectory(const char* path) {

@@ -27,7 +27,32 @@ void makeStagingName(const char* systemRoot, char* stagingDir, size_t size) {
   stagingDir[length + 1] = '\0';
 }
 
-int stageUpdate(const char* systemRoot, const char* sourceDir, const char* stagingDir) {
+// The name service reserves a name only while its file exists, and a run
+// releases that file before it creates its directory: two staged runs that
+// ask at the same moment can both be given one name, and the directory of
+// one of them cannot be created. That run finds something under its name and
+// asks for another, a bounded number of times.
+static const int kStagingNameTries = 8;
+
+static bool nameTaken(const char* stagingDir) {
+  size_t length = strlen(stagingDir);
+  if (length < 2) return false;  // the separator alone: no name was given
+  char name[kPathBufferSize];
+  if (length > sizeof name) return false;
+  memcpy(name, stagingDir, length - 1);
+  name[length - 1] = '\0';
+  return platform::pathExists(name);
+}
+
+static bool createStagingDirectory(const char* systemRoot, char* stagingDir, size_t size) {
+  for (int tries = 1;; ++tries) {
+    if (platform::createPrivateDirectory(stagingDir)) return true;
+    if (tries == kStagingNameTries || !nameTaken(stagingDir)) return false;
+    makeStagingName(systemRoot, stagingDir, size);
+  }
+}
+
+int stageUpdate(const char* systemRoot, const char* sourceDir, char* stagingDir, size_t size) {
   platform::DiskSpace space;
   if (!platform::getDiskFreeSpace(systemRoot, &space)) {
     printLine("Unable to determine if enough free space to copy files.");
@@ -59,7 +84,7 @@ int stageUpdate(const char* systemRoot, const char* sourceDir, const char* stagi
     printLine("Not enough disk space to copy necessary files.");
     return 1;
   }
-  if (!platform::createPrivateDirectory(stagingDir)) {
+  if (!createStagingDirectory(systemRoot, stagingDir, size)) {
     printLine("Unable to create temporary directory!");
     return 1;
   }

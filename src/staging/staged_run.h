@@ -20,12 +20,14 @@ void makeStagingName(const char* systemRoot, char* stagingDir, size_t size);
 
 // Checks that the system volume has room for a copy of `sourceDir`'s tree (as
 // measureTree counts it) with kFreeSpaceThreshold bytes to spare, creates the
-// staging directory and copies the tree into it. Returns 0, or 1 after
+// staging directory and copies the tree into it. A name that another run took
+// meanwhile is replaced by a new one from makeStagingName, in `stagingDir`
+// (`size` bytes). Returns 0, or 1 after
 // printing why: "Unable to determine if enough free space to copy files.", "Not
 // enough disk space to copy necessary files.", "Unable to create temporary
 // directory!" or "Unable to copy update files to the hard drive.". A copy that
 // fails part-way is removed again (removeStaging), so that nothing is left.
-int stageUpdate(const char* systemRoot, const char* sourceDir, const char* stagingDir);
+int stageUpdate(const char* systemRoot, const char* sourceDir, char* stagingDir, size_t size);
 
 // Removes everything in the staging directory and the directory itself, at
 // once. Prints only what stays behind: the removal's lines for each file or

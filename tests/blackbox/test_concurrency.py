@@ -4,17 +4,6 @@ to their own staging directories."""
 from harness import RECORD_PATTERN, BlackBoxCase
 from runners import is_staging_name, wait_all
 
-STAGING_FAILURE_LINES = {
-    b"Unable to determine if enough free space to copy files.",
-    b"Not enough disk space to copy necessary files.",
-    b"Unable to create temporary directory!",
-    b"Unable to create temporary sub-directory!",
-    b"Unable to copy sub-directory update files to the hard drive.",
-    b"Unable to copy files from QN CD to hard drive.",
-    b"Unable to copy update files to the hard drive.",
-}
-STAGING_FAILED = b"Copying update files to the hard drive failed."
-
 
 class ConcurrentRunTest(BlackBoxCase):
     def test_simultaneous_in_place_runs_append_whole_records(self):
@@ -50,20 +39,15 @@ class ConcurrentRunTest(BlackBoxCase):
                    for n in range(r.simultaneous_staged_runs)]
         results = wait_all(pending)
 
-        succeeded = 0
         staging_dirs = set()
         expected = self.lines(self.missing(mark), self.missing(cwd), "shown",
                               self.missing(listing), self.missing(r.exit_command(0)))
         for number, result in enumerate(results):
             with self.subTest(run=number):
-                if result.status == r.exit_status(1):
-                    lines = result.stdout.split(r.line_end)
-                    self.assertEqual(lines[-2:], [STAGING_FAILED, b""], result.stdout)
-                    self.assertTrue(set(lines[:-2]) <= STAGING_FAILURE_LINES, result.stdout)
-                    continue
+                # Runs that start together can be given one temporary name;
+                # the one that finds it taken asks for another.
                 self.assertEqual(result.stdout, expected)
                 self.assertEqual(result.status, 0)
-                succeeded += 1
                 run_dir = r.host_path((out / ("cwd-r%d.txt" % number)).read_text())
                 self.assertTrue(is_staging_name(run_dir.name), run_dir)
                 self.assertEqual(run_dir.parent.resolve(), self.root.resolve())
@@ -72,10 +56,5 @@ class ConcurrentRunTest(BlackBoxCase):
                 names = set((out / ("list-r%d.txt" % number)).read_text().split())
                 names -= {".", ".."}
                 self.assertEqual(names, source_names | {"mark-r%d.txt" % number})
-        self.assertGreaterEqual(succeeded, 1)
-        # A failed staging may leave its partial copy; a successful run never.
-        left = {name.upper() for name in self.staging_dirs()}
-        self.assertEqual(left & staging_dirs, set())
-        if succeeded == r.simultaneous_staged_runs:
-            self.assertEqual(left, set())
+        self.assertEqual(self.staging_dirs(), [])
         self.assertNoLog()

@@ -256,6 +256,28 @@ TEST_F(StagedRunTest, StagingDirectoryThatCannotBeCreated) {
   EXPECT_TRUE(fs.commands.empty());
 }
 
+// Another staged run was given the same name and made its directory (or still
+// holds its reservation file) between this run's naming and its creation.
+TEST_F(StagedRunTest, NameTakenByAnotherRunIsReplacedByANewOne) {
+  for (bool directory : {true, false}) {
+    SCOPED_TRACE(directory ? "a directory" : "a reservation file");
+    SetUp();
+    char staging[kPathBufferSize];
+    makeStagingName("C:\\", staging, sizeof staging);
+    if (directory) {
+      fake::addDirectory(kStagingDir);
+    } else {
+      fake::addFile(kStagingDir, "");
+    }
+    EXPECT_EQ(0, stageUpdate("C:\\", "C:\\cd", staging, sizeof staging));
+    EXPECT_STREQ("C:\\QNT1A3.tmp\\", staging);
+    EXPECT_EQ("MZ", fake::fileContent("C:\\QNT1A3.tmp\\setup.exe"));
+    ASSERT_TRUE(fake::exists(kStagingDir));
+    EXPECT_EQ(directory, fs.nodes.at(kStagingDir).isDirectory);
+    EXPECT_EQ("", fs.console);
+  }
+}
+
 TEST_F(StagedRunTest, FailedNamingFailsAStagedRun) {
   fs.failingCalls = {"getTempFileName"};
   EXPECT_EQ(1, runStaged("C:\\cd"));
@@ -285,7 +307,8 @@ TEST_F(StagedRunTest, CopyFailureTakesBackWhatWasCopied) {
 
 TEST_F(StagedRunTest, SourcePathTooLongForTheCopyNamesTheFailure) {
   std::string source = "C:\\" + std::string(kPathBufferSize + 1 - 3, 's');
-  EXPECT_EQ(1, stageUpdate("C:\\", source.c_str(), "C:\\QNT1A2.tmp\\"));
+  char staging[] = "C:\\QNT1A2.tmp\\";
+  EXPECT_EQ(1, stageUpdate("C:\\", source.c_str(), staging, sizeof staging));
   EXPECT_EQ(
       "Unable to copy files from QN CD to hard drive.\r\n"
       "Unable to copy update files to the hard drive.\r\n",
