@@ -22,11 +22,11 @@ void makeStagingName(const char* systemRoot, char* stagingDir, size_t size);
 // measureTree counts it) with kFreeSpaceThreshold bytes to spare, creates the
 // staging directory and copies the tree into it. A name that another run took
 // meanwhile is replaced by a new one from makeStagingName, in `stagingDir`
-// (`size` bytes). Returns 0, or 1 after
-// printing why: "Unable to determine if enough free space to copy files.", "Not
-// enough disk space to copy necessary files.", "Unable to create temporary
-// directory!" or "Unable to copy update files to the hard drive.". A copy that
-// fails part-way is removed again (removeStaging), so that nothing is left.
+// (`size` bytes). Returns 0, or 1 after printing why: "Unable to determine if
+// enough free space to copy files.", "Not enough disk space to copy necessary
+// files.", "Unable to create temporary directory!" or "Unable to copy update
+// files to the hard drive.". A copy that fails part-way is removed again
+// (removeStaging), so that nothing is left.
 int stageUpdate(const char* systemRoot, const char* sourceDir, char* stagingDir, size_t size);
 
 // Removes everything in the staging directory and the directory itself, at
