@@ -15,6 +15,7 @@ bash scripts/build.sh native sanitize windows || { echo "the build failed"; exit
 passed=0
 failed=0
 failures=()
+skipped=()
 step() {
   local name=$1
   shift
@@ -95,13 +96,24 @@ step "black-box, Windows build under Wine, 32-bit Windows" \
 step "black-box, Windows build under Wine, 64-bit Windows" \
   python3 tests/blackbox/run.py --runner wine64 --program build/windows/qnUpdate.exe
 step "qnCheck, Windows build under Wine" qncheck_under_wine
-step "qnReport, Windows build under Wine (the same outputs, CSV included)" \
-  under_wine32 bash tests/report/run.sh build/windows/qnReport.exe "${wine_quiet[@]}"
-step "qnReport, Windows build under Wine: --from over UNC paths, the native rows, a machine hanging" \
-  under_wine32 python3 tests/report/wine_shares.py build/native/qnReport build/windows/qnReport.exe \
-  "${wine_quiet[@]}"
+# qnReport reads logs on many threads. Where Wine's 32-bit loader runs under
+# qemu-i386 (a kernel without IA-32 emulation), qemu 7.2 crashes every 32-bit
+# Wine process that runs a few threads, whatever the program: qnThreads, eight
+# threads that read a file, tells whether qnReport.exe can be tested here.
+# Anywhere else the suites run, and fail if they must.
+if [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ] ||
+  under_wine32 bash scripts/wine.sh build/windows/qnThreads.exe </dev/null >/dev/null 2>&1; then
+  step "qnReport, Windows build under Wine (the same outputs, CSV included)" \
+    under_wine32 bash tests/report/run.sh build/windows/qnReport.exe "${wine_quiet[@]}"
+  step "qnReport, Windows build under Wine: --from over UNC paths, the native rows, a machine hanging" \
+    under_wine32 python3 tests/report/wine_shares.py build/native/qnReport build/windows/qnReport.exe \
+    "${wine_quiet[@]}"
+else
+  skipped+=("qnReport, Windows build under Wine: this Wine cannot run a 32-bit program's threads (qnThreads.exe failed; qemu-i386 without IA-32 emulation)")
+fi
 
 echo
+[ ${#skipped[@]} -eq 0 ] || printf 'SKIPPED: %s\n' "${skipped[@]}"
 [ ${#failures[@]} -eq 0 ] || printf 'failed: %s\n' "${failures[@]}"
-echo "suites: $passed passed, $failed failed"
+echo "suites: $passed passed, $failed failed, ${#skipped[@]} skipped"
 [ "$failed" -eq 0 ]
