@@ -101,15 +101,19 @@ step "qnCheck, Windows build under Wine" qncheck_under_wine
 # Wine process that runs a few threads, whatever the program: qnThreads, eight
 # threads that read a file, tells whether qnReport.exe can be tested here.
 # Anywhere else the suites run, and fail if they must.
+report_outputs="qnReport, Windows build under Wine (the same outputs, CSV included)"
+report_shares="qnReport, Windows build under Wine: --from over UNC paths, the native rows, a machine hanging"
 if [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ] ||
   under_wine32 bash scripts/wine.sh build/windows/qnThreads.exe </dev/null >/dev/null 2>&1; then
-  step "qnReport, Windows build under Wine (the same outputs, CSV included)" \
+  step "$report_outputs" \
     under_wine32 bash tests/report/run.sh build/windows/qnReport.exe "${wine_quiet[@]}"
-  step "qnReport, Windows build under Wine: --from over UNC paths, the native rows, a machine hanging" \
+  step "$report_shares" \
     under_wine32 python3 tests/report/wine_shares.py build/native/qnReport build/windows/qnReport.exe \
     "${wine_quiet[@]}"
 else
-  skipped+=("qnReport, Windows build under Wine: this Wine cannot run a 32-bit program's threads (qnThreads.exe failed; qemu-i386 without IA-32 emulation)")
+  echo
+  echo "=== qnThreads.exe failed: this Wine (qemu-i386, no IA-32 emulation) cannot run a 32-bit program's threads"
+  skipped+=("$report_outputs" "$report_shares")
 fi
 
 echo
