@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "base/command_line.h"
 #include "fuzz_check.h"
-#include "platform/command_line.h"
 
 namespace {
 

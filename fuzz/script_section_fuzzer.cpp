@@ -7,7 +7,7 @@
 
 #include "fake_platform.h"
 #include "fuzz_check.h"
-#include "platform/text_file.h"
+#include "runtime/text_file.h"
 #include "script/script_reader.h"
 
 namespace {
@@ -100,10 +100,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fake::state().commandRunner = [](const fake::CommandRun& run) { return valueOf(run.line); };
     Expected expected = expectedRun(lines, code);
 
-    platform::TextFile script;
-    FUZZ_CHECK(platform::openTextFile(&script, "qnInst.cfg"), "the script opens");
+    TextFile script;
+    FUZZ_CHECK(openTextFile(&script, "qnInst.cfg"), "the script opens");
     int32_t result = runSection(&script, code);
-    platform::closeTextFile(&script);
+    closeTextFile(&script);
 
     const fake::State& state = fake::state();
     for (const fake::CommandRun& run : state.commands) checkCommand(run);

@@ -3,7 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/environment.h"
+#include "base/environment.h"
+#include "platform/held_directory.h"
 
 namespace fake {
 
@@ -330,35 +331,35 @@ static FileHandle openHandle(const std::string& path) {
   return handle;
 }
 
-bool holdFile(const char* path, HeldFile* held) {
-  if (fake::fails("holdFile")) return false;
+bool openForAttributes(const char* path, AttributeHandle* held) {
+  if (fake::fails("openForAttributes")) return false;
   fake::Node* node = fake::find(path);
   if (node == nullptr || node->isDirectory || !node->linkTarget.empty()) return false;
   std::string full = fake::absolutePath(path);
   held->handle = openHandle(full);
   held->links = fake::linksOf(full);
   held->attributes = node->attributes;
-  theState.heldFiles[held->handle] = node->fileId;
+  theState.attributeHandles[held->handle] = node->fileId;
   return true;
 }
 
-static bool setHeldAttributes(const char* name, const HeldFile& held, uint32_t attributes) {
+static bool setAttributesOf(const char* name, const AttributeHandle& held, uint32_t attributes) {
   if (fake::fails(name)) return false;
-  fake::setAttributes(theState.openFiles.at(held.handle).first, theState.heldFiles.at(held.handle),
+  fake::setAttributes(theState.openFiles.at(held.handle).first, theState.attributeHandles.at(held.handle),
                       attributes);
   return true;
 }
 
-bool clearHeldFileAttributes(const HeldFile& held) {
-  return setHeldAttributes("clearHeldFileAttributes", held, fake::kAttributeNormal);
+bool clearAttributes(const AttributeHandle& held) {
+  return setAttributesOf("clearAttributes", held, fake::kAttributeNormal);
 }
 
-bool restoreHeldFileAttributes(const HeldFile& held) {
-  return setHeldAttributes("restoreHeldFileAttributes", held, held.attributes);
+bool restoreAttributes(const AttributeHandle& held) {
+  return setAttributesOf("restoreAttributes", held, held.attributes);
 }
 
-void releaseFile(const HeldFile& held) {
-  theState.heldFiles.erase(held.handle);
+void closeAttributeHandle(const AttributeHandle& held) {
+  theState.attributeHandles.erase(held.handle);
   theState.openFiles.erase(held.handle);
 }
 
@@ -391,8 +392,8 @@ static fake::Node* fileInHeldDirectory(DirectoryHandle directory, const char* na
   return plain ? node : nullptr;
 }
 
-int takeLock(DirectoryHandle directory, const char* name, FileHandle* lock) {
-  if (fake::fails("takeLock")) return kLockFailed;
+int takeLockFile(DirectoryHandle directory, const char* name, FileHandle* lock) {
+  if (fake::fails("takeLockFile")) return kLockFailed;
   std::string full;
   fake::Node* node = fileInHeldDirectory(directory, name, &full);
   if (node == nullptr) return kLockFailed;

@@ -87,9 +87,9 @@ struct State {
   std::map<platform::FileHandle, std::pair<std::string, size_t>> openFiles;
   platform::FileHandle nextHandle = 100;
   std::map<platform::FindHandle, std::vector<platform::DirectoryEntry>> listings;
-  // Files held with holdFile: handle -> file id (0: a file with one name, whose
+  // Files held with openForAttributes: handle -> file id (0: a file with one name, whose
   // path openFiles gives).
-  std::map<platform::FileHandle, int> heldFiles;
+  std::map<platform::FileHandle, int> attributeHandles;
   int nextFileId = 1;
 };
 

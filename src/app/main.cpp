@@ -1,5 +1,5 @@
 // qnUpdate: applies a software update by running its installation script.
 #include "app/run_update.h"
-#include "platform/program_start.h"
+#include "runtime/program_start.h"
 
 int main(int argc, char** argv) { return runProgram(argc, argv, runUpdate); }

@@ -4,9 +4,9 @@
 
 #include "app/usage.h"
 #include "log/result_log.h"
-#include "platform/console.h"
 #include "platform/platform.h"
-#include "platform/text_file.h"
+#include "runtime/console.h"
+#include "runtime/text_file.h"
 #include "script/platform_code.h"
 #include "script/script_reader.h"
 #include "staging/staged_run.h"
@@ -66,8 +66,8 @@ int32_t runUpdate(int argc, const char* const* argv) {
   platform::setCurrentDirectory(runDir);
 
   PlatformCode platformCode = classifyPlatform();
-  platform::TextFile script;
-  if (!platform::openTextFile(&script, kScriptName)) {
+  TextFile script;
+  if (!openTextFile(&script, kScriptName)) {
     printLine("ERROR: Could not open config FILE ", kScriptName);
     if (staged) {
       // A copy that nothing will use is taken back at once. Windows cannot
@@ -78,7 +78,7 @@ int32_t runUpdate(int argc, const char* const* argv) {
     return kNoScript;
   }
   int32_t result = runSection(&script, platformCode);
-  platform::closeTextFile(&script);
+  closeTextFile(&script);
 
   if (!staged && writeResultRecord(result) == kLogFailed) return kRunFailed;
 

@@ -1,11 +1,11 @@
 #include "app/usage.h"
 
-#include <cctype>
 #include <cstring>
 
-#include "platform/console.h"
+#include "base/ascii.h"
 #include "platform/platform.h"
 #include "program_version.h"
+#include "runtime/console.h"
 
 static constexpr const char* kVersionLine = "qnUpdate " QN_VERSION_TEXT;
 
@@ -35,18 +35,11 @@ static const char* const kUsageLines[] = {
 // staged and the update applied.
 static const char* const kHelpFlags[] = {"-?", "-h", "--help", "/h", "/help"};
 
-static bool equalsIgnoringCase(const char* text, const char* flag) {
-  for (; *text != '\0' && *flag != '\0'; ++text, ++flag) {
-    if (tolower(static_cast<unsigned char>(*text)) != *flag) return false;
-  }
-  return *text == *flag;
-}
-
 bool isUsageRequest(int argc, const char* const* argv) {
   if (argc != 2) return false;
   if (strcmp(argv[1], "/?") == 0) return true;
   for (const char* flag : kHelpFlags) {
-    if (equalsIgnoringCase(argv[1], flag)) return !platform::isDirectory(argv[1]);
+    if (equalsIgnoringAsciiCase(argv[1], flag)) return !platform::isDirectory(argv[1]);
   }
   return false;
 }

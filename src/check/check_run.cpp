@@ -7,10 +7,10 @@
 #include "check/script_findings.h"
 #include "check/script_pieces.h"
 #include "check/version_findings.h"
-#include "platform/console.h"
 #include "platform/platform.h"
-#include "platform/text_file.h"
 #include "program_version.h"
+#include "runtime/console.h"
+#include "runtime/text_file.h"
 #include "script/script_reader.h"
 
 static constexpr int kCheckFailed = 2;
@@ -65,10 +65,10 @@ int runCheck(int argc, const char* const* argv) {
     return kCheckFailed;
   }
 
-  platform::TextFile file;
-  if (platform::openTextFile(&file, kScriptName)) {
+  TextFile file;
+  if (openTextFile(&file, kScriptName)) {
     readScriptPieces(&file, &script);
-    platform::closeTextFile(&file);
+    closeTextFile(&file);
     printPlatforms(&script);
     checkScript(&script, &findings);
   } else {

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/console.h"
+#include "runtime/console.h"
 
 static constexpr size_t kQuotedCharacters = 60;
 

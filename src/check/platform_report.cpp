@@ -4,7 +4,7 @@
 
 #include "check/findings.h"
 #include "check/section_plan.h"
-#include "platform/console.h"
+#include "runtime/console.h"
 #include "script/command.h"
 #include "script/platform_code.h"
 #include "script/script_reader.h"

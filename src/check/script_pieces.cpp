@@ -1,6 +1,6 @@
 #include "check/script_pieces.h"
 
-void readScriptPieces(platform::TextFile* file, ScriptPieces* script) {
+void readScriptPieces(TextFile* file, ScriptPieces* script) {
   script->count = 0;
   script->readCount = 0;
   script->ctrlZLine = 0;
@@ -16,7 +16,7 @@ void readScriptPieces(platform::TextFile* file, ScriptPieces* script) {
     ScriptPiece* piece = &script->pieces[script->count];
     unsigned long lineFeedsBefore = file->lineFeeds;
     if (readScriptLine(file, piece->text) == kEndOfScript) {
-      if (!platform::resumeAfterCtrlZ(file)) break;
+      if (!resumeAfterCtrlZ(file)) break;
       if (beforeCtrlZ) {
         script->ctrlZLine = file->lineFeeds + 1;
         script->readCount = script->count;

@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "platform/text_file.h"
+#include "runtime/text_file.h"
 #include "script/script_reader.h"
 
 // The most pieces the check keeps; a longer script is checked up to there.
@@ -27,6 +27,6 @@ struct ScriptPieces {
 
 // Reads the open script to its end with readScriptLine. Past a 0x1A byte it goes
 // on reading, so that the check can tell what the byte cuts off.
-void readScriptPieces(platform::TextFile* file, ScriptPieces* script);
+void readScriptPieces(TextFile* file, ScriptPieces* script);
 
 #endif  // QN_CHECK_SCRIPT_PIECES_H

@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "log/result_log.h"
-#include "platform/console.h"
-#include "platform/text_file.h"
+#include "runtime/console.h"
+#include "runtime/text_file.h"
 
 const char kVersionFile[] = "version.id";
 
@@ -13,7 +13,7 @@ static constexpr size_t kQuoteSize = 256;
 
 // Reads the two values as writeResultRecord does, and adds what the way they were
 // read says about the file's lines.
-static void checkValues(platform::TextFile* file, Findings* findings) {
+static void checkValues(TextFile* file, Findings* findings) {
   char updateValue[kVersionLineSize];
   char newValue[kVersionLineSize];
   int first = readVersionValue(file, updateValue);
@@ -75,13 +75,13 @@ static void checkValues(platform::TextFile* file, Findings* findings) {
 }
 
 void checkVersionFile(Findings* findings) {
-  platform::TextFile file;
-  if (!platform::openTextFile(&file, kVersionFileName)) {
+  TextFile file;
+  if (!openTextFile(&file, kVersionFileName)) {
     addFinding(findings, kVersionFile, kWholeFile, kError,
                "cannot be read: qnUpdate prints \"qnLogger: Cannot Read Version.id file\" and "
                "writes no record to the log");
     return;
   }
   checkValues(&file, findings);
-  platform::closeTextFile(&file);
+  closeTextFile(&file);
 }

@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "log/record_format.h"
-#include "platform/console.h"
-#include "platform/text_file.h"
+#include "runtime/console.h"
+#include "runtime/text_file.h"
 
 const char kVersionFileName[] = "version.id";
 static const char kLogDirectoryName[] = "QNLOG";
@@ -14,8 +14,8 @@ static const char kLogFileName[] = "QN.log";
 // that none can hold a run up; any account that may read the log could lock it.
 static const char kLockFileName[] = "QN.lck";
 
-int readVersionValue(platform::TextFile* file, char* value) {
-  int count = platform::readTextPiece(file, value, kVersionLineSize);
+int readVersionValue(TextFile* file, char* value) {
+  int count = readTextPiece(file, value, kVersionLineSize);
   if (count < 0) value[0] = '\0';
   size_t length = strlen(value);
   if (length > 0 && value[length - 1] == '\n') value[length - 1] = '\0';
@@ -26,8 +26,8 @@ int writeResultRecord(int32_t result) {
   platform::LocalTime now;
   platform::getLocalTime(&now);
 
-  platform::TextFile versionFile;
-  if (!platform::openTextFile(&versionFile, kVersionFileName)) {
+  TextFile versionFile;
+  if (!openTextFile(&versionFile, kVersionFileName)) {
     printLine("qnLogger: Cannot Read Version.id file");
     return kNoVersionFile;
   }
@@ -35,7 +35,7 @@ int writeResultRecord(int32_t result) {
   char newValue[kVersionLineSize];
   readVersionValue(&versionFile, updateValue);
   readVersionValue(&versionFile, newValue);
-  platform::closeTextFile(&versionFile);
+  closeTextFile(&versionFile);
 
   char time[16];
   char date[16];
@@ -52,7 +52,7 @@ int appendRecord(const char* date, const char* time, const char* updateValue,
   char record[kRecordSize];
   composeRecord(date, time, updateValue, newValue, result, record, sizeof record);
   char bytes[2 * kRecordSize];
-  size_t length = platform::toFileLineEnds(record, bytes, sizeof bytes);
+  size_t length = toFileLineEnds(record, bytes, sizeof bytes);
   bool written = writeToLog(&log, bytes, length);
   if (!closeLogFile(&log) || !written) {
     printLine("Log File Creation Failed!");
@@ -71,7 +71,7 @@ static bool waitAStep(LogFile* log) {
 
 static bool takeLogLock(LogFile* log) {
   for (;;) {
-    int taken = platform::takeLock(log->directory, kLockFileName, &log->lock);
+    int taken = platform::takeLockFile(log->directory, kLockFileName, &log->lock);
     if (taken == platform::kLockTaken) return true;
     if (taken != platform::kLockBusy || !waitAStep(log)) return false;
   }

@@ -6,8 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/held_directory.h"
 #include "platform/platform.h"
-#include "platform/text_file.h"
+#include "runtime/text_file.h"
 
 // Each version.id line is read into 128 bytes: at most 127 characters.
 constexpr size_t kVersionLineSize = 128;
@@ -34,8 +35,8 @@ extern const char kVersionFileName[];
 // Reads the value of the next version.id line into `value` (kVersionLineSize
 // bytes): at most 127 characters, without its line end; a longer line goes on as
 // the next value. An empty text when the file has ended. Returns what
-// platform::readTextPiece returned: the characters read, or -1 at the end.
-int readVersionValue(platform::TextFile* file, char* value);
+// readTextPiece returned: the characters read, or -1 at the end.
+int readVersionValue(TextFile* file, char* value);
 
 // Reads the local time and version.id in the current directory, then appends one
 // record for `result`. Without a readable version.id it prints

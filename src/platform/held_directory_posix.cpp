@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "platform/platform.h"
+#include "platform/held_directory.h"
 
 namespace platform {
 
@@ -32,7 +32,7 @@ static int openOwnersFile(DirectoryHandle directory, const char* name, int flags
   return fd;
 }
 
-int takeLock(DirectoryHandle directory, const char* name, FileHandle* lock) {
+int takeLockFile(DirectoryHandle directory, const char* name, FileHandle* lock) {
   struct stat info;
   int fd = openOwnersFile(directory, name, O_RDONLY, &info);
   if (fd < 0) return kLockFailed;

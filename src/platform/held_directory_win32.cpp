@@ -3,7 +3,7 @@
 // (NtCreateFile), never by a path that could be redirected meanwhile.
 #include <windows.h>
 
-#include "platform/platform.h"
+#include "platform/held_directory.h"
 #include "platform/win32_native.h"
 #include "platform/win32_security.h"
 
@@ -60,7 +60,7 @@ static HANDLE openOwnersFile(DirectoryHandle directory, const char* name, ACCESS
   return file;
 }
 
-int takeLock(DirectoryHandle directory, const char* name, FileHandle* lock) {
+int takeLockFile(DirectoryHandle directory, const char* name, FileHandle* lock) {
   NativeStatus status;
   HANDLE file = openOwnersFile(directory, name, GENERIC_READ, 0, &status);
   if (file == INVALID_HANDLE_VALUE) {

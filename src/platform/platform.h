@@ -1,8 +1,12 @@
 // The operating-system services that the rest of the program uses.
 //
-// Two implementations exist: platform_win32.cpp over kernel32 (the product) and
-// platform_posix.cpp, a stand-in for Windows on Linux. The unit tests link a fake
-// in their place. Nothing outside this folder includes an operating-system header.
+// Two implementations exist, each in files named for what they cover
+// (process_*, directories_*, files_*): *_win32.cpp over kernel32, the product,
+// and *_posix.cpp, a stand-in for Windows on Linux. The unit tests link a fake
+// in their place. The files in a held directory (the result log) have a header
+// of their own, held_directory.h, and so do threads (threads.h) and the
+// system's text (system_text.h). Nothing outside this folder includes an
+// operating-system header.
 #ifndef QN_PLATFORM_PLATFORM_H
 #define QN_PLATFORM_PLATFORM_H
 
@@ -124,23 +128,22 @@ bool setFileAttributesNormal(const char* path);
 // Deletes one file; false when it cannot (for example while it is open).
 bool deleteFile(const char* path);
 
-// A file held open by its own name (never what a link leads to), so that the
-// attributes cleared to delete that name can be set back on the file, which
-// keeps them under its other names (hard links).
-struct HeldFile {
+// A file opened by its own name (never what a link leads to) for its
+// attributes only, so that the attributes cleared to delete that name can be
+// set back on the file, which keeps them under its other names (hard links).
+struct AttributeHandle {
   FileHandle handle;
   uint32_t links;       // the number of names the file has
-  uint32_t attributes;  // as they were when it was held, in the platform's own form
+  uint32_t attributes;  // as they were when it was opened, in the platform's own form
 };
 
-// Holds a file, not a directory or a link. False when it cannot.
-bool holdFile(const char* path, HeldFile* held);
+// Opens a file, not a directory or a link. False when it cannot.
+bool openForAttributes(const char* path, AttributeHandle* file);
 // Clears the file's attributes, as setFileAttributesNormal does.
-bool clearHeldFileAttributes(const HeldFile& held);
-// Sets the attributes the file had when it was held.
-bool restoreHeldFileAttributes(const HeldFile& held);
-// Lets the file go.
-void releaseFile(const HeldFile& held);
+bool clearAttributes(const AttributeHandle& file);
+// Sets the attributes the file had when it was opened.
+bool restoreAttributes(const AttributeHandle& file);
+void closeAttributeHandle(const AttributeHandle& file);
 
 // Creates an empty, uniquely named file in `directory` from the first three
 // characters of `prefix`, a number of one to four hexadecimal digits and ".tmp",
@@ -177,56 +180,6 @@ bool writeFile(FileHandle file, const void* data, size_t size);
 bool closeFile(FileHandle file);
 // Creates a file, or empties an existing one, for writing with writeFile.
 FileHandle openForWriting(const char* path);
-
-// --- Files in a held directory (the result log) ------------------------------
-//
-// A directory is opened once and held; the files in it are opened relative to
-// it, so that they are the files of that very directory whatever is done to
-// its name meanwhile. Those files, when a run creates them, are for their
-// owners only: on Windows full control for Administrators, SYSTEM and this
-// process's user and nothing for anyone else, protected from the directory's
-// inheritable entries; on POSIX mode 0600. No open goes through a link: a file
-// that is a link, has another name (a hard link) or is not a plain file is
-// refused, and what it leads to is left untouched.
-
-using DirectoryHandle = intptr_t;
-constexpr DirectoryHandle kNoDirectory = -1;
-
-// Opens the directory `path` itself and holds it. kNoDirectory when it is not
-// a directory, is a link, or cannot be opened. Windows: held without delete
-// sharing, so that it cannot be renamed or replaced while held; opened as
-// itself where the system has reparse points, and refused when the handle is
-// not a directory or is a reparse point, or when the directory's entry in its
-// parent is a reparse point or another directory than the one held (a system
-// that opens a link's target in spite of being asked for the link itself, as
-// Wine does, is caught there). POSIX: O_DIRECTORY and O_NOFOLLOW.
-DirectoryHandle holdDirectory(const char* path);
-void releaseDirectory(DirectoryHandle directory);
-
-// What takeLock gives.
-constexpr int kLockTaken = 0;
-constexpr int kLockBusy = 1;  // another holds the lock: try again later
-constexpr int kLockFailed = 2;
-
-// Takes the lock file `name` in `directory`, creating it if absent, without
-// waiting. Only on kLockTaken is `*lock` set: it holds the lock until it is
-// closed with closeFile. Windows: the file is opened with no sharing at all,
-// so that one holder at a time can have it open. POSIX: an exclusive flock.
-int takeLock(DirectoryHandle directory, const char* name, FileHandle* lock);
-
-// Opens the file `name` in `directory` for appending, creating it if absent.
-// One 0x1A byte at the end of an existing file is removed, and every write with
-// appendToFile lands at the file's end.
-FileHandle openForAppending(DirectoryHandle directory, const char* name);
-
-// What appendToFile gives.
-constexpr int kAppended = 0;
-constexpr int kAppendLockedOut = 1;  // another process has locked that part of the file
-constexpr int kAppendFailed = 2;
-
-// Writes all `size` bytes at the file's end in one write. A write refused by
-// another process's lock (kAppendLockedOut) writes nothing.
-int appendToFile(FileHandle file, const void* data, size_t size);
 
 // --- Platform facts --------------------------------------------------------
 

@@ -1,6 +1,6 @@
 #include "platform/system_text.h"
 
-#include "platform/utf8_text.h"
+#include "base/utf8_text.h"
 
 namespace platform {
 

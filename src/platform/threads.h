@@ -11,12 +11,12 @@
 
 namespace platform {
 
-// A lock that one thread holds at a time. Null when it cannot be made.
-struct Lock;
-Lock* newLock();
-void deleteLock(Lock* lock);
-void takeLock(Lock* lock);
-void releaseLock(Lock* lock);
+// A mutex: one thread holds it at a time. Null when it cannot be made.
+struct Mutex;
+Mutex* newMutex();
+void deleteMutex(Mutex* mutex);
+void lockMutex(Mutex* mutex);
+void unlockMutex(Mutex* mutex);
 
 // A count that threads wait on: a wait takes one, and waits while there is
 // none. Null when it cannot be made.

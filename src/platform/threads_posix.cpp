@@ -11,28 +11,28 @@
 
 namespace platform {
 
-struct Lock {
+struct Mutex {
   pthread_mutex_t mutex;
 };
 
-Lock* newLock() {
-  Lock* lock = new (std::nothrow) Lock;
-  if (lock != nullptr && pthread_mutex_init(&lock->mutex, nullptr) != 0) {
-    delete lock;
-    lock = nullptr;
+Mutex* newMutex() {
+  Mutex* mutex = new (std::nothrow) Mutex;
+  if (mutex != nullptr && pthread_mutex_init(&mutex->mutex, nullptr) != 0) {
+    delete mutex;
+    mutex = nullptr;
   }
-  return lock;
+  return mutex;
 }
 
-void deleteLock(Lock* lock) {
-  if (lock == nullptr) return;
-  pthread_mutex_destroy(&lock->mutex);
-  delete lock;
+void deleteMutex(Mutex* mutex) {
+  if (mutex == nullptr) return;
+  pthread_mutex_destroy(&mutex->mutex);
+  delete mutex;
 }
 
-void takeLock(Lock* lock) { pthread_mutex_lock(&lock->mutex); }
+void lockMutex(Mutex* mutex) { pthread_mutex_lock(&mutex->mutex); }
 
-void releaseLock(Lock* lock) { pthread_mutex_unlock(&lock->mutex); }
+void unlockMutex(Mutex* mutex) { pthread_mutex_unlock(&mutex->mutex); }
 
 struct Semaphore {
   pthread_mutex_t mutex;

@@ -9,25 +9,25 @@
 
 namespace platform {
 
-struct Lock {
+struct Mutex {
   CRITICAL_SECTION section;
 };
 
-Lock* newLock() {
-  Lock* lock = new (std::nothrow) Lock;
-  if (lock != nullptr) InitializeCriticalSection(&lock->section);
-  return lock;
+Mutex* newMutex() {
+  Mutex* mutex = new (std::nothrow) Mutex;
+  if (mutex != nullptr) InitializeCriticalSection(&mutex->section);
+  return mutex;
 }
 
-void deleteLock(Lock* lock) {
-  if (lock == nullptr) return;
-  DeleteCriticalSection(&lock->section);
-  delete lock;
+void deleteMutex(Mutex* mutex) {
+  if (mutex == nullptr) return;
+  DeleteCriticalSection(&mutex->section);
+  delete mutex;
 }
 
-void takeLock(Lock* lock) { EnterCriticalSection(&lock->section); }
+void lockMutex(Mutex* mutex) { EnterCriticalSection(&mutex->section); }
 
-void releaseLock(Lock* lock) { LeaveCriticalSection(&lock->section); }
+void unlockMutex(Mutex* mutex) { LeaveCriticalSection(&mutex->section); }
 
 struct Semaphore {
   HANDLE handle;

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "base/utf8_text.h"
 #include "platform/platform.h"
 #include "platform/system_text.h"
-#include "platform/utf8_text.h"
 
 // The list as UTF-8, whatever Windows saved it as.
 static std::string utf8Of(const std::string& bytes) {

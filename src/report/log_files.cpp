@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "base/utf8_text.h"
 #include "platform/platform.h"
-#include "platform/utf8_text.h"
 #include "report/report_output.h"
 
 static const char kLogExtension[] = ".log";

@@ -63,11 +63,11 @@ struct Job {
 };
 
 // Everything below is shared by the caller's thread and the readers, under
-// `lock`, except `settings` (set once) and `pending`, which only the caller's
+// `mutex`, except `settings` (set once) and `pending`, which only the caller's
 // thread changes (under the lock, since readers look at its front).
 struct LogReading {
   LogReadingSettings settings;
-  platform::Lock* lock;
+  platform::Mutex* mutex;
   platform::Semaphore* wakeReader;  // posted once for each sleeping reader woken
   platform::Semaphore* wakeCaller;  // posted to wake the caller's thread
   std::deque<Job*> queue;       // jobs that no reader has taken yet, in order
@@ -94,7 +94,7 @@ constexpr size_t kWakeBatch = 16;
 static void freePool(LogReading* pool) {
   platform::deleteSemaphore(pool->wakeCaller);
   platform::deleteSemaphore(pool->wakeReader);
-  platform::deleteLock(pool->lock);
+  platform::deleteMutex(pool->mutex);
   delete pool;
 }
 
@@ -127,14 +127,14 @@ static void wakeReaders(LogReading* pool, bool all) {
 static void readerThread(void* argument) {
   LogReading* pool = static_cast<LogReading*>(argument);
   LogLines* lines = new LogLines;
-  platform::takeLock(pool->lock);
+  platform::lockMutex(pool->mutex);
   for (;;) {
     if (pool->queue.empty()) {
       if (pool->ending) break;
       ++pool->sleeping;
-      platform::releaseLock(pool->lock);
+      platform::unlockMutex(pool->mutex);
       platform::waitSemaphore(pool->wakeReader, platform::kWaitForever);
-      platform::takeLock(pool->lock);
+      platform::lockMutex(pool->mutex);
       continue;
     }
     Job* job = pool->queue.front();
@@ -142,11 +142,11 @@ static void readerThread(void* argument) {
     job->state = kReading;
     job->startedAt = platform::tickMilliseconds();
     pool->reading.push_back(job);
-    platform::releaseLock(pool->lock);
+    platform::unlockMutex(pool->mutex);
 
     pool->settings.reader(&job->read, lines, pool->settings.verbose);
 
-    platform::takeLock(pool->lock);
+    platform::lockMutex(pool->mutex);
     if (job->state == kAbandoned) {
       delete job;
       --pool->abandoned;
@@ -167,7 +167,7 @@ static void readerThread(void* argument) {
   }
   --pool->threads;
   bool last = pool->callerGone && pool->threads == 0;
-  platform::releaseLock(pool->lock);
+  platform::unlockMutex(pool->mutex);
   delete lines;
   if (last) freePool(pool);
 }
@@ -176,7 +176,7 @@ LogReading* startLogReading(const LogReadingSettings& settings) {
   LogReading* pool = new LogReading;
   pool->settings = settings;
   if (pool->settings.readers == 0) pool->settings.readers = 1;
-  pool->lock = platform::newLock();
+  pool->mutex = platform::newMutex();
   pool->wakeReader = platform::newSemaphore();
   pool->wakeCaller = platform::newSemaphore();
   pool->nextRank = 0;
@@ -188,7 +188,7 @@ LogReading* startLogReading(const LogReadingSettings& settings) {
   pool->callerGone = false;
   pool->stalledSince = 0;
   pool->stalled = false;
-  if (pool->lock == nullptr || pool->wakeReader == nullptr || pool->wakeCaller == nullptr) {
+  if (pool->mutex == nullptr || pool->wakeReader == nullptr || pool->wakeCaller == nullptr) {
     freePool(pool);
     return nullptr;
   }
@@ -252,11 +252,11 @@ static void readHere(LogReading* pool) {
   Job* job = pool->queue.front();
   pool->queue.pop_front();
   job->state = kReading;
-  platform::releaseLock(pool->lock);
+  platform::unlockMutex(pool->mutex);
   LogLines* lines = new LogLines;
   pool->settings.reader(&job->read, lines, pool->settings.verbose);
   delete lines;
-  platform::takeLock(pool->lock);
+  platform::lockMutex(pool->mutex);
   job->state = kRead;
 }
 
@@ -268,10 +268,10 @@ static void serveUntil(LogReading* pool, size_t most) {
     while (!pool->pending.empty() && pool->pending.front()->state == kRead) {
       Job* job = pool->pending.front();
       pool->pending.pop_front();
-      platform::releaseLock(pool->lock);
+      platform::unlockMutex(pool->mutex);
       pool->settings.done(&job->read, pool->settings.context);
       delete job;
-      platform::takeLock(pool->lock);
+      platform::lockMutex(pool->mutex);
     }
     uint32_t wait = abandonLateReads(pool);
     if (pool->pending.size() <= most) return;
@@ -282,10 +282,10 @@ static void serveUntil(LogReading* pool, size_t most) {
       continue;
     }
     pool->callerWaiting = true;
-    platform::releaseLock(pool->lock);
+    platform::unlockMutex(pool->mutex);
     platform::waitSemaphore(pool->wakeCaller, wait);
     if (pool->settings.waiting != nullptr) pool->settings.waiting(pool->settings.context);
-    platform::takeLock(pool->lock);
+    platform::lockMutex(pool->mutex);
     pool->callerWaiting = false;
   }
 }
@@ -299,21 +299,21 @@ void addLogRead(LogReading* pool, const char* path, uint32_t machine,
   job->read.source = source;
   job->read.rank = pool->nextRank++;
   job->state = kQueued;
-  platform::takeLock(pool->lock);
+  platform::lockMutex(pool->mutex);
   pool->pending.push_back(job);
   pool->queue.push_back(job);
   wakeReaders(pool, false);
   serveUntil(pool, kMostPending);
-  platform::releaseLock(pool->lock);
+  platform::unlockMutex(pool->mutex);
 }
 
 void finishLogReading(LogReading* pool) {
-  platform::takeLock(pool->lock);
+  platform::lockMutex(pool->mutex);
   serveUntil(pool, 0);
   pool->ending = true;
   pool->callerGone = true;
   for (; pool->sleeping > 0; --pool->sleeping) platform::postSemaphore(pool->wakeReader);
   bool last = pool->threads == 0;
-  platform::releaseLock(pool->lock);
+  platform::unlockMutex(pool->mutex);
   if (last) freePool(pool);
 }

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/utf8_text.h"
+#include "base/utf8_text.h"
 #include "report/version_order.h"
 
 static constexpr uint32_t kNone = UINT32_MAX;

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/utf8_text.h"
 #include "platform/system_text.h"
-#include "platform/utf8_text.h"
 
 const char kFileLineEnd[] = "\r\n";
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "base/utf8_text.h"
 #include "log/record_format.h"
-#include "platform/utf8_text.h"
 #include "report/report.h"
 
 // Names given in a list of the text report; the CSV has every one.

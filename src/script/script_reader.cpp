@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/console.h"
+#include "runtime/console.h"
 #include "script/command.h"
 #include "script/platform_code.h"
 
@@ -11,8 +11,8 @@ const char kScriptName[] = "qnInst.cfg";
 // The run result when no command line has run.
 static constexpr int32_t kNothingRun = 9;
 
-int readScriptLine(platform::TextFile* script, char* buffer) {
-  if (platform::readTextPiece(script, buffer, kScriptLineSize) < 0) return kEndOfScript;
+int readScriptLine(TextFile* script, char* buffer) {
+  if (readTextPiece(script, buffer, kScriptLineSize) < 0) return kEndOfScript;
   size_t length = strlen(buffer);
   if (length > 0 && buffer[length - 1] == '\n') --length;
   while (length > 0 && buffer[length - 1] == ' ') --length;
@@ -26,7 +26,7 @@ SectionEntry sectionEntry(const char* line) {
   return kCommandLine;
 }
 
-int32_t runSection(platform::TextFile* script, int32_t platformCode) {
+int32_t runSection(TextFile* script, int32_t platformCode) {
   int32_t result = kNothingRun;
   const char* header = sectionHeaderFor(platformCode);
   char line[kScriptLineSize];

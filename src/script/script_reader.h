@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/text_file.h"
+#include "runtime/text_file.h"
 
 // A script line is read in pieces of at most 255 characters.
 constexpr size_t kScriptLineSize = 256;
@@ -20,7 +20,7 @@ extern const char kScriptName[];
 // buffer of kScriptLineSize bytes and trims it: the text ends at a NUL byte, one
 // line feed at its end is removed, then every space at its end. Returns
 // kLineRead, or kEndOfScript when nothing could be read.
-int readScriptLine(platform::TextFile* script, char* buffer);
+int readScriptLine(TextFile* script, char* buffer);
 
 // What a line read inside the wanted section is.
 enum SectionEntry {
@@ -34,6 +34,6 @@ SectionEntry sectionEntry(const char* line);
 // another. Returns the value of the last command line run, or 9 when none ran.
 // Prints "NAME doesn't exist in current directory" for each command line whose
 // program file is missing; the line runs all the same.
-int32_t runSection(platform::TextFile* script, int32_t platformCode);
+int32_t runSection(TextFile* script, int32_t platformCode);
 
 #endif  // QN_SCRIPT_SCRIPT_READER_H

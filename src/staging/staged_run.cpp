@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "platform/console.h"
 #include "platform/platform.h"
+#include "runtime/console.h"
 #include "staging/tree_walk.h"
 
 // The temporary-name service uses the first three characters: "QNT".

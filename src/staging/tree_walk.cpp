@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/console.h"
 #include "platform/platform.h"
+#include "runtime/console.h"
 
 static constexpr int kWalkSucceeded = 0;
 static constexpr int kWalkFailed = 1;
@@ -104,13 +104,13 @@ static int copyFileEntry(const char* entryPath, bool entryPathFits, const char* 
 // was. Setting them back is tried first, so that a file whose attributes could
 // not be set back is never changed.
 static bool deleteClearingAttributes(const char* path) {
-  platform::HeldFile held;
-  if (!platform::holdFile(path, &held)) return false;
-  bool shared = held.links > 1;
-  bool deleted = (!shared || platform::restoreHeldFileAttributes(held)) &&
-                 platform::clearHeldFileAttributes(held) && platform::deleteFile(path);
-  if (shared) platform::restoreHeldFileAttributes(held);
-  platform::releaseFile(held);
+  platform::AttributeHandle file;
+  if (!platform::openForAttributes(path, &file)) return false;
+  bool shared = file.links > 1;
+  bool deleted = (!shared || platform::restoreAttributes(file)) &&
+                 platform::clearAttributes(file) && platform::deleteFile(path);
+  if (shared) platform::restoreAttributes(file);
+  platform::closeAttributeHandle(file);
   return deleted;
 }
 

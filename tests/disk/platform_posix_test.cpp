@@ -16,8 +16,9 @@
 #include <vector>
 
 #include "disk_test.h"
+#include "platform/held_directory.h"
 #include "platform/platform.h"
-#include "platform/text_file.h"
+#include "runtime/text_file.h"
 
 namespace {
 
@@ -69,15 +70,15 @@ class PlatformPosixTest : public ::testing::Test {
   std::vector<std::string> pieces(const std::string& content, size_t size = 8192) {
     std::string path = temp.path() + "text";
     writeBytes(path, content);
-    platform::TextFile file;
-    EXPECT_TRUE(platform::openTextFile(&file, path.c_str()));
+    TextFile file;
+    EXPECT_TRUE(openTextFile(&file, path.c_str()));
     std::vector<std::string> result;
     std::vector<char> buffer(size);
     int count;
-    while ((count = platform::readTextPiece(&file, buffer.data(), size)) >= 0) {
+    while ((count = readTextPiece(&file, buffer.data(), size)) >= 0) {
       result.emplace_back(buffer.data(), static_cast<size_t>(count));
     }
-    platform::closeTextFile(&file);
+    closeTextFile(&file);
     return result;
   }
 
@@ -141,11 +142,11 @@ TEST_F(PlatformPosixTest, LockIsHadByOneHolderAtATimeAndIsForItsOwnerOnly) {
   platform::DirectoryHandle directory = holdTemp();
   platform::FileHandle first = platform::kNoFile;
   platform::FileHandle second = platform::kNoFile;
-  ASSERT_EQ(platform::kLockTaken, platform::takeLock(directory, "lock", &first));
+  ASSERT_EQ(platform::kLockTaken, platform::takeLockFile(directory, "lock", &first));
   EXPECT_EQ(0600u, modeOf(temp.path() + "lock"));
-  EXPECT_EQ(platform::kLockBusy, platform::takeLock(directory, "lock", &second));
+  EXPECT_EQ(platform::kLockBusy, platform::takeLockFile(directory, "lock", &second));
   EXPECT_TRUE(platform::closeFile(first));
-  ASSERT_EQ(platform::kLockTaken, platform::takeLock(directory, "lock", &second));
+  ASSERT_EQ(platform::kLockTaken, platform::takeLockFile(directory, "lock", &second));
   EXPECT_TRUE(platform::closeFile(second));
   platform::releaseDirectory(directory);
 }
@@ -158,7 +159,7 @@ TEST_F(PlatformPosixTest, HeldDirectoryIsNeverALinkAndHoldsOnlyPlainFiles) {
   platform::DirectoryHandle directory = holdTemp();
   EXPECT_EQ(platform::kNoFile, platform::openForAppending(directory, "dir"));
   platform::FileHandle lock = platform::kNoFile;
-  EXPECT_EQ(platform::kLockFailed, platform::takeLock(directory, "link", &lock));
+  EXPECT_EQ(platform::kLockFailed, platform::takeLockFile(directory, "link", &lock));
   platform::releaseDirectory(directory);
 }
 
@@ -172,7 +173,7 @@ TEST_F(PlatformPosixTest, TextReaderFollowsTheLineEndRules) {
 }
 
 TEST_F(PlatformPosixTest, TextReaderCrossesReadBuffers) {
-  std::string head(platform::kTextBufferSize - 1, 'x');
+  std::string head(kTextBufferSize - 1, 'x');
   EXPECT_EQ(Pieces({head + "\n", "y"}), pieces(head + "\r\ny"));
   std::string content;
   Pieces expected;
@@ -184,9 +185,9 @@ TEST_F(PlatformPosixTest, TextReaderCrossesReadBuffers) {
 }
 
 TEST_F(PlatformPosixTest, TextReaderRefusesDirectoriesAndMissingFiles) {
-  platform::TextFile file;
-  EXPECT_FALSE(platform::openTextFile(&file, temp.path().c_str()));
-  EXPECT_FALSE(platform::openTextFile(&file, (temp.path() + "missing").c_str()));
+  TextFile file;
+  EXPECT_FALSE(openTextFile(&file, temp.path().c_str()));
+  EXPECT_FALSE(openTextFile(&file, (temp.path() + "missing").c_str()));
 }
 
 // --- Temporary names -------------------------------------------------------------------

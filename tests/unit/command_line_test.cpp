@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/command_line.h"
+#include "base/command_line.h"
 
 namespace {
 

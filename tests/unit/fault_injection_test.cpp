@@ -282,7 +282,7 @@ TEST_F(FaultInjectionTest, EachFailingCallOfAnInPlaceRunEndsAsPromised) {
     } else if (name == "deleteFile" && k == 0) {
       want.stagingLeft = true;  // the reservation file stays; an in-place run never uses it
     } else if (name == "logVolume" || name == "createPrivateDirectory" || name == "holdDirectory" ||
-               name == "takeLock" || name == "openForAppending" || name == "appendToFile") {
+               name == "takeLockFile" || name == "openForAppending" || name == "appendToFile") {
       logFails();
     } else if (name == "closeFile" && k == 3) {
       logFails();

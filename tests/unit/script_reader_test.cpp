@@ -17,10 +17,10 @@ class ScriptReaderTest : public ::testing::Test {
   // Writes the script into the current directory and runs the section for `code`.
   int32_t runScript(const std::string& text, int32_t code = OTHER) {
     fake::addFile("C:\\work\\qnInst.cfg", text);
-    platform::TextFile script;
-    EXPECT_TRUE(platform::openTextFile(&script, kScriptName));
+    TextFile script;
+    EXPECT_TRUE(openTextFile(&script, kScriptName));
     int32_t result = runSection(&script, code);
-    platform::closeTextFile(&script);
+    closeTextFile(&script);
     return result;
   }
 
@@ -154,7 +154,7 @@ TEST_F(ScriptReaderTest, CarriageReturnLineFeedAcrossTheReadBufferIsOneLineEnd) 
   // header's carriage return is its last byte and the line feed comes with the
   // next buffer.
   const std::string header = "[WINK3]";
-  size_t remaining = platform::kTextBufferSize - 1 - header.size();
+  size_t remaining = kTextBufferSize - 1 - header.size();
   std::string filler;
   while (remaining > 100) {
     filler += std::string(98, 'x') + "\r\n";
@@ -162,8 +162,8 @@ TEST_F(ScriptReaderTest, CarriageReturnLineFeedAcrossTheReadBufferIsOneLineEnd) 
   }
   filler += std::string(remaining - 2, 'x') + "\r\n";
   std::string text = filler + header + "\r\na.exe\r\n";
-  ASSERT_EQ('\r', text[platform::kTextBufferSize - 1]);
-  ASSERT_EQ('\n', text[platform::kTextBufferSize]);
+  ASSERT_EQ('\r', text[kTextBufferSize - 1]);
+  ASSERT_EQ('\n', text[kTextBufferSize]);
   runScript(text);
   EXPECT_EQ(Lines({"a.exe"}), linesRun());
 }

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "fake_platform.h"
-#include "platform/text_file.h"
+#include "runtime/text_file.h"
 
 namespace {
 
@@ -16,18 +16,18 @@ class TextFileTest : public ::testing::Test {
   // Reads every piece of a file with this content, pieces of at most size - 1.
   std::vector<std::string> pieces(const std::string& content, size_t size = 8192) {
     fake::addFile("C:\\work\\t.txt", content);
-    platform::TextFile file;
-    EXPECT_TRUE(platform::openTextFile(&file, "t.txt"));
+    TextFile file;
+    EXPECT_TRUE(openTextFile(&file, "t.txt"));
     std::vector<std::string> result;
     std::vector<char> buffer(size);
     int count;
-    while ((count = platform::readTextPiece(&file, buffer.data(), size)) >= 0) {
+    while ((count = readTextPiece(&file, buffer.data(), size)) >= 0) {
       EXPECT_EQ('\0', buffer[static_cast<size_t>(count)]);
       result.emplace_back(buffer.data(), static_cast<size_t>(count));
       if (result.size() > 10000) break;
     }
-    EXPECT_EQ(-1, platform::readTextPiece(&file, buffer.data(), size));
-    platform::closeTextFile(&file);
+    EXPECT_EQ(-1, readTextPiece(&file, buffer.data(), size));
+    closeTextFile(&file);
     return result;
   }
 
@@ -78,20 +78,20 @@ TEST_F(TextFileTest, CarriageReturnLineFeedIsNeverSplitByAPiece) {
 TEST_F(TextFileTest, EmptyFileHasNoPieces) { EXPECT_EQ(Pieces({}), pieces("")); }
 
 TEST_F(TextFileTest, CarriageReturnLineFeedAcrossTheReadBuffer) {
-  std::string head(platform::kTextBufferSize - 1, 'x');
+  std::string head(kTextBufferSize - 1, 'x');
   EXPECT_EQ(Pieces({head + "\n", "y"}), pieces(head + "\r\ny"));
 }
 
 TEST_F(TextFileTest, LoneCarriageReturnAtTheEndOfTheReadBuffer) {
-  std::string head(platform::kTextBufferSize - 1, 'x');
+  std::string head(kTextBufferSize - 1, 'x');
   EXPECT_EQ(Pieces({head + "\ry\n"}), pieces(head + "\ry\r\n"));
   EXPECT_EQ(Pieces({head + "\r"}), pieces(head + "\r"));
 }
 
 TEST_F(TextFileTest, CtrlZAtTheStartOfTheSecondReadBuffer) {
-  std::string head(platform::kTextBufferSize - 1, 'x');
+  std::string head(kTextBufferSize - 1, 'x');
   EXPECT_EQ(Pieces({head + "\r"}), pieces(head + "\r\x1A\n"));
-  std::string full(platform::kTextBufferSize, 'x');
+  std::string full(kTextBufferSize, 'x');
   EXPECT_EQ(Pieces({full}), pieces(full + "\x1A" "more"));
 }
 
@@ -108,55 +108,55 @@ TEST_F(TextFileTest, LongFileReadsWhole) {
 
 TEST_F(TextFileTest, ReadFailureEndsTheFile) {
   fake::addFile("C:\\work\\t.txt", "abc\r\n");
-  platform::TextFile file;
-  ASSERT_TRUE(platform::openTextFile(&file, "t.txt"));
+  TextFile file;
+  ASSERT_TRUE(openTextFile(&file, "t.txt"));
   fs.failingCalls = {"readFile"};
   char buffer[16];
-  EXPECT_EQ(-1, platform::readTextPiece(&file, buffer, sizeof buffer));
+  EXPECT_EQ(-1, readTextPiece(&file, buffer, sizeof buffer));
   fs.failingCalls.clear();
-  EXPECT_EQ(-1, platform::readTextPiece(&file, buffer, sizeof buffer));
-  platform::closeTextFile(&file);
+  EXPECT_EQ(-1, readTextPiece(&file, buffer, sizeof buffer));
+  closeTextFile(&file);
 }
 
 TEST_F(TextFileTest, ZeroSizedBufferReadsNothing) {
   fake::addFile("C:\\work\\t.txt", "abc");
-  platform::TextFile file;
-  ASSERT_TRUE(platform::openTextFile(&file, "t.txt"));
+  TextFile file;
+  ASSERT_TRUE(openTextFile(&file, "t.txt"));
   char buffer[1] = {'Z'};
-  EXPECT_EQ(-1, platform::readTextPiece(&file, buffer, 0));
+  EXPECT_EQ(-1, readTextPiece(&file, buffer, 0));
   EXPECT_EQ('Z', buffer[0]);
   char rest[8];
-  EXPECT_EQ(3, platform::readTextPiece(&file, rest, sizeof rest));
-  platform::closeTextFile(&file);
+  EXPECT_EQ(3, readTextPiece(&file, rest, sizeof rest));
+  closeTextFile(&file);
 }
 
 TEST_F(TextFileTest, MissingFileOrDirectoryDoesNotOpen) {
-  platform::TextFile file;
-  EXPECT_FALSE(platform::openTextFile(&file, "missing.txt"));
+  TextFile file;
+  EXPECT_FALSE(openTextFile(&file, "missing.txt"));
   fake::addDirectory("C:\\work\\dir");
-  EXPECT_FALSE(platform::openTextFile(&file, "dir"));
+  EXPECT_FALSE(openTextFile(&file, "dir"));
 }
 
 TEST_F(TextFileTest, CloseReleasesTheFile) {
   fake::addFile("C:\\work\\t.txt", "abc");
-  platform::TextFile file;
-  ASSERT_TRUE(platform::openTextFile(&file, "t.txt"));
+  TextFile file;
+  ASSERT_TRUE(openTextFile(&file, "t.txt"));
   EXPECT_EQ(1u, fs.openFiles.size());
-  platform::closeTextFile(&file);
+  closeTextFile(&file);
   EXPECT_TRUE(fs.openFiles.empty());
 }
 
 TEST_F(TextFileTest, LineFeedsAreWrittenAsCarriageReturnLineFeed) {
   char out[16];
-  size_t length = platform::toFileLineEnds("a\nbc\n", out, sizeof out);
+  size_t length = toFileLineEnds("a\nbc\n", out, sizeof out);
   EXPECT_EQ("a\r\nbc\r\n", std::string(out, length));
 }
 
 TEST_F(TextFileTest, LineEndConversionRefusesATooSmallBuffer) {
   char out[7];
-  EXPECT_EQ(7u, platform::toFileLineEnds("a\nbc\n", out, 7));
-  EXPECT_EQ(0u, platform::toFileLineEnds("a\nbc\n", out, 6));
-  EXPECT_EQ(0u, platform::toFileLineEnds("abc\n", out, 4));
+  EXPECT_EQ(7u, toFileLineEnds("a\nbc\n", out, 7));
+  EXPECT_EQ(0u, toFileLineEnds("a\nbc\n", out, 6));
+  EXPECT_EQ(0u, toFileLineEnds("abc\n", out, 4));
 }
 
 }  // namespace

@@ -303,11 +303,11 @@ TEST_F(TreeWalkTest, ReadOnlyFileWithOtherNamesIsRemovedAndTheyKeepTheirAttribut
   // Attributes that cannot be set back are never cleared: the name stays.
   fake::reset();
   plant();
-  fs.failingCalls = {"restoreHeldFileAttributes"};
+  fs.failingCalls = {"restoreAttributes"};
   EXPECT_EQ(0, removeTree("C:\\T"));
   EXPECT_EQ(fake::kAttributeReadOnly, fs.nodes.at("C:\\outside\\ro.txt").attributes);
   EXPECT_TRUE(fake::exists("C:\\T\\inside.txt"));
-  EXPECT_EQ(0, callsNamed("clearHeldFileAttributes"));
+  EXPECT_EQ(0, callsNamed("clearAttributes"));
   EXPECT_EQ(0u, fs.console.find("Unable to remove temp file C:\\T\\inside.txt\r\n")) << fs.console;
   EXPECT_TRUE(fs.openFiles.empty());
 }

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/utf8_text.h"
+#include "base/utf8_text.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // How each of the programs starts.
-#ifndef QN_PLATFORM_PROGRAM_START_H
-#define QN_PLATFORM_PROGRAM_START_H
+#ifndef QN_RUNTIME_PROGRAM_START_H
+#define QN_RUNTIME_PROGRAM_START_H
 
 // A program's main routine: takes the arguments, program name first, and
 // returns the exit status.
@@ -13,4 +13,4 @@ using ProgramRun = int (*)(int argc, const char* const* argv);
 // returns.
 int runProgram(int argc, char** argv, ProgramRun run);
 
-#endif  // QN_PLATFORM_PROGRAM_START_H
+#endif  // QN_RUNTIME_PROGRAM_START_H

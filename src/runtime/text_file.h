@@ -2,19 +2,17 @@
 // is one line end, a lone CR is an ordinary character, and a 0x1A byte ends a
 // file being read. The rules are applied here over raw bytes, not left to the C
 // runtime, whose versions differ on them.
-#ifndef QN_PLATFORM_TEXT_FILE_H
-#define QN_PLATFORM_TEXT_FILE_H
+#ifndef QN_RUNTIME_TEXT_FILE_H
+#define QN_RUNTIME_TEXT_FILE_H
 
 #include <cstddef>
 
 #include "platform/platform.h"
 
-namespace platform {
-
 constexpr size_t kTextBufferSize = 4096;
 
 struct TextFile {
-  FileHandle handle;
+  platform::FileHandle handle;
   bool ended;  // end of file, a 0x1A byte, or a read failure was met
   // Line feeds read so far: the next piece is on line lineFeeds + 1.
   unsigned long lineFeeds;
@@ -42,6 +40,4 @@ bool resumeAfterCtrlZ(TextFile* file);
 // bytes, or 0 when `out` is too small (or `text` is empty).
 size_t toFileLineEnds(const char* text, char* out, size_t outSize);
 
-}  // namespace platform
-
-#endif  // QN_PLATFORM_TEXT_FILE_H
+#endif  // QN_RUNTIME_TEXT_FILE_H

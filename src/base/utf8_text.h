@@ -2,8 +2,8 @@
 // encodings that Windows writes (UTF-16 with a byte-order mark, Windows-1252).
 // The same code on every system, so that names compare and sort alike on both
 // builds.
-#ifndef QN_PLATFORM_UTF8_TEXT_H
-#define QN_PLATFORM_UTF8_TEXT_H
+#ifndef QN_BASE_UTF8_TEXT_H
+#define QN_BASE_UTF8_TEXT_H
 
 #include <cstddef>
 #include <cstdint>
@@ -36,4 +36,4 @@ std::string utf8FromWindows1252(const char* text, size_t length);
 // character one, and so does each byte that is not part of well-formed UTF-8.
 size_t displayWidth(const char* text, size_t length);
 
-#endif  // QN_PLATFORM_UTF8_TEXT_H
+#endif  // QN_BASE_UTF8_TEXT_H

@@ -1,4 +1,4 @@
-#include "platform/utf8_text.h"
+#include "base/utf8_text.h"
 
 static constexpr uint32_t kReplacement = 0xFFFD;
 

@@ -1,4 +1,4 @@
-#include "platform/console.h"
+#include "runtime/console.h"
 
 #include <cstring>
 

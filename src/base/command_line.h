@@ -1,6 +1,6 @@
 // Splitting a Windows command line into its elements.
-#ifndef QN_PLATFORM_COMMAND_LINE_H
-#define QN_PLATFORM_COMMAND_LINE_H
+#ifndef QN_BASE_COMMAND_LINE_H
+#define QN_BASE_COMMAND_LINE_H
 
 #include <string>
 #include <vector>
@@ -17,4 +17,4 @@
 //   half of one less); other backslashes are copied as they are.
 std::vector<std::string> splitCommandLine(const char* commandLine);
 
-#endif  // QN_PLATFORM_COMMAND_LINE_H
+#endif  // QN_BASE_COMMAND_LINE_H

@@ -1,22 +1,20 @@
-#include "platform/text_file.h"
-
-namespace platform {
+#include "runtime/text_file.h"
 
 static constexpr int kEndOfText = -1;
 static constexpr unsigned char kCtrlZ = 0x1A;
 
 bool openTextFile(TextFile* file, const char* path) {
-  file->handle = openForReading(path);
+  file->handle = platform::openForReading(path);
   file->ended = false;
   file->lineFeeds = 0;
   file->next = 0;
   file->filled = 0;
-  return file->handle != kNoFile;
+  return file->handle != platform::kNoFile;
 }
 
 void closeTextFile(TextFile* file) {
-  if (file->handle != kNoFile) closeFile(file->handle);
-  file->handle = kNoFile;
+  if (file->handle != platform::kNoFile) platform::closeFile(file->handle);
+  file->handle = platform::kNoFile;
 }
 
 // The next raw byte, or kEndOfText. A 0x1A byte and a failed read end the file
@@ -24,7 +22,7 @@ void closeTextFile(TextFile* file) {
 static int nextByte(TextFile* file) {
   if (file->ended) return kEndOfText;
   if (file->next == file->filled) {
-    long count = readFile(file->handle, file->buffer, sizeof file->buffer);
+    long count = platform::readFile(file->handle, file->buffer, sizeof file->buffer);
     if (count <= 0) {
       file->ended = true;
       return kEndOfText;
@@ -90,4 +88,3 @@ size_t toFileLineEnds(const char* text, char* out, size_t outSize) {
   return length;
 }
 
-}  // namespace platform

@@ -1,9 +1,9 @@
-#include "platform/program_start.h"
+#include "runtime/program_start.h"
 
 #include <string>
 #include <vector>
 
-#include "platform/command_line.h"
+#include "base/command_line.h"
 #include "platform/platform.h"
 
 int runProgram(int argc, char** argv, ProgramRun run) {

@@ -1,0 +1,155 @@
+// The process on Windows, over kernel32: the version, the commands, the time,
+// the environment and the console. Every function imported here exists on
+// Windows NT 4.0; newer ones are looked up at run time.
+#include "platform/platform.h"
+
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "base/environment.h"
+
+namespace platform {
+
+const char kPathSeparator = '\\';
+const char kConsoleLineEnd[] = "\r\n";
+
+bool getVersion(VersionInfo* info, bool extended) {
+  OSVERSIONINFOEXA version;
+  memset(&version, 0, sizeof version);
+  version.dwOSVersionInfoSize = extended ? sizeof(OSVERSIONINFOEXA) : sizeof(OSVERSIONINFOA);
+  if (!GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&version))) return false;
+  info->major = version.dwMajorVersion;
+  info->minor = version.dwMinorVersion;
+  info->platformId = version.dwPlatformId;
+  info->suiteMask = extended ? version.wSuiteMask : 0;
+  return true;
+}
+
+Wow64Probe findWow64Probe() {
+  HMODULE kernel = GetModuleHandleA("kernel32");
+  if (kernel == nullptr) return nullptr;
+  return reinterpret_cast<Wow64Probe>(GetProcAddress(kernel, "IsWow64Process"));
+}
+
+bool callWow64Probe(Wow64Probe probe) {
+  typedef BOOL(WINAPI * IsWow64ProcessFunction)(HANDLE, PBOOL);
+  BOOL isWow64 = FALSE;
+  reinterpret_cast<IsWow64ProcessFunction>(reinterpret_cast<void (*)()>(probe))(GetCurrentProcess(),
+                                                                                &isWow64);
+  return isWow64 != FALSE;
+}
+
+// The system directory's cmd.exe, or an empty text when the system directory
+// cannot be read. Without an application name CreateProcessA would look in the
+// program's own directory and the current one (the update's) first, where
+// anyone who can write there could put a cmd.exe of their own.
+static void systemInterpreter(char* path, UINT size) {
+  static const char kInterpreter[] = "\\cmd.exe";
+  UINT length = GetSystemDirectoryA(path, size);
+  if (length == 0 || length + sizeof kInterpreter > size) {
+    path[0] = '\0';
+    return;
+  }
+  memcpy(path + length, kInterpreter, sizeof kInterpreter);
+}
+
+int32_t runCommand(char* commandText, const char*) {
+  char interpreter[MAX_PATH + 1];
+  systemInterpreter(interpreter, sizeof interpreter);
+  STARTUPINFOA startup;
+  memset(&startup, 0, sizeof startup);
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process;
+  if (!CreateProcessA(interpreter[0] != '\0' ? interpreter : nullptr, commandText, nullptr, nullptr,
+                      FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    return static_cast<int32_t>(GetLastError());
+  }
+  DWORD exitCode = 0;
+  int32_t value = kExitCodeUnreadable;
+  if (WaitForSingleObject(process.hProcess, INFINITE) == WAIT_OBJECT_0 &&
+      GetExitCodeProcess(process.hProcess, &exitCode)) {
+    value = static_cast<int32_t>(exitCode);
+  }
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  return value;
+}
+
+void getLocalTime(LocalTime* now) {
+  SYSTEMTIME local;
+  GetLocalTime(&local);
+  now->year = local.wYear;
+  now->month = local.wMonth;
+  now->day = local.wDay;
+  now->hour = local.wHour;
+  now->minute = local.wMinute;
+  now->second = local.wSecond;
+}
+
+bool getUtcOffset(int* minutes) {
+  TIME_ZONE_INFORMATION zone;
+  DWORD which = GetTimeZoneInformation(&zone);
+  if (which == TIME_ZONE_ID_INVALID) return false;
+  LONG bias = zone.Bias;  // UTC = local time + bias
+  if (which == TIME_ZONE_ID_DAYLIGHT) bias += zone.DaylightBias;
+  if (which == TIME_ZONE_ID_STANDARD) bias += zone.StandardBias;
+  *minutes = static_cast<int>(-bias);
+  return true;
+}
+
+void sleepMilliseconds(uint32_t milliseconds) { Sleep(milliseconds); }
+
+// The environment block is read once and kept for the life of the process, so
+// that the values handed out stay valid.
+static const char* const kEnvironmentBlock = GetEnvironmentStringsA();
+
+const char* findEnvironment(const char* name) {
+  const char* block = kEnvironmentBlock;
+  if (block == nullptr) return nullptr;
+  for (const char* entry = block; *entry != '\0'; entry += strlen(entry) + 1) {
+    const char* value = matchEnvironmentEntry(entry, name);
+    if (value != nullptr) return value;
+  }
+  return nullptr;
+}
+
+const char* rawCommandLine() { return GetCommandLineA(); }
+
+// A process started with no usable standard output or error (no console, or an
+// invalid handle) is given a negative descriptor by the newer C runtimes (-2,
+// or -1 before them), and passing one on is an invalid parameter, which may end
+// the process. A runtime that keeps the descriptor over the invalid handle just
+// fails the writes. Either way the lines then go nowhere, silently.
+static bool isUsable(FILE* stream) { return _fileno(stream) >= 0; }
+
+void prepareProcess() {
+  // Standard output and error are written through the C runtime in binary
+  // mode: the programs write their own CR LF, and no byte of a line is changed
+  // on the way.
+  if (isUsable(stdout)) _setmode(_fileno(stdout), _O_BINARY);
+  if (isUsable(stderr)) _setmode(_fileno(stderr), _O_BINARY);
+}
+
+void writeConsole(const char* text, size_t length) {
+  if (isUsable(stdout)) fwrite(text, 1, length, stdout);
+}
+
+void flushConsole() {
+  if (isUsable(stdout)) fflush(stdout);
+}
+
+void writeErrorConsole(const char* text, size_t length) {
+  if (isUsable(stderr)) fwrite(text, 1, length, stderr);
+}
+
+bool errorConsoleIsTerminal() {
+  DWORD mode;
+  return isUsable(stderr) && GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
+}  // namespace platform
