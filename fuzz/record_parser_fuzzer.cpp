@@ -19,7 +19,7 @@
 #include "fuzz_check.h"
 #include "log/record_format.h"
 #include "log/result_log.h"
-#include "report/log_lines.h"
+#include "report/read/log_lines.h"
 
 namespace {
 

@@ -458,6 +458,8 @@ FileHandle openForWriting(const char* path) {
   return openHandle(full);
 }
 
+FileFailure lastFileFailure() { return theState.fileFailure; }
+
 bool getVersion(VersionInfo* info, bool extended) {
   if (fake::fails("getVersion") || theState.refuseVersion ||
       (extended && theState.refuseExtendedVersion)) {
@@ -505,5 +507,12 @@ void writeConsole(const char* text, size_t length) {
 void flushConsole() { ++theState.consoleFlushes; }
 
 void writeErrorConsole(const char* text, size_t length) { theState.errors.append(text, length); }
+
+bool errorConsoleIsTerminal() { return false; }
+
+bool getUtcOffset(int* minutes) {
+  *minutes = theState.utcOffset;
+  return true;
+}
 
 }  // namespace platform

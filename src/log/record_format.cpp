@@ -13,6 +13,24 @@ static const char kUnknown[] = "Unknown";
 
 const char* statusText(int32_t result) { return result == 0 ? kSuccess : kUnknown; }
 
+RecordMoment momentOf(const RecordTime& time) {
+  RecordMoment moment = static_cast<RecordMoment>(time.year);
+  int rest[] = {time.month, time.day, time.hour, time.minute, time.second};
+  for (int part : rest) moment = moment * 100 + static_cast<RecordMoment>(part);
+  return moment;
+}
+
+RecordTime timeOf(RecordMoment moment) {
+  RecordTime time;
+  int* parts[] = {&time.second, &time.minute, &time.hour, &time.day, &time.month};
+  for (int* part : parts) {
+    *part = static_cast<int>(moment % 100);
+    moment /= 100;
+  }
+  time.year = static_cast<int>(moment);
+  return time;
+}
+
 // The layout of the date and time: 'M', 'D', 'Y', 'h', 'm', 's' stand for the
 // digits of each number, the other characters for themselves.
 static const char kTimeLayout[] = "MM-DD-YYYY hh:mm:ss";

@@ -35,6 +35,12 @@ const char* statusText(int32_t result);
 // The moment a record carries, as written: the local time of the run, with no zone.
 using RecordTime = platform::LocalTime;
 
+// A record's moment as one number, YYYYMMDDhhmmss, that orders moments as time
+// does; and back.
+using RecordMoment = uint64_t;
+RecordMoment momentOf(const RecordTime& time);
+RecordTime timeOf(RecordMoment moment);
+
 // One record's fields as found in a line; the texts point into the line and are
 // not terminated.
 struct ParsedRecord {

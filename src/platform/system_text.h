@@ -13,6 +13,11 @@ namespace platform {
 // ANSI text (Windows: the ANSI code page; POSIX: Windows-1252) as UTF-8.
 std::string utf8FromAnsi(const char* text, size_t length);
 
+// The system's text as UTF-8, as the reports write names and values: text that
+// is well-formed UTF-8 already stays as it is (Linux names; a log written as
+// UTF-8); any other is taken as ANSI text (utf8FromAnsi).
+std::string utf8FromSystemText(const char* text, size_t length);
+
 // UTF-8 text in the encoding the system's names use: the ANSI code page on
 // Windows (a character it lacks becomes what Windows makes of it, often '?');
 // unchanged on POSIX.

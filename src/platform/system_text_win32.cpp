@@ -6,6 +6,8 @@
 
 #include <vector>
 
+#include "base/utf8_text.h"
+
 namespace platform {
 
 static std::vector<wchar_t> wideFrom(UINT codePage, const char* text, size_t length) {
@@ -34,6 +36,10 @@ static std::string narrowFrom(UINT codePage, const std::vector<wchar_t>& wide) {
 
 std::string utf8FromAnsi(const char* text, size_t length) {
   return narrowFrom(CP_UTF8, wideFrom(CP_ACP, text, length));
+}
+
+std::string utf8FromSystemText(const char* text, size_t length) {
+  return isUtf8(text, length) ? std::string(text, length) : utf8FromAnsi(text, length);
 }
 
 std::string systemTextFromUtf8(const char* text, size_t length) {

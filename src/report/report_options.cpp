@@ -2,9 +2,8 @@
 
 #include <cstring>
 
-#include "report/report_output.h"
-
-const char kHostField[] = "{host}";
+#include "report/find/log_finder.h"
+#include "report/output/output_stream.h"
 
 const char* const kReportUsage[] = {
     "usage: qnReport [--csv] [--html FILE] [--hosts FILE [--from TEMPLATE]] [--update NEW]",
@@ -54,8 +53,9 @@ static unsigned numberFrom(const char* text, unsigned most) {
 }
 
 bool parseReportOptions(int argc, const char* const* argv, ReportOptions* options) {
-  *options = ReportOptions{false,   nullptr,        nullptr, nullptr, nullptr, nullptr, nullptr,
-                           kDefaultJobs, kDefaultTimeout, false, false, false, {}};
+  *options = ReportOptions{{{}, nullptr, nullptr, nullptr}, false, nullptr, nullptr, nullptr,
+                           kDefaultJobs, kDefaultTimeout, false, false, false};
+  ReportRequest& request = options->request;
   const char* jobs = nullptr;
   const char* timeout = nullptr;
   struct ValueOption {
@@ -63,9 +63,9 @@ bool parseReportOptions(int argc, const char* const* argv, ReportOptions* option
     const char** value;
   };
   const ValueOption valueOptions[] = {{"--html", &options->htmlFile},
-                                      {"--hosts", &options->hostsFile},
-                                      {"--from", &options->fromTemplate},
-                                      {"--update", &options->onlyNew},
+                                      {"--hosts", &request.hostsFile},
+                                      {"--from", &request.fromTemplate},
+                                      {"--update", &request.onlyNew},
                                       {"--success-codes", &options->successCodes},
                                       {"--restart-codes", &options->restartCodes},
                                       {"--jobs", &jobs},
@@ -77,7 +77,7 @@ bool parseReportOptions(int argc, const char* const* argv, ReportOptions* option
       if (!optionsEnded && strcmp(argument, "/?") == 0) {
         options->help = true;
       } else {
-        options->paths.push_back(argument);
+        request.paths.push_back(argument);
       }
     } else if (strcmp(argument, "--") == 0) {
       optionsEnded = true;
@@ -110,11 +110,11 @@ bool parseReportOptions(int argc, const char* const* argv, ReportOptions* option
       *match->value = value;
     }
   }
-  if (options->fromTemplate != nullptr && options->hostsFile == nullptr) {
+  if (request.fromTemplate != nullptr && request.hostsFile == nullptr) {
     return usageError("--from needs", "--hosts");
   }
-  if (options->fromTemplate != nullptr && strstr(options->fromTemplate, kHostField) == nullptr) {
-    return usageError("--from names no {host}:", options->fromTemplate);
+  if (request.fromTemplate != nullptr && strstr(request.fromTemplate, kHostField) == nullptr) {
+    return usageError("--from names no {host}:", request.fromTemplate);
   }
   if (jobs != nullptr && (options->jobs = numberFrom(jobs, kMostJobs)) == 0) {
     return usageError("--jobs takes a number of logs from 1 to 128:", jobs);

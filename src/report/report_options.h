@@ -2,33 +2,31 @@
 #ifndef QN_REPORT_REPORT_OPTIONS_H
 #define QN_REPORT_REPORT_OPTIONS_H
 
-#include <vector>
+#include "report/output/report_rows.h"
 
 struct ReportOptions {
+  // The PATHs (the current directory when none is given, nor --from), and
+  // --hosts FILE (the machines to report, which should have run the update),
+  // --from TEMPLATE (each listed machine's log, at TEMPLATE with {host}
+  // replaced by its name; needs --hosts) and --update NEW (only the version
+  // NEW).
+  ReportRequest request;
   bool csv;               // --csv: CSV on standard output instead of the text report
   const char* htmlFile;   // --html FILE: the page is written there too
-  const char* hostsFile;  // --hosts FILE: the machines to report, which should have run the update
-  const char* onlyNew;    // --update NEW: only the version NEW
   const char* successCodes;  // --success-codes LIST: more codes that mean installed
   const char* restartCodes;  // --restart-codes LIST: more codes that mean restart pending
-  const char* fromTemplate;  // --from TEMPLATE: each listed machine's log, at TEMPLATE
-                             // with {host} replaced by its name (needs --hosts)
   unsigned jobs;             // --jobs N: logs read at once (default kDefaultJobs)
   unsigned timeoutSeconds;   // --timeout SECONDS: the longest a log's read may take
   bool verbose;           // --verbose: each log, each line that is no record and each
                           // machine found but not listed, on stderr
   bool help;              // --help, /?, -? or -h: the version and the usage on standard output
   bool version;           // --version: the version on standard output, nothing else
-  std::vector<const char*> paths;  // the current directory when none is given, nor --from
 };
 
 constexpr unsigned kDefaultJobs = 32;
 constexpr unsigned kMostJobs = 128;
 constexpr unsigned kDefaultTimeout = 30;
 constexpr unsigned kLongestTimeout = 3600;
-// What --from replaces with each machine's name.
-extern const char kHostField[];
-
 // The usage text, one line per element, without line ends.
 extern const char* const kReportUsage[];
 

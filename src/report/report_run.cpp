@@ -2,136 +2,105 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
+#include <deque>
 #include <string>
 #include <vector>
 
-#include "log/record_format.h"
 #include "platform/platform.h"
 #include "program_version.h"
-#include "report/fleet.h"
-#include "report/hosts_file.h"
-#include "report/log_files.h"
-#include "report/log_reading.h"
-#include "report/progress.h"
-#include "report/report.h"
+#include "report/find/hosts_file.h"
+#include "report/find/log_finder.h"
+#include "report/model/fleet.h"
+#include "report/model/machine_state.h"
+#include "report/model/report_time.h"
+#include "report/output/output_stream.h"
+#include "report/output/progress.h"
+#include "report/output/read_messages.h"
+#include "report/output/report_rows.h"
+#include "report/output/report_writers.h"
+#include "report/read/reader_pool.h"
 #include "report/report_options.h"
-#include "report/report_output.h"
-#include "report/report_time.h"
 
 static constexpr int kAllWell = 0;
 static constexpr int kUsageError = 2;
 // Versions named when --update names none of the fleet's.
 static constexpr size_t kVersionsNamed = 10;
 
-// Large: kept out of the stack.
-static Fleet fleet;
+// A log given to the readers and not yet given back.
+struct GivenLog {
+  std::string path;
+  uint32_t machine;
+  std::string machineName;  // as found: what --verbose names
+  bool underPath;           // found under a PATH, not at --from
+};
 
-// Where a log was found.
-enum LogSource { kFoundLog, kMachineLog };
-
+// The run while the logs are found and read.
 struct Reading {
   const ReportOptions* options;
-  ReadFacts* facts;
-  LogReading* pool;
-  // The logs found under the PATHs, and of them those given back.
-  unsigned long logsFound;
-  unsigned long logsRead;
-  // The machines of --from: their logs read, those that could not be, and all of them.
-  unsigned long machinesRead;
-  unsigned long machinesUnreadable;
-  unsigned long machines;
+  Fleet* fleet;
+  ReaderPool* pool;
+  std::deque<GivenLog> given;  // in the order given, which is the order given back
+  ReadingCounts counts;
   Progress progress;
 };
 
-// "qnReport: 1200 logs read, 5000 found" while folders are walked; "118
-// machines read, 2 unreadable, 122 left" for the machines of --from.
-static void showReadingProgress(void* context) {
+static void showProgress(void* context) {
   Reading* reading = static_cast<Reading*>(context);
-  if ((reading->machines == 0 && reading->logsFound == 0) || !progressDue(&reading->progress)) return;
-  std::string text = "qnReport:";
-  if (reading->logsFound > 0) {
-    text += " " + std::to_string(reading->logsRead) + (reading->logsRead == 1 ? " log" : " logs") +
-            " read, " + std::to_string(reading->logsFound) + " found";
-  }
-  if (reading->machines > 0) {
-    unsigned long done = reading->machinesRead + reading->machinesUnreadable;
-    text += std::string(reading->logsFound > 0 ? ";" : "") + " " +
-            std::to_string(reading->machinesRead) +
-            (reading->machinesRead == 1 ? " machine" : " machines") + " read, " +
-            std::to_string(reading->machinesUnreadable) + " unreadable, " +
-            std::to_string(reading->machines - done) + " left";
-  }
-  showProgress(&reading->progress, text.c_str());
+  showReadingProgress(&reading->progress, reading->counts);
 }
 
-// Takes in a log that the readers give back, in the order the logs were found.
-static void logRead(LogRead* read, void* context) {
+// Takes in a log that the readers give back.
+static void logRead(uint32_t rank, LogResult* result, void* context) {
   Reading* reading = static_cast<Reading*>(context);
-  ReadFacts* facts = reading->facts;
-  Machine& machine = fleet.machines[read->machine];
-  bool verbose = reading->options->verbose;
-  bool found = read->source == kFoundLog;
-  bool failed = read->failure != kReadWhole;
-  if (failed && machine.unreadable == kReadWhole) machine.unreadable = read->failure;
-  if (!found) ++(failed ? reading->machinesUnreadable : reading->machinesRead);
-  if (found) ++reading->logsRead;
-  if (verbose || (failed && found)) clearProgress(&reading->progress);
-
-  std::string shownPath = outputText(read->path);
-  if (read->opened) {
-    ++facts->logs;
-    facts->records += read->summary.records;
-    facts->notRecords += read->notRecords;
-    for (const NotRecordLine& note : read->notes) {
-      std::string text = shownPath + ":" + std::to_string(note.line) +
-                         (note.torn ? ": torn, not a result record" : ": not a result record");
-      printErrorLine(text.c_str());
-    }
+  GivenLog log = std::move(reading->given.front());
+  reading->given.pop_front();
+  bool failed = result->failure != kReadWhole;
+  if (log.underPath) {
+    ++reading->counts.logsRead;
+  } else {
+    ++(failed ? reading->counts.machinesUnreadable : reading->counts.machinesRead);
   }
-  if (failed && found) {
-    printError(read->opened ? "cannot read all of %s: %s" : "cannot read %s: %s", shownPath.c_str(),
-               readFailureText(read->failure));
-    facts->unreadable.push_back(shownPath);
-  }
-  if (read->opened) addLog(&fleet, read->machine, &read->summary);
-  if (verbose) {
-    std::string text = shownPath + ": machine " + outputText(read->machineName) + ", ";
-    if (read->opened) {
-      text += std::to_string(read->summary.records) + (read->summary.records == 1 ? " record" : " records");
-    }
-    if (failed) text += std::string(read->opened ? ", then " : "") + readFailureText(read->failure);
-    printErrorLine(text.c_str());
-  }
-  showReadingProgress(reading);
+  std::string shownPath = outputText(log.path);
+  sayLogRead(&reading->progress, shownPath, outputText(log.machineName), *result, log.underPath,
+             reading->options->verbose);
+  if (failed && log.underPath) reading->fleet->unreadablePlaces.push_back(shownPath);
+  addLog(reading->fleet, log.machine, rank, *result);
+  showReadingProgress(&reading->progress, reading->counts);
 }
 
-static void visitLog(const char* path, const std::string& machineName, void* context) {
+static void giveLog(Reading* reading, const char* path, uint32_t machine, const std::string& name,
+                    bool underPath) {
+  reading->given.push_back(GivenLog{path, machine, name, underPath});
+  addLogRead(reading->pool, path);
+}
+
+static void foundLog(const char* path, const std::string& machineName, void* context) {
   Reading* reading = static_cast<Reading*>(context);
-  ++reading->logsFound;
-  addLogRead(reading->pool, path, machineNamed(&fleet, machineName), machineName, kFoundLog);
+  ++reading->counts.logsFound;
+  giveLog(reading, path, machineNamed(reading->fleet, machineName), machineName, true);
+}
+
+static void foundUnreadableFolder(const std::string& folder, void* context) {
+  Reading* reading = static_cast<Reading*>(context);
+  std::string shown = outputText(folder);
+  sayFolderUnreadable(&reading->progress, shown);
+  reading->fleet->unreadablePlaces.push_back(shown);
 }
 
 // Gives the readers each listed machine's log at the --from template.
 static void readMachineLogs(Reading* reading, const char* pathTemplate) {
-  std::string pattern = pathTemplate;
-  size_t fieldLength = strlen(kHostField);
-  for (uint32_t machine = 0; machine < fleet.machines.size(); ++machine) {
-    if (!fleet.machines[machine].listed) continue;
-    ++reading->machines;
-    std::string path = pattern;
-    for (size_t at = path.find(kHostField); at != std::string::npos;
-         at = path.find(kHostField, at + fleet.machines[machine].name.size())) {
-      path.replace(at, fieldLength, fleet.machines[machine].name);
-    }
-    addLogRead(reading->pool, path.c_str(), machine, fleet.machines[machine].name, kMachineLog);
+  Fleet* fleet = reading->fleet;
+  for (uint32_t machine = 0; machine < fleet->machines.size(); ++machine) {
+    if (!fleet->machines[machine].listed) continue;
+    ++reading->counts.machines;
+    std::string name = fleet->machines[machine].name;
+    giveLog(reading, logPathAt(pathTemplate, name).c_str(), machine, name, false);
   }
 }
 
 // Adds the machines named in the --hosts file. False, with the message, when
 // it cannot be read or names none.
-static bool readHosts(const char* path) {
+static bool readHosts(const char* path, Fleet* fleet) {
   std::vector<std::string> names;
   if (!readHostsFile(path, &names)) {
     printError("cannot read the list of machines %s", outputText(path).c_str());
@@ -141,16 +110,16 @@ static bool readHosts(const char* path) {
     printError("the list of machines %s names no machine", outputText(path).c_str());
     return false;
   }
-  for (const std::string& name : names) fleet.machines[machineNamed(&fleet, name)].listed = true;
+  for (const std::string& name : names) fleet->machines[machineNamed(fleet, name)].listed = true;
   return true;
 }
 
 // True when a record of the version was read; otherwise says which versions were.
-static bool versionFound(const char* onlyNew) {
+static bool versionFound(const Fleet& fleet, const char* onlyNew) {
   if (fleet.versionByValue.count(onlyNew) > 0) return true;
   std::vector<uint32_t> recent;
   for (uint32_t i = 0; i < fleet.versions.size(); ++i) recent.push_back(i);
-  std::stable_sort(recent.begin(), recent.end(), [](uint32_t a, uint32_t b) {
+  std::stable_sort(recent.begin(), recent.end(), [&fleet](uint32_t a, uint32_t b) {
     return fleet.versions[a].latest > fleet.versions[b].latest;
   });
   std::string named;
@@ -177,7 +146,7 @@ static bool readCodes(const ReportOptions& options, CodeRules* codes) {
     }
   }
   for (int32_t code : codes->success) {
-    if (std::find(codes->restart.begin(), codes->restart.end(), code) != codes->restart.end()) {
+    if (isDeclared(codes->restart, code)) {
       printError("%ld is declared a success code and a restart code", static_cast<long>(code));
       return false;
     }
@@ -185,73 +154,56 @@ static bool readCodes(const ReportOptions& options, CodeRules* codes) {
   return true;
 }
 
-int runReport(int argc, const char* const* argv) {
-  ReportOptions options;
-  if (!parseReportOptions(argc, argv, &options)) return kUsageError;
-  if (options.help || options.version) {
-    Output output;
-    startConsoleOutput(&output);
-    putFormat(&output, "qnReport %s%s", QN_VERSION_TEXT, platform::kConsoleLineEnd);
-    for (const char* const* line = kReportUsage; options.help && *line != nullptr; ++line) {
-      putFormat(&output, "%s%s", *line, platform::kConsoleLineEnd);
-    }
-    finishOutput(&output);
-    return kAllWell;
+static void printVersionAndUsage(bool usage) {
+  Output output;
+  startConsoleOutput(&output);
+  putFormat(&output, "qnReport %s%s", QN_VERSION_TEXT, platform::kConsoleLineEnd);
+  for (const char* const* line = kReportUsage; usage && *line != nullptr; ++line) {
+    putFormat(&output, "%s%s", *line, platform::kConsoleLineEnd);
   }
-  ReportSettings settings = {options.hostsFile != nullptr, options.onlyNew, 0, {}};
-  if (!readCodes(options, &settings.codes)) return kUsageError;
-  if (options.paths.empty() && options.fromTemplate == nullptr) options.paths.push_back(".");
-  for (const char* path : options.paths) {
+  finishOutput(&output);
+}
+
+// A usage error when a PATH is empty or cannot be found or read.
+static bool pathsFound(const std::vector<const char*>& paths) {
+  for (const char* path : paths) {
     if (path[0] == '\0') {
       printError("an empty PATH names no log");
-      return kUsageError;
+      return false;
     }
     if (pathKind(path) == kNoSuchPath) {
       printError("cannot find or read %s", outputText(path).c_str());
-      return kUsageError;
+      return false;
     }
   }
-  clearFleet(&fleet);
-  if (options.hostsFile != nullptr && !readHosts(options.hostsFile)) return kUsageError;
+  return true;
+}
 
+// Finds every log and reads it into the fleet. False when reading cannot start.
+static bool readFleet(const ReportOptions& options, Fleet* fleet) {
   char currentDirectory[kPathBufferSize] = "";
   platform::getCurrentDirectory(currentDirectory, sizeof currentDirectory);
-  ReadFacts facts = {options.paths, options.hostsFile, options.onlyNew, options.fromTemplate,
-                     0, 0, 0, {}};
-  Reading reading = {&options, &facts, nullptr, 0, 0, 0, 0, 0, {}};
-  LogReadingSettings readingSettings = {options.jobs, options.timeoutSeconds * 1000u,
-                                        options.verbose, readLogFile, logRead,
-                                        showReadingProgress, &reading};
-  reading.pool = startLogReading(readingSettings);
+  Reading reading = {&options, fleet, nullptr, {}, {}, {}};
+  ReaderPoolSettings settings = {options.jobs,     options.timeoutSeconds * 1000u, options.verbose,
+                                 readLogFile,      logRead,                         showProgress,
+                                 &reading};
+  reading.pool = startReaderPool(settings);
   if (reading.pool == nullptr) {
     printError("cannot start reading");
-    return kUsageError;
+    return false;
   }
   startProgress(&reading.progress);
-  for (const char* path : options.paths) {
-    visitLogs(path, currentDirectory, visitLog, &reading, &facts.unreadable);
-  }
-  if (options.fromTemplate != nullptr) readMachineLogs(&reading, options.fromTemplate);
-  finishLogReading(reading.pool);
+  LogFinding finding = {foundLog, foundUnreadableFolder, &reading};
+  for (const char* path : options.request.paths) findLogs(path, currentDirectory, finding);
+  if (options.request.fromTemplate != nullptr) readMachineLogs(&reading, options.request.fromTemplate);
+  finishReaderPool(reading.pool);
   clearProgress(&reading.progress);
-  if (facts.logs == 0 && options.fromTemplate == nullptr) {
-    printError("no log found");
-    return kUsageError;
-  }
-  if (options.onlyNew != nullptr && !versionFound(options.onlyNew)) return kUsageError;
+  return true;
+}
 
-  ReportTime now;
-  reportTime(&now);
-  settings.aheadLimit = dayAfter(now.moment);
-  Report report;
-  buildReport(&fleet, &facts, &settings, &report);
-  if (options.verbose) {
-    for (uint32_t machine : report.unlisted) {
-      std::string text = "machine " + report.machineNames[machine] + ": not in the list";
-      printErrorLine(text.c_str());
-    }
-  }
-
+// Writes the text report or the CSV, and the page when asked. False when the
+// page cannot be written.
+static bool writeReports(const ReportOptions& options, const Report& report, const ReportTime& now) {
   Output output;
   startConsoleOutput(&output);
   if (options.csv) {
@@ -260,24 +212,57 @@ int runReport(int argc, const char* const* argv) {
     writeTextReport(report, platform::kConsoleLineEnd, &output);
   }
   finishOutput(&output);
+  if (options.htmlFile == nullptr) return true;
+  Output page;
+  bool written = startFileOutput(&page, options.htmlFile);
+  if (written) {
+    writeHtmlReport(report, now.text, &page);
+    written = finishOutput(&page);
+  }
+  if (!written) printError("cannot write %s", outputText(options.htmlFile).c_str());
+  return written;
+}
 
-  int status = reportStatus(report);
-  if (options.htmlFile != nullptr) {
-    Output page;
-    bool written = startFileOutput(&page, options.htmlFile);
-    if (written) {
-      writeHtmlReport(report, now.text, &page);
-      written = finishOutput(&page);
-    }
-    if (!written) {
-      printError("cannot write %s", outputText(options.htmlFile).c_str());
-      status = kUsageError;
+int runReport(int argc, const char* const* argv) {
+  ReportOptions options;
+  if (!parseReportOptions(argc, argv, &options)) return kUsageError;
+  if (options.help || options.version) {
+    printVersionAndUsage(options.help);
+    return kAllWell;
+  }
+  const ReportRequest& request = options.request;
+  StateRules rules = {{}, request.hostsFile != nullptr, 0};
+  if (!readCodes(options, &rules.codes)) return kUsageError;
+  if (request.paths.empty() && request.fromTemplate == nullptr) options.request.paths.push_back(".");
+  if (!pathsFound(request.paths)) return kUsageError;
+  Fleet fleet;
+  if (request.hostsFile != nullptr && !readHosts(request.hostsFile, &fleet)) return kUsageError;
+
+  if (!readFleet(options, &fleet)) return kUsageError;
+  if (fleet.logs == 0 && request.fromTemplate == nullptr) {
+    printError("no log found");
+    return kUsageError;
+  }
+  if (request.onlyNew != nullptr && !versionFound(fleet, request.onlyNew)) return kUsageError;
+
+  ReportTime now;
+  reportTime(&now);
+  rules.aheadLimit = dayAfter(now.moment);
+  Report report;
+  buildReport(&fleet, &request, &rules, &report);
+  if (options.verbose) {
+    for (uint32_t machine : report.unlisted) {
+      std::string text = "machine " + report.machineNames[machine] + ": not in the list";
+      printErrorLine(text.c_str());
     }
   }
+
+  int status = reportStatus(report);
+  if (!writeReports(options, report, now)) status = kUsageError;
   if (fleet.versions.empty()) {
     printError("no result record found");
     status = kUsageError;
   }
-  if (!facts.unreadable.empty()) status = kUsageError;
+  if (!fleet.unreadablePlaces.empty()) status = kUsageError;
   return status;
 }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "report/version_order.h"
+#include "report/model/version_order.h"
 
 namespace {
 

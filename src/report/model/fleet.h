@@ -1,0 +1,97 @@
+// The fleet as its logs tell it: for each machine and version (a record's New
+// value), its latest attempt and the number of attempts, and what was read.
+// Memory grows with machines times versions, never with the number of records.
+// Which attempt is the latest is decided by laterAttempt (machine_state.h).
+#ifndef QN_REPORT_MODEL_FLEET_H
+#define QN_REPORT_MODEL_FLEET_H
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "log/record_format.h"
+#include "report/read/log_file.h"
+
+// One attempt of a machine, as its log holds it and where that log stands.
+struct Attempt {
+  RecordMoment order;   // the latest moment of its log up to it
+  uint32_t place;       // among its log's records, from 1
+  uint32_t logRank;     // the log's place in the reading order
+  RecordMoment moment;  // as written in the record
+  int32_t code;
+  uint32_t pair;        // its Update and New values: an index into Fleet::pairs
+};
+
+struct MachineVersion {
+  uint32_t version;   // an index into Fleet::versions
+  Attempt last;
+  uint32_t attempts;  // in the machine's first group of logs (see Machine::logStarts)
+};
+
+struct Machine {
+  std::string name;  // as first met: in the --hosts file, or in a log's path
+  bool listed;       // named in the --hosts file
+  bool logFound;     // a log of it was read
+  ReadFailure unreadable;  // why a log of it could not be read (the first such log);
+                           // kReadWhole when every one was
+  // The fingerprints of its logs' first records: logs that start alike are
+  // copies of one log collected at different times, and their attempts count
+  // once (the most that one copy holds); logs that start differently (a
+  // rotated log and the current one) add their attempts.
+  std::vector<uint64_t> logStarts;
+  std::vector<MachineVersion> versions;
+};
+
+struct Version {
+  std::string newValue;
+  RecordMoment latest;  // the latest moment written in its records
+};
+
+struct UpdatePair {
+  std::string updateValue;
+  uint32_t version;
+};
+
+struct Fleet {
+  std::vector<Machine> machines;
+  std::unordered_map<std::string, uint32_t> machineByName;  // by platform::foldedName
+  std::vector<Version> versions;
+  std::unordered_map<std::string, uint32_t> versionByValue;
+  std::vector<UpdatePair> pairs;
+  // By the text "UPDATE,New=NEW" as the record holds it (the parser takes New
+  // from the last ",New=", so the text names one pair); the views point into
+  // pairKeys.
+  std::unordered_map<std::string_view, uint32_t> pairByKey;
+  std::deque<std::string> pairKeys;
+  // Attempts in a machine's second and later groups of logs, by machine,
+  // version and group: rare, so kept apart.
+  std::map<std::pair<uint64_t, uint32_t>, uint32_t> moreAttempts;
+
+  // What was read: logs opened, their records and the lines that are not
+  // records; and the logs and folders found under the PATHs that could not be
+  // read (as the reports write them), which make the report incomplete.
+  unsigned long logs = 0;
+  unsigned long records = 0;
+  unsigned long notRecords = 0;
+  std::vector<std::string> unreadablePlaces;
+};
+
+// The machine of this name (compared as the system compares names), added when
+// new.
+uint32_t machineNamed(Fleet* fleet, const std::string& name);
+
+// Takes in what reading a log of the machine gave, the log read `logRank`-th:
+// its records, and why it could not be read to its end, if it could not (the
+// machine is then unreadable: only its first such reason is kept).
+void addLog(Fleet* fleet, uint32_t machine, uint32_t logRank, const LogResult& result);
+
+// The attempts of a machine at a version, all logs read.
+uint32_t attemptsOf(const Fleet& fleet, uint32_t machine, const MachineVersion& state);
+
+#endif  // QN_REPORT_MODEL_FLEET_H

@@ -1,0 +1,26 @@
+// When a report is made, and the dates of the reports: for the page, and for
+// telling records dated in the future (a machine whose clock ran ahead).
+#ifndef QN_REPORT_MODEL_REPORT_TIME_H
+#define QN_REPORT_MODEL_REPORT_TIME_H
+
+#include <cstddef>
+
+#include "log/record_format.h"
+
+struct ReportTime {
+  RecordMoment moment;  // as a record would carry it
+  char text[40];        // "YYYY-MM-DD HH:MM:SS +HH:MM", with its offset from UTC
+                        // (" local time" in its place when the system cannot tell it)
+};
+
+// Now: SOURCE_DATE_EPOCH (seconds since 1970, in UTC) when it is set to a
+// number, so that the same logs give the same report; otherwise the local time.
+void reportTime(ReportTime* now);
+
+// The same clock time one day later.
+RecordMoment dayAfter(RecordMoment moment);
+
+// "YYYY-MM-DD HH:MM:SS": a moment as every report writes it.
+void formatMoment(RecordMoment moment, char* out, size_t size);
+
+#endif  // QN_REPORT_MODEL_REPORT_TIME_H

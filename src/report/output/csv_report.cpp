@@ -1,0 +1,73 @@
+// The report as CSV (RFC 4180): one row per machine and version, by version and
+// then machine name, under the header
+//   host,update,new,state,code,meaning,last_run,attempts,note
+#include <cstring>
+#include <string>
+
+#include "report/model/report_time.h"
+#include "report/output/report_writers.h"
+
+// A cell that a spreadsheet would take for a formula: one that starts with =,
+// +, -, @, a tab or a CR, and is not a whole number as qnUpdate writes codes
+// (an optional minus sign and digits), which stays a number.
+static bool looksLikeFormula(const char* text, size_t length) {
+  if (length == 0 || text[0] == '\0' || strchr("=+-@\t\r", text[0]) == nullptr) return false;
+  if (text[0] != '-' || length == 1) return true;
+  for (size_t i = 1; i < length; ++i) {
+    if (text[i] < '0' || text[i] > '9') return true;
+  }
+  return false;
+}
+
+// A field as it is, or in double quotes (each one inside doubled) when it holds
+// a comma, a double quote, a CR or an LF; a formula-like text behind a "'".
+static void putField(Output* output, const std::string& field) {
+  std::string text = looksLikeFormula(field.data(), field.size()) ? "'" + field : field;
+  if (text.find_first_of(",\"\r\n") == std::string::npos) {
+    put(output, text.data(), text.size());
+    return;
+  }
+  put(output, "\"", 1);
+  size_t start = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '"') continue;
+    put(output, text.data() + start, i + 1 - start);
+    put(output, "\"", 1);
+    start = i + 1;
+  }
+  put(output, text.data() + start, text.size() - start);
+  put(output, "\"", 1);
+}
+
+static void putFields(Output* output, const std::string* fields, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    if (i > 0) put(output, ",", 1);
+    putField(output, fields[i]);
+  }
+  put(output, kFileLineEnd);
+}
+
+void writeCsvReport(const Report& report, Output* output) {
+  static const std::string kHeader[] = {"host", "update", "new", "state", "code", "meaning",
+                                        "last_run", "attempts", "note"};
+  putFields(output, kHeader, sizeof kHeader / sizeof kHeader[0]);
+  for (const ReportRow& row : report.rows) {
+    std::string fields[] = {report.machineNames[row.machine], "", report.versionNames[row.version],
+                            stateName(row.kind), "", "", "", "0", ""};
+    fields[5] = rowMeaning(report, row);
+    if (row.attempts != nullptr) {
+      const Attempt& last = row.attempts->last;
+      char moment[32];
+      formatMoment(last.moment, moment, sizeof moment);
+      fields[1] = report.updateNames[last.pair];
+      fields[4] = std::to_string(last.code);
+      fields[6] = moment;
+      fields[7] = std::to_string(attemptsOf(*report.fleet, row.machine, *row.attempts));
+      if (row.clockAhead) {
+        formatMoment(last.order, moment, sizeof moment);
+        fields[8] = std::string("clock ahead: a record dated ") + moment;
+      }
+    }
+    putFields(output, fields, sizeof fields / sizeof fields[0]);
+  }
+}

@@ -1,0 +1,90 @@
+#include "report/read/log_file.h"
+
+#include <string_view>
+
+#include "platform/platform.h"
+
+const char* readFailureText(ReadFailure failure) {
+  switch (failure) {
+    case kReadWhole: return "";
+    case kReadTimedOut: return "timed out";
+    case kReadNotFound: return "not found";
+    case kReadAccessDenied: return "access denied";
+    case kReadNetworkPathNotFound: return "network path not found";
+    case kReadFailed: break;
+  }
+  return "cannot be read";
+}
+
+// Why the calling thread's last file call failed.
+static ReadFailure lastReadFailure() {
+  switch (platform::lastFileFailure()) {
+    case platform::kFileNotFound: return kReadNotFound;
+    case platform::kFileAccessDenied: return kReadAccessDenied;
+    case platform::kFileNetworkPathNotFound: return kReadNetworkPathNotFound;
+    case platform::kFileTimedOut: return kReadTimedOut;
+    case platform::kFileFailed: break;
+  }
+  return kReadFailed;
+}
+
+// FNV-1a, 64 bits.
+static uint64_t fingerprint(const char* text, size_t length) {
+  uint64_t hash = 14695981039346656037ull;
+  for (size_t i = 0; i < length; ++i) {
+    hash = (hash ^ static_cast<unsigned char>(text[i])) * 1099511628211ull;
+  }
+  return hash;
+}
+
+void addLogRecord(LogSummary* log, const ParsedRecord& record, const char* line, size_t length) {
+  if (!log->started) {
+    log->start = fingerprint(line, length);
+    log->started = true;
+  }
+  RecordMoment moment = momentOf(record.time);
+  if (moment > log->order) log->order = moment;
+  ++log->records;
+
+  // From the Update value to the end of New: the pair's key.
+  std::string_view key(record.updateValue,
+                       static_cast<size_t>(record.newValue + record.newLength - record.updateValue));
+  LogPair* pair = nullptr;
+  // Most records are of the pair before them.
+  for (size_t i = log->pairs.size(); i-- > 0;) {
+    if (log->pairs[i].key == key) {
+      pair = &log->pairs[i];
+      break;
+    }
+  }
+  if (pair == nullptr) {
+    log->pairs.push_back(LogPair{std::string(key), record.updateLength, 0, 0, LoggedAttempt{}});
+    pair = &log->pairs.back();
+  }
+  ++pair->attempts;
+  if (moment > pair->latest) pair->latest = moment;
+  pair->last = LoggedAttempt{log->order, log->records, moment, record.returnCode};
+}
+
+void readLogFile(const char* path, LogLines* lines, bool keepNotes, LogResult* result) {
+  if (!openLogLines(lines, path)) {
+    result->failure = lastReadFailure();
+    return;
+  }
+  result->opened = true;
+  char* line;
+  size_t length;
+  bool whole;
+  while (nextLogLine(lines, &line, &length, &whole)) {
+    if (length == 0) continue;
+    ParsedRecord record;
+    if (!whole || !parseRecord(line, length, &record)) {
+      ++result->notRecords;
+      if (keepNotes) result->notes.push_back(NotRecordLine{lines->lineNumber, !whole});
+      continue;
+    }
+    addLogRecord(&result->summary, record, line, length);
+  }
+  if (lines->readFailed) result->failure = lastReadFailure();
+  closeLogLines(lines);
+}

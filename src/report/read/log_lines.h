@@ -1,0 +1,45 @@
+// Reading a log line by line, fast, by the rules of the log that qnUpdate
+// appends to: a line ends at LF, with the CR before it removed; a lone CR stays
+// a character. NUL and 0x1A (Ctrl-Z) bytes are no text: an old runtime's
+// end-of-file mark, or the NUL bytes that a power loss leaves where a record
+// was being written. They end the line before them, which is then torn, and
+// the text after them starts a new line, so that a torn record never joins
+// the whole record after it.
+#ifndef QN_REPORT_READ_LOG_LINES_H
+#define QN_REPORT_READ_LOG_LINES_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/platform.h"
+
+// Bytes read at a time; a line longer than this is given as its start, marked
+// as not whole, and the rest of it is skipped.
+constexpr size_t kLogReadSize = 64 * 1024;
+
+struct LogLines {
+  platform::FileHandle handle;
+  bool ended;       // the end of the file was read
+  bool readFailed;  // a read failed: the lines after it are lost
+  bool skipping;    // the rest of a cut line is being skipped
+  unsigned long lineNumber;  // of the line last given, from 1, counted by line ends
+  unsigned long lineEnds;    // line ends passed
+  uint64_t lineOffset;       // where the line last given starts in the file
+  uint64_t bufferOffset;     // where buffer[0] stands in the file
+  size_t next;
+  size_t filled;
+  char buffer[kLogReadSize];
+};
+
+// Opens a log. False when it cannot be opened.
+bool openLogLines(LogLines* lines, const char* path);
+void closeLogLines(LogLines* lines);
+
+// The next line, without its line end, in `*line` and `*length` (the text lives
+// in the reader's buffer until the next call; it may be empty). `*whole` is
+// true for a line that ended with its line end, and for the file's last line;
+// false for one that NUL or 0x1A bytes cut short, or that was longer than
+// kLogReadSize. False at the end of the file or after a failed read.
+bool nextLogLine(LogLines* lines, char** line, size_t* length, bool* whole);
+
+#endif  // QN_REPORT_READ_LOG_LINES_H

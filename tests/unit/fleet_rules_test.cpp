@@ -1,0 +1,248 @@
+// qnReport's rules over the fake platform: which attempt of a machine is the
+// latest, what state each machine is in at a version, how a log's path names
+// its machine, what a read that fails part-way leaves, and the dates of the
+// report.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fake_platform.h"
+#include "report/find/machine_names.h"
+#include "report/model/fleet.h"
+#include "report/model/machine_state.h"
+#include "report/model/report_time.h"
+#include "report/output/progress.h"
+#include "report/output/read_messages.h"
+#include "report/read/log_file.h"
+
+namespace {
+
+// A record as qnUpdate writes it, dated "MM-DD-YYYY HH:MM:SS".
+std::string record(const char* date, const char* newValue, int code, const char* update = "4.1") {
+  return std::string(date) + ",Update=" + update + ",New=" + newValue +
+         (code == 0 ? ",Status=Success" : ",Status=Unknown") + ",ReturnCode=" + std::to_string(code) +
+         " \r\n";
+}
+
+LogResult readLog(const std::string& path, const std::string& text) {
+  fake::addFile(path, text);
+  static LogLines lines;
+  LogResult result{};
+  readLogFile(path.c_str(), &lines, false, &result);
+  return result;
+}
+
+class FleetRulesTest : public ::testing::Test {
+ protected:
+  void SetUp() override { fake::reset(); }
+
+  // Reads the logs of one machine, in this order, into the fleet.
+  uint32_t machineWithLogs(const std::vector<std::string>& logs, const char* name = "PC01") {
+    uint32_t machine = machineNamed(&fleet, name);
+    for (const std::string& text : logs) {
+      std::string path = "C:\\logs\\" + std::to_string(rank) + ".log";
+      addLog(&fleet, machine, rank++, readLog(path, text));
+    }
+    return machine;
+  }
+
+  uint32_t version(const char* newValue) { return fleet.versionByValue.at(newValue); }
+
+  // The machine's state at a version, and whether it has a row there.
+  VersionState stateOf(uint32_t machine, const char* newValue, bool* row = nullptr) {
+    VersionState state = {};
+    uint32_t installed = latestInstalledVersion(fleet, machine, rules.codes);
+    bool hasRow = stateAt(fleet, machine, version(newValue), installed, rules, &state);
+    if (row != nullptr) *row = hasRow;
+    return state;
+  }
+
+  Fleet fleet;
+  StateRules rules = {{}, false, 20070201000000};
+  uint32_t rank = 0;
+};
+
+// Each sentence of the rule of the latest attempt, with the logs read in the
+// order that the rule must overrule.
+TEST_F(FleetRulesTest, WithinOneLogALaterLineIsALaterAttemptWhateverTheClockSaid) {
+  uint32_t pc = machineWithLogs({record("01-05-2007 10:00:00", "4.2", 1603) +
+                                 record("01-03-2007 10:00:00", "4.2", 0)});
+  EXPECT_EQ(stateOf(pc, "4.2").kind, kInstalled);
+}
+
+TEST_F(FleetRulesTest, ARecordIsOrderedByTheLatestDateOfItsLogUpToIt) {
+  // The success after the clock went back is ordered 01-05, after the other
+  // log's restart of 01-04.
+  uint32_t pc = machineWithLogs({record("01-05-2007 10:00:00", "4.2", 1603) +
+                                     record("01-01-2007 10:00:00", "4.2", 0),
+                                 record("01-04-2007 10:00:00", "4.2", 3010)});
+  EXPECT_EQ(stateOf(pc, "4.2").kind, kInstalled);
+}
+
+TEST_F(FleetRulesTest, AcrossLogsTheGreatestOrderWinsOverTheLogReadLater) {
+  uint32_t pc = machineWithLogs({record("01-04-2007 10:00:00", "4.2", 0),
+                                 record("01-03-2007 10:00:00", "4.2", 1603)});
+  EXPECT_EQ(stateOf(pc, "4.2").kind, kInstalled);
+}
+
+TEST_F(FleetRulesTest, AtTheSameOrderTheLaterPlaceInItsLogWins) {
+  uint32_t pc = machineWithLogs({record("01-05-2007 10:00:00", "4.3", 0) +
+                                     record("01-05-2007 10:00:00", "4.2", 0),
+                                 record("01-05-2007 10:00:00", "4.2", 1603)});
+  EXPECT_EQ(stateOf(pc, "4.2").kind, kInstalled);
+}
+
+TEST_F(FleetRulesTest, AtTheSameOrderAndPlaceTheLogReadLaterWins) {
+  uint32_t pc = machineWithLogs({record("01-05-2007 10:00:00", "4.2", 1603),
+                                 record("01-05-2007 10:00:00", "4.2", 0)});
+  EXPECT_EQ(stateOf(pc, "4.2").kind, kInstalled);
+}
+
+TEST_F(FleetRulesTest, CopiesOfOneLogCountTheirAttemptsOnceAndOtherLogsAddTheirs) {
+  std::string first = record("01-02-2007 10:00:00", "4.2", 1603);
+  std::string second = record("01-03-2007 10:00:00", "4.2", 1603);
+  uint32_t pc = machineWithLogs({first + second, first + second + record("01-04-2007 10:00:00", "4.2", 0),
+                                 first, record("12-30-2006 10:00:00", "4.2", 1618)});
+  const MachineVersion& state = *stateOf(pc, "4.2").attempts;
+  EXPECT_EQ(attemptsOf(fleet, pc, state), 4u);  // three in the longest copy, one in the rotated log
+  EXPECT_EQ(state.last.code, 0);
+}
+
+// Each kind of row.
+TEST_F(FleetRulesTest, TheLatestAttemptsCodeDecidesTheState) {
+  rules.codes.success = {1605};
+  rules.codes.restart = {3011};
+  const struct {
+    int code;
+    MachineState kind;
+  } cases[] = {{0, kInstalled},    {1707, kInstalled}, {1605, kInstalled}, {3010, kRestart},
+               {1641, kRestart},   {3011, kRestart},   {1603, kFailed},    {1, kFailed},
+               {-1073741819, kFailed}};
+  for (const auto& test : cases) {
+    std::string name = "PC" + std::to_string(test.code);
+    uint32_t pc = machineWithLogs({record("01-05-2007 10:00:00", "4.2", test.code)}, name.c_str());
+    EXPECT_EQ(stateOf(pc, "4.2").kind, test.kind) << test.code;
+  }
+}
+
+TEST_F(FleetRulesTest, AMachineThatInstalledALaterDottedVersionIsSuperseded) {
+  uint32_t later = machineWithLogs({record("01-05-2007 10:00:00", "4.3", 3010)}, "LATER");
+  uint32_t failed = machineWithLogs({record("01-05-2007 10:00:00", "4.3", 1603)}, "FAILED");
+  uint32_t named = machineWithLogs({record("01-05-2007 10:00:00", "beta", 0)}, "NAMED");
+  machineWithLogs({record("01-04-2007 10:00:00", "4.2", 0)}, "OTHER");
+  bool row = false;
+  VersionState state = stateOf(later, "4.2", &row);
+  EXPECT_TRUE(row);
+  EXPECT_EQ(state.kind, kSuperseded);
+  EXPECT_EQ(state.supersededBy, version("4.3"));
+  EXPECT_FALSE(stateOf(failed, "4.2", &row).kind == kSuperseded || row);
+  EXPECT_FALSE(stateOf(named, "4.2", &row).kind == kSuperseded || row);
+}
+
+TEST_F(FleetRulesTest, AListedMachineWithoutARecordSaysWhetherItsLogWasFound) {
+  uint32_t other = machineWithLogs({record("01-04-2007 10:00:00", "4.1", 0)}, "OTHER");
+  machineWithLogs({record("01-04-2007 10:00:00", "4.2", 0)}, "PC01");
+  uint32_t silent = machineNamed(&fleet, "SILENT");
+  bool row = true;
+  stateOf(other, "4.2", &row);
+  EXPECT_FALSE(row);  // without --hosts, no row
+  rules.hostsListed = true;
+  VersionState state = stateOf(other, "4.2", &row);
+  EXPECT_TRUE(row);
+  EXPECT_EQ(state.kind, kNoRecord);
+  EXPECT_TRUE(state.logFound);
+  state = stateOf(silent, "4.2", &row);
+  EXPECT_TRUE(row);
+  EXPECT_EQ(state.kind, kNoRecord);
+  EXPECT_FALSE(state.logFound);
+}
+
+TEST_F(FleetRulesTest, AMachineWithALogThatCouldNotBeReadIsUnreadableAtEveryVersion) {
+  uint32_t pc = machineWithLogs({record("01-04-2007 10:00:00", "4.2", 0)});
+  addLog(&fleet, pc, rank++, LogResult{kReadTimedOut, false, {}, 0, {}});
+  EXPECT_EQ(stateOf(pc, "4.2").kind, kUnreadable);
+  EXPECT_EQ(fleet.machines[pc].unreadable, kReadTimedOut);
+}
+
+TEST_F(FleetRulesTest, AnAttemptOrderedAfterTheLimitIsFlaggedClockAhead) {
+  uint32_t at = machineWithLogs({record("02-01-2007 00:00:00", "4.2", 0)}, "AT");
+  uint32_t after = machineWithLogs({record("02-01-2007 00:00:01", "4.2", 0)}, "AFTER");
+  EXPECT_FALSE(stateOf(at, "4.2").clockAhead);
+  EXPECT_TRUE(stateOf(after, "4.2").clockAhead);
+}
+
+// A read that fails part-way keeps what came before it, and makes its machine
+// unreadable.
+TEST_F(FleetRulesTest, AReadThatFailsInTheMiddleOfALogKeepsItsRecordsAndTellsWhy) {
+  std::string line = record("01-04-2007 10:00:00", "4.2", 0);
+  std::string text;
+  while (text.size() < 2 * kLogReadSize) text += line;
+  fake::state().failCallNumber = 2;  // the open, the first read, then this one
+  LogResult result = readLog("C:\\logs\\big.log", text);
+  EXPECT_TRUE(result.opened);
+  EXPECT_EQ(result.failure, kReadFailed);
+  EXPECT_EQ(result.summary.records, kLogReadSize / line.size());
+
+  Progress progress = {};
+  sayLogRead(&progress, "C:\\logs\\big.log", "big", result, true, false);
+  EXPECT_EQ(fake::state().errors, "qnReport: cannot read all of C:\\logs\\big.log: cannot be read\r\n");
+  uint32_t pc = machineNamed(&fleet, "big");
+  addLog(&fleet, pc, 0, result);
+  EXPECT_EQ(fleet.machines[pc].unreadable, kReadFailed);
+  EXPECT_EQ(fleet.records, result.summary.records);
+}
+
+TEST(MachineNamesTest, ALogsPathNamesItsMachine) {
+  fake::reset();
+  const struct {
+    const char* path;
+    const char* machine;
+  } cases[] = {
+      {"C:\\fleet\\PC01.log", "PC01"},
+      {"C:\\fleet\\pc02.LOG", "pc02"},
+      {"C:\\fleet\\PC03\\QN.log", "PC03"},
+      {"C:\\fleet\\PC04\\QNLOG\\QN.log", "PC04"},
+      {"C:\\fleet\\PC05\\qnlog\\qn-2023.LOG", "PC05"},
+      {"\\\\PC06\\C$\\QNLOG\\QN.log", "PC06"},
+      {"\\\\PC07\\d$\\QNLOG\\QN.log", "PC07"},
+      {"\\\\PC08\\ADMIN$\\QNLOG\\QN.log", "PC08"},
+      {"C:\\fleet\\PC09\\QN$\\QN.log", "QN$"},
+      {"fleet/PC10/QN.log", "PC10"},
+      {"QN.log", "work"},
+      {"..\\PC11\\QNLOG\\..\\QN.log", "PC11"},
+      {"C:\\QNLOG\\QN.log", "QN"},
+  };
+  for (const auto& test : cases) {
+    EXPECT_EQ(machineOfLog(test.path, "C:\\work"), test.machine) << test.path;
+  }
+}
+
+TEST(ReportTimeTest, DatesFollowTheCalendar) {
+  const struct {
+    RecordMoment moment;
+    RecordMoment next;
+  } days[] = {{20070128160000, 20070129160000}, {20070131235959, 20070201235959},
+              {20061231000000, 20070101000000}, {20080228120000, 20080229120000},
+              {20090228120000, 20090301120000}, {20000228000000, 20000229000000},
+              {21000228000000, 21000301000000}, {20080229000000, 20080301000000}};
+  for (const auto& test : days) EXPECT_EQ(dayAfter(test.moment), test.next) << test.moment;
+
+  const struct {
+    const char* epoch;
+    const char* text;
+  } epochs[] = {{"1170000000", "2007-01-28 16:00:00 +00:00"},
+                {"951782400", "2000-02-29 00:00:00 +00:00"},
+                {"4107542399", "2100-02-28 23:59:59 +00:00"},
+                {"0", "1970-01-01 00:00:00 +00:00"},
+                {"12x", "2006-11-02 09:05:07 +01:00"}};
+  for (const auto& test : epochs) {
+    fake::reset();
+    fake::state().environment.push_back(std::string("SOURCE_DATE_EPOCH=") + test.epoch);
+    ReportTime now;
+    reportTime(&now);
+    EXPECT_STREQ(now.text, test.text) << test.epoch;
+  }
+}
+
+}  // namespace
