@@ -1,16 +1,17 @@
 #!/usr/bin/env python3
 """Writes the release archive, the same bytes for the same inputs.
 
-    make-release-zip.py ZIP FOLDER COMMENT README.md EXE... -- EXAMPLE-DIR
+    make-release-zip.py ZIP FOLDER COMMENT README.md DOCS-DIR EXE... -- EXAMPLE-DIR
 
 The archive holds, in one folder named FOLDER: the EXEs, README.txt (README.md
 in the ANSI code page 1252 with CR LF line ends, for Notepad on Windows NT 4.0),
-the example update (EXAMPLE-DIR, as examples/update/) and SHA256SUMS, the
-SHA-256 of every other file in it in the form `sha256sum -c` reads. Entries are
-sorted by name; each has the date and time of SOURCE_DATE_EPOCH (seconds since
-1970, read as UTC, which a zip cannot hold otherwise) and the mode 0644. The
-archive's comment (`unzip -z` shows it) is COMMENT. Python's standard library
-only.
+the guides beside it (each DOCS-DIR/NAME.md as docs/NAME.txt, converted the
+same way), the example update (EXAMPLE-DIR, as examples/update/) and
+SHA256SUMS, the SHA-256 of every other file in it in the form `sha256sum -c`
+reads. Entries are sorted by name; each has the date and time of
+SOURCE_DATE_EPOCH (seconds since 1970, read as UTC, which a zip cannot hold
+otherwise) and the mode 0644. The archive's comment (`unzip -z` shows it) is
+COMMENT. Python's standard library only.
 """
 
 import hashlib
@@ -59,17 +60,20 @@ def zip_date(epoch):
 
 
 def main(argv):
-    if "--" not in argv or len(argv) < 7:
+    if "--" not in argv or len(argv) < 8:
         sys.exit(__doc__)
     split = argv.index("--")
     archive, folder, comment, readme = argv[1], argv[2], argv[3], Path(argv[4])
-    executables = [Path(p) for p in argv[5:split]]
+    docs = Path(argv[5])
+    executables = [Path(p) for p in argv[6:split]]
     example = Path(argv[split + 1])
     epoch_text = os.environ.get("SOURCE_DATE_EPOCH", "")
     if not epoch_text.isdigit():
         sys.exit("make-release-zip.py: SOURCE_DATE_EPOCH must be set to the commit's time")
 
     files = {"README.txt": ansi_text(readme.read_text(encoding="utf-8"))}
+    for guide in sorted(docs.glob("*.md")):
+        files["docs/" + guide.stem + ".txt"] = ansi_text(guide.read_text(encoding="utf-8"))
     for exe in executables:
         files[exe.name] = exe.read_bytes()
     for path in sorted(example.rglob("*")):

@@ -2,7 +2,8 @@
 # Builds the release of the last commit (HEAD) and writes
 #
 #   DIST/qnUpdate-X.Y.Z-win32.zip         the three Windows executables, README.txt,
-#                                         the example update and SHA256SUMS
+#                                         the guides as docs/*.txt, the example
+#                                         update and SHA256SUMS
 #   DIST/qnUpdate-X.Y.Z-win32.zip.sha256  the archive's own SHA-256
 #
 #   scripts/release.sh [DIST]             (default: dist/ in this repository; a
@@ -50,7 +51,7 @@ bash scripts/check-imports.sh "${exes[@]}" >/dev/null || {
 
 name=qnUpdate-$version-win32.zip
 python3 scripts/make-release-zip.py "$work/$name" "qnUpdate-$version" \
-  "qnUpdate $version, built from commit $commit" README.md "${exes[@]}" -- examples/update
+  "qnUpdate $version, built from commit $commit" README.md docs "${exes[@]}" -- examples/update
 mkdir -p "$dist"
 cd "$work"
 sha256sum "$name" >"$name.sha256"

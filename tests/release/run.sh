@@ -7,12 +7,15 @@
 #   identical/FILE  the two are the same bytes: the archive, its .sha256 and
 #                   every file in the archive;
 #   contents        the archive holds, in the folder qnUpdate-X.Y.Z, exactly
-#                   the three executables, README.txt, SHA256SUMS and the files
-#                   of examples/update, and its comment names the commit;
+#                   the three executables, README.txt, docs/NAME.txt for each
+#                   guide docs/NAME.md, SHA256SUMS and the files of
+#                   examples/update, and its comment names the commit;
 #   sums            the .sha256 and the archive's SHA256SUMS check out with
 #                   `sha256sum -c`;
 #   readme          README.txt is the commit's README.md's lines in code page
 #                   1252, each ended by CR LF, and names this version's archive;
+#   text/docs/NAME.txt  the same for each guide: the commit's docs/NAME.md's
+#                   lines in code page 1252, each ended by CR LF;
 #   version/EXE     the version resource read back from the executable (windres
 #                   decompiles it) carries the version of CMakeLists.txt's
 #                   project(): FILEVERSION and PRODUCTVERSION X, Y, Z, 0,
@@ -60,7 +63,9 @@ differences=$(diff -r "$work/unpacked" "$work/unpacked-second" 2>&1)
 if [ -z "$differences" ]; then pass; else fail "identical/contents" "$differences"; fi
 
 release=$work/unpacked/$folder
+guides=$(cd "$root" && git ls-tree --name-only HEAD docs/ | grep '\.md$')
 expected=$( (echo README.txt; echo SHA256SUMS; echo qnCheck.exe; echo qnReport.exe; echo qnUpdate.exe
+             [ -z "$guides" ] || sed 's/\.md$/.txt/' <<<"$guides"
              cd "$root" && git ls-tree -r --name-only HEAD examples/update) | sort)
 actual=$(cd "$work/unpacked" && find . -type f | sed "s|^\./$folder/||" | sort)
 comment=$(python3 -c 'import sys, zipfile; print(zipfile.ZipFile(sys.argv[1]).comment.decode())' \
@@ -85,10 +90,11 @@ else
   fail sums "$sums$(diff <(echo "$listed") <(echo "$others"))"
 fi
 
-# README.txt: CR LF after every line and nowhere else, and the same lines as
-# README.md once its characters are in code page 1252.
-(cd "$root" && git show HEAD:README.md) >"$work/README.md"
-readme_problem=$(python3 - "$work/README.md" "$release/README.txt" "$archive" 2>&1 <<'EOF'
+# README.txt and docs/NAME.txt: CR LF after every line and nowhere else, and
+# the same lines as README.md and docs/NAME.md once their characters are in
+# code page 1252. README.txt also names this version's archive.
+same_text() {  # same_text SOURCE.md TEXT.txt [NAME-TO-FIND]
+python3 - "$@" <<'EOF'
 import sys
 source = open(sys.argv[1], encoding="utf-8").read().split("\n")
 data = open(sys.argv[2], "rb").read()
@@ -100,22 +106,31 @@ try:
     lines = text.split("\r\n")[:-1]
 except UnicodeDecodeError as error:
     sys.exit(f"not code page 1252: {error}")
-if sys.argv[3] not in text:
+if len(sys.argv) > 3 and sys.argv[3] not in text:
     sys.exit(f"does not name {sys.argv[3]}")
 if source[-1] == "":
     source.pop()
 if len(lines) != len(source):
-    sys.exit(f"{len(lines)} lines, README.md has {len(source)}")
+    sys.exit(f"{len(lines)} lines, {sys.argv[1]} has {len(source)}")
 for number, (line, original) in enumerate(zip(lines, source), 1):
     try:
         original.encode("cp1252")
     except UnicodeEncodeError:
         continue  # a character that code page 1252 lacks is replaced: not compared
     if line != original:
-        sys.exit(f"line {number} differs from README.md: {line!r}")
+        sys.exit(f"line {number} differs from {sys.argv[1]}: {line!r}")
 EOF
-)
+}
+(cd "$root" && git show HEAD:README.md) >"$work/README.md"
+readme_problem=$(same_text "$work/README.md" "$release/README.txt" "$archive" 2>&1)
 if [ $? -eq 0 ]; then pass; else fail readme "$readme_problem"; fi
+mkdir "$work/docs"
+for guide in $guides; do
+  text=${guide%.md}.txt
+  (cd "$root" && git show "HEAD:$guide") >"$work/$guide"
+  problem=$(same_text "$work/$guide" "$release/$text" 2>&1)
+  if [ $? -eq 0 ]; then pass; else fail "text/$text" "$problem"; fi
+done
 
 IFS=. read -r major minor patch <<<"$version"
 for exe in qnUpdate.exe qnCheck.exe qnReport.exe; do
