@@ -1,6 +1,6 @@
 """The shares measure of bench/run.sh: qnReport reading MACHINES machines'
 logs where they lie, over the FUSE stand-in for administrative shares
-(tests/report/slow_shares.py: every look-up inside a machine's folder and
+(tests/qnreport/slow_shares.py: every look-up inside a machine's folder and
 every open DELAY ms late), with --jobs 1 and with the default number of
 readers.
 

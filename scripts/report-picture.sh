@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Makes the picture of qnReport's page that README.md shows: the page of the
-# bundled test fleet (tests/report/fleet, with its machine list), made at the
+# bundled test fleet (tests/qnreport/fleet, with its machine list), made at the
 # fixed moment the golden tests use, opened in headless Chromium and saved as
 # docs/qnreport-page.png. Run it again whenever the page changes.
 # Run as root on Debian 12; installs what it needs (Chromium among it).
@@ -14,7 +14,7 @@ bash scripts/build.sh native >/dev/null
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cp -a tests/report/fleet tests/report/hosts.txt "$work/"
+cp -a tests/qnreport/fleet tests/qnreport/hosts.txt "$work/"
 (cd "$work" && SOURCE_DATE_EPOCH=1170000000 "$root/build/native/qnReport" --hosts hosts.txt \
   --html page.html fleet >/dev/null) || [ $? -eq 1 ]
 mkdir -p docs

@@ -32,29 +32,11 @@ step() {
   fi
 }
 
-# qnCheck's cases for the Windows build in the 32-bit prefix: output, exit
-# status and no writes (the replay of the listed commands through cmd would
-# take minutes under qemu, so it is left to the native run). Wine's background
-# services keep the stderr of the Wine process that starts them, so a first
-# run with stderr at /dev/null starts them; qemu's reports of their threads'
-# ends are dropped from each run's stderr.
-qncheck_under_wine() {
-  local server=/usr/lib/wine/wineserver status
-  export WINEPREFIX=$PWD/build/wine/win32
-  "$server" -p 2>/dev/null
-  bash scripts/wine.sh cmd /d /c exit 0 </dev/null >/dev/null 2>&1
-  QNUPDATE=none bash tests/check/run.sh build/windows/qnCheck.exe bash -c \
-    'errors=$(mktemp); "$0" "$@" 2>"$errors"; status=$?; grep -v "^qemu: uncaught target signal" "$errors" >&2; rm -f "$errors"; exit $status' \
-    "$PWD/scripts/wine.sh"
-  status=$?
-  "$server" -k 2>/dev/null
-  unset WINEPREFIX
-  return $status
-}
-
 # Runs a command with the 32-bit prefix as WINEPREFIX and a persistent
-# wineserver, started as qncheck_under_wine starts it. wine_quiet is a wrapper
-# for a test script that drops qemu's reports from each run's stderr.
+# wineserver. Wine's background services keep the stderr of the Wine process
+# that starts them, so a first run with stderr at /dev/null starts them.
+# wine_quiet is a wrapper for a test script that drops qemu's reports of their
+# threads' ends from each run's stderr.
 under_wine32() {
   local server=/usr/lib/wine/wineserver status
   export WINEPREFIX=$PWD/build/wine/win32
@@ -77,25 +59,29 @@ step "Windows imports" bash scripts/check-imports.sh build/windows/qnUpdate.exe 
 step "release: built twice, the same bytes, the version resource, NT 4.0 imports" \
   bash tests/release/run.sh
 step "native install" bash tests/release/install.sh
-step "black-box, native" python3 tests/blackbox/run.py --runner native --program build/native/qnUpdate
+step "black-box, native" python3 tests/qnupdate/run.py --runner native --program build/native/qnUpdate
 step "black-box, native under the sanitizers" \
-  python3 tests/blackbox/run.py --runner native --program build/sanitize/qnUpdate
-step "qnCheck, native" bash tests/check/run.sh build/native/qnCheck
-step "qnReport, native" bash tests/report/run.sh build/native/qnReport
-step "qnReport, native under the sanitizers" bash tests/report/run.sh build/sanitize/qnReport
+  python3 tests/qnupdate/run.py --runner native --program build/sanitize/qnUpdate
+step "qnCheck, native" bash tests/qncheck/run.sh build/native/qnCheck
+step "qnReport, native" bash tests/qnreport/run.sh build/native/qnReport
+step "qnReport, native under the sanitizers" bash tests/qnreport/run.sh build/sanitize/qnReport
 step "qnReport over slow shares (FUSE), one machine hanging, native" \
-  python3 tests/report/shares_test.py build/native/qnReport
+  python3 tests/qnreport/shares_test.py build/native/qnReport
 step "qnReport over slow shares (FUSE), native under the sanitizers" \
-  python3 tests/report/shares_test.py build/sanitize/qnReport
+  python3 tests/qnreport/shares_test.py build/sanitize/qnReport
 step "fuzzing, 30 s a target" bash fuzz/run.sh 30
 
 # The Windows build under Wine, in a 32-bit Windows and in a 64-bit one (WOW64).
 step "Wine prefixes" bash scripts/wine-setup.sh
 step "black-box, Windows build under Wine, 32-bit Windows" \
-  python3 tests/blackbox/run.py --runner wine32 --program build/windows/qnUpdate.exe
+  python3 tests/qnupdate/run.py --runner wine32 --program build/windows/qnUpdate.exe
 step "black-box, Windows build under Wine, 64-bit Windows" \
-  python3 tests/blackbox/run.py --runner wine64 --program build/windows/qnUpdate.exe
-step "qnCheck, Windows build under Wine" qncheck_under_wine
+  python3 tests/qnupdate/run.py --runner wine64 --program build/windows/qnUpdate.exe
+# qnCheck's cases for the Windows build in the 32-bit prefix: output, exit
+# status and no writes (the replay of the listed commands through cmd would
+# take minutes under qemu, so it is left to the native run).
+step "qnCheck, Windows build under Wine" \
+  under_wine32 env QNUPDATE=none bash tests/qncheck/run.sh build/windows/qnCheck.exe "${wine_quiet[@]}"
 # qnReport reads logs on many threads. Where Wine's 32-bit loader runs under
 # qemu-i386 (a kernel without IA-32 emulation), qemu 7.2 crashes every 32-bit
 # Wine process that runs a few threads, whatever the program: qnThreads, eight
@@ -106,9 +92,9 @@ report_shares="qnReport, Windows build under Wine: --from over UNC paths, the na
 if [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ] ||
   under_wine32 bash scripts/wine.sh build/windows/qnThreads.exe </dev/null >/dev/null 2>&1; then
   step "$report_outputs" \
-    under_wine32 bash tests/report/run.sh build/windows/qnReport.exe "${wine_quiet[@]}"
+    under_wine32 bash tests/qnreport/run.sh build/windows/qnReport.exe "${wine_quiet[@]}"
   step "$report_shares" \
-    under_wine32 python3 tests/report/wine_shares.py build/native/qnReport build/windows/qnReport.exe \
+    under_wine32 python3 tests/qnreport/wine_shares.py build/native/qnReport build/windows/qnReport.exe \
     "${wine_quiet[@]}"
 else
   echo

@@ -9,25 +9,13 @@
 # Where the kernel cannot run 32-bit programs itself (IA-32 emulation switched
 # off, as on some virtual machines), Wine's 32-bit loader runs under
 # qemu-i386-static through a binfmt_misc entry registered here, with a small
-# preloaded library (tests/wine/noreplace.c) that gives mmap the kernel's
+# preloaded library (tests/wine_setup/noreplace.c) that gives mmap the kernel's
 # MAP_FIXED_NOREPLACE behaviour, which qemu 7.2 lacks and Wine relies on.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-export DEBIAN_FRONTEND=noninteractive
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  dpkg --add-architecture i386
-  apt-get update -qq
-fi
-need=()
-for package in wine wine32:i386 wine64 qemu-user-static gcc; do
-  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || need+=("$package")
-done
-if [ ${#need[@]} -gt 0 ]; then
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-fi
+bash scripts/install-deps.sh wine wine32:i386 wine64 qemu-user-static gcc
 
 # Can this kernel start a 32-bit program? The i386 loader answers --version.
 if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
@@ -44,7 +32,7 @@ shim=build/wine/shim
 if [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && [ ! -f $shim/lib/i386-linux-gnu/libnoreplace.so ]; then
   mkdir -p $shim/lib/i386-linux-gnu $shim/lib/x86_64-linux-gnu
   gcc -m32 -O2 -shared -fPIC -nostdlib -ffreestanding -fno-stack-protector \
-    tests/wine/noreplace.c /lib/i386-linux-gnu/libc.so.6 -o $shim/lib/i386-linux-gnu/libnoreplace.so
+    tests/wine_setup/noreplace.c /lib/i386-linux-gnu/libc.so.6 -o $shim/lib/i386-linux-gnu/libnoreplace.so
   echo 'int noreplaceStub;' | gcc -O2 -shared -fPIC -x c - -o $shim/lib/x86_64-linux-gnu/libnoreplace.so
 fi
 

@@ -1,5 +1,5 @@
-"""What the FUSE stand-ins of the tests share (blackbox/damaged_cd.py for a
-scratched CD, report/slow_shares.py for administrative shares over a slow
+"""What the FUSE stand-ins of the tests share (qnupdate/damaged_cd.py for a
+scratched CD, qnreport/slow_shares.py for administrative shares over a slow
 network): starting a server, waiting until the kernel has mounted it, and
 making sure that its mount never outlives the test.
 
@@ -11,6 +11,7 @@ way, even killed, the server takes its mount away.
 """
 
 import contextlib
+import errno
 import os
 import select
 import subprocess
@@ -69,8 +70,53 @@ def announce_mounted(mountpoint):
     sys.stdout.flush()
 
 
-def attributes(info, mode):
-    """A file's attributes as fusepy wants them, from os.lstat's `info`, with `mode`."""
-    return {"st_mode": mode, "st_size": info.st_size, "st_nlink": info.st_nlink,
-            "st_uid": info.st_uid, "st_gid": info.st_gid, "st_atime": info.st_atime_ns,
-            "st_mtime": info.st_mtime_ns, "st_ctime": info.st_ctime_ns}
+def mirror(fusepy, source, mountpoint):
+    """The file system class that a server starts from: a read-only view of the
+    folder `source`, mounted at `mountpoint`. A server's subclass changes what
+    it must through its hooks: looked_up(path) and opened(path) may wait or
+    fail, mode(path, info) gives a file's mode, and read(...) may fail."""
+
+    class Mirror(fusepy.Operations):
+        use_ns = True
+
+        def init(self, path):
+            announce_mounted(mountpoint)
+
+        def real(self, path):
+            return os.path.join(source, path.lstrip("/"))
+
+        def looked_up(self, path):
+            pass
+
+        def mode(self, path, info):
+            return info.st_mode
+
+        def getattr(self, path, fh=None):
+            self.looked_up(path)
+            try:
+                info = os.lstat(self.real(path))
+            except OSError as error:
+                raise fusepy.FuseOSError(error.errno)
+            return {"st_mode": self.mode(path, info), "st_size": info.st_size,
+                    "st_nlink": info.st_nlink, "st_uid": info.st_uid, "st_gid": info.st_gid,
+                    "st_atime": info.st_atime_ns, "st_mtime": info.st_mtime_ns,
+                    "st_ctime": info.st_ctime_ns}
+
+        def readdir(self, path, fh):
+            return [".", ".."] + sorted(os.listdir(self.real(path)))
+
+        def opened(self, path):
+            pass
+
+        def open(self, path, flags):
+            if flags & (os.O_WRONLY | os.O_RDWR):
+                raise fusepy.FuseOSError(errno.EROFS)
+            self.opened(path)
+            return 0
+
+        def read(self, path, size, offset, fh):
+            with open(self.real(path), "rb") as file:
+                file.seek(offset)
+                return file.read(size)
+
+    return Mirror

@@ -1,5 +1,5 @@
 # Shared by the shell test suites (sourced): a scratch directory removed on exit,
-# the pass and fail counts, and the summary line that scripts/test.sh reads.
+# the pass and fail counts, and the summary line that ends each suite's output.
 #
 #   pass                  counts a passed check
 #   fail NAME [DETAIL]    counts a failed one and prints it, DETAIL indented

@@ -3,6 +3,9 @@
 #include <cstddef>
 #include <cstring>
 
+const char kLogDirectoryName[] = "QNLOG";
+const char kLogFileName[] = "QN.log";
+
 const char kUpdateField[] = ",Update=";
 const char kNewField[] = ",New=";
 const char kStatusField[] = ",Status=";

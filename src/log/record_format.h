@@ -16,6 +16,11 @@
 
 #include "platform/platform.h"
 
+// Where qnUpdate keeps the records: the folder at the root of the system drive
+// and the log file in it.
+extern const char kLogDirectoryName[];  // "QNLOG"
+extern const char kLogFileName[];       // "QN.log"
+
 // The fields in the order the record holds them, each with its leading comma.
 extern const char kUpdateField[];      // ",Update="
 extern const char kNewField[];         // ",New="

@@ -8,8 +8,6 @@
 #include "runtime/text_file.h"
 
 const char kVersionFileName[] = "version.id";
-static const char kLogDirectoryName[] = "QNLOG";
-static const char kLogFileName[] = "QN.log";
 // The lock through which runs take turns. Other accounts cannot open it, so
 // that none can hold a run up; any account that may read the log could lock it.
 static const char kLockFileName[] = "QN.lck";

@@ -4,11 +4,11 @@
 #include <vector>
 
 #include "base/ascii.h"
+#include "log/record_format.h"
 #include "platform/platform.h"
 
 static const char kLogExtension[] = ".log";
 static const char kLogNamePrefix[] = "QN";
-static const char kLogFolder[] = "QNLOG";
 static const char kAdminShare[] = "ADMIN$";
 
 static bool isSeparator(char c) { return c == '/' || c == platform::kPathSeparator; }
@@ -80,7 +80,7 @@ std::string machineOfLog(const char* path, const char* currentDirectory) {
   if (isLogName(name) && name.size() >= prefix &&
       equalsIgnoringAsciiCase(name.data(), kLogNamePrefix, prefix)) {
     for (size_t folder = parts.size() - 1; folder-- > 0;) {
-      if (!sameName(parts[folder], kLogFolder) && !isAdminShare(parts[folder])) return parts[folder];
+      if (!sameName(parts[folder], kLogDirectoryName) && !isAdminShare(parts[folder])) return parts[folder];
     }
   }
   if (isLogName(name)) name.resize(name.size() - (sizeof kLogExtension - 1));

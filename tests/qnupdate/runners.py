@@ -7,7 +7,7 @@ console line end, which script section runs, and how to write a command line
 that exits with a code, prints text or records the current directory.
 
 NativeRunner starts the Linux build directly. WineRunner starts the Windows
-build under Wine through the qnLaunch helper (tests/windows/qn_launch.cpp),
+build under Wine through the qnLaunch helper (tests/win32_helpers/qn_launch.cpp),
 which reports the full 32-bit exit code; it takes its settings from the
 environment (see WineRunner).
 """

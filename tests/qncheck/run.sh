@@ -13,7 +13,7 @@
 #                  runs them, change the directory exactly as qnUpdate itself
 #                  does when run there, and end with the same status.
 #
-# Usage: tests/check/run.sh [PROGRAM [WRAPPER...]]
+# Usage: tests/qncheck/run.sh [PROGRAM [WRAPPER...]]
 #   PROGRAM   the qnCheck to test (default: build/native/qnCheck)
 #   WRAPPER   a command that starts it, for example wine: each run is then
 #             WRAPPER... PROGRAM ARGS, in the case's copy

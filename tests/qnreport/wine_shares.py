@@ -2,7 +2,7 @@
 shares under Wine, with --from "\\\\{host}\\C$\\QNLOG\\QN.log", and gives the
 same rows as the native build reading the same logs from a folder.
 
-    python3 tests/report/wine_shares.py NATIVE-PROGRAM WINDOWS-PROGRAM [WRAPPER...]
+    python3 tests/qnreport/wine_shares.py NATIVE-PROGRAM WINDOWS-PROGRAM [WRAPPER...]
 
 WRAPPER is the command that starts the Windows program (wine), with
 WINEPREFIX set and Wine's background services already started. Wine reaches
@@ -24,7 +24,9 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 from slow_shares import NoFuse, mounted  # noqa: E402
+from tally import Tally  # noqa: E402
 
 HANG_HOST = "HANGPC"
 RECORD = "01-%02d-2007 09:00:00,Update=4.1,New=4.2,Status=%s,ReturnCode=%d \r\n"
@@ -42,15 +44,8 @@ LONGEST = 10.0
 def main():
     native, windows = (os.path.abspath(program) for program in sys.argv[1:3])
     wrapper = sys.argv[3:]
-    passed = failed = 0
-
-    def check(name, good, detail=""):
-        nonlocal passed, failed
-        if good:
-            passed += 1
-        else:
-            failed += 1
-            print("FAIL %s%s" % (name, ":\n     " + detail.replace("\n", "\n     ") if detail else ""))
+    tally = Tally()
+    check = tally.check
 
     unc = os.path.join(os.environ["WINEPREFIX"], "dosdevices", "unc")
     if os.path.lexists(unc):
@@ -115,8 +110,7 @@ def main():
               b"\r\nOFFLINE07,,4.2,unreadable,,not found,,0,\r\n" in rows, rows.decode())
     finally:
         shutil.rmtree(work, ignore_errors=True)
-    print("%d passed, %d failed" % (passed, failed))
-    return 1 if failed else 0
+    return tally.finish()
 
 
 if __name__ == "__main__":

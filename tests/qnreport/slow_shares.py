@@ -61,39 +61,15 @@ def serve(source, mountpoint, delay_ms, hang_host, hang_seconds):
                 raise fusepy.FuseOSError(errno.EINTR)
             time.sleep(min(0.02, max(0.0, end - time.monotonic())))
 
-    class SlowShares(fusepy.Operations):
-        use_ns = True
-
-        def init(self, path):
-            fuse_stand_in.announce_mounted(mountpoint)
-
-        def _real(self, path):
-            return os.path.join(source, path.lstrip("/"))
-
-        def getattr(self, path, fh=None):
+    class SlowShares(fuse_stand_in.mirror(fusepy, source, mountpoint)):
+        def looked_up(self, path):
             if path.count("/") > 1:  # inside a machine's folder
                 if hang_folder and path.lower().startswith(hang_folder):
                     wait(hang)
                 wait(delay)
-            try:
-                info = os.lstat(self._real(path))
-            except OSError as error:
-                raise fusepy.FuseOSError(error.errno)
-            return fuse_stand_in.attributes(info, info.st_mode)
 
-        def readdir(self, path, fh):
-            return [".", ".."] + sorted(os.listdir(self._real(path)))
-
-        def open(self, path, flags):
-            if flags & (os.O_WRONLY | os.O_RDWR):
-                raise fusepy.FuseOSError(errno.EROFS)
+        def opened(self, path):
             wait(delay)
-            return 0
-
-        def read(self, path, size, offset, fh):
-            with open(self._real(path), "rb") as file:
-                file.seek(offset)
-                return file.read(size)
 
     fusepy.FUSE(SlowShares(), mountpoint, foreground=True, ro=True, fsname="slow_shares",
                 entry_timeout=0, attr_timeout=0, negative_timeout=0)

@@ -41,31 +41,10 @@ def serve(source, mountpoint, damaged_file, damage):
 
     damaged = "/" + damaged_file.strip("/")
 
-    class DamagedCd(fusepy.Operations):
-        use_ns = True
-
-        def init(self, path):
-            fuse_stand_in.announce_mounted(mountpoint)
-
-        def _real(self, path):
-            return os.path.join(source, path.lstrip("/"))
-
-        def getattr(self, path, fh=None):
-            try:
-                info = os.lstat(self._real(path))
-            except OSError as error:
-                raise fusepy.FuseOSError(error.errno)
+    class DamagedCd(fuse_stand_in.mirror(fusepy, source, mountpoint)):
+        def mode(self, path, info):
             # As on a CD: nothing can be written.
-            return fuse_stand_in.attributes(
-                info, info.st_mode & ~(stat.S_IWUSR | stat.S_IWGRP | stat.S_IWOTH))
-
-        def readdir(self, path, fh):
-            return [".", ".."] + sorted(os.listdir(self._real(path)))
-
-        def open(self, path, flags):
-            if flags & (os.O_WRONLY | os.O_RDWR):
-                raise fusepy.FuseOSError(errno.EROFS)
-            return 0
+            return info.st_mode & ~(stat.S_IWUSR | stat.S_IWGRP | stat.S_IWOTH)
 
         def read(self, path, size, offset, fh):
             end = offset + size
@@ -75,9 +54,7 @@ def serve(source, mountpoint, damaged_file, damage):
                         raise fusepy.FuseOSError(errno.EIO)
                     return b""
                 end = GOOD_BYTES
-            with open(self._real(path), "rb") as file:
-                file.seek(offset)
-                return file.read(end - offset)
+            return super().read(path, end - offset, offset, fh)
 
     # Direct I/O: each read reaches the file system as the reader asked it.
     # Through the page cache a short answer would read as the file's end,

@@ -20,7 +20,7 @@
 #   status/CASE   the exit status equals the number in "status";
 # and at the end that no run changed the fleet.
 #
-# Usage: tests/report/run.sh [PROGRAM [WRAPPER...]]
+# Usage: tests/qnreport/run.sh [PROGRAM [WRAPPER...]]
 #   PROGRAM   the qnReport to test (default: build/native/qnReport)
 #   WRAPPER   a command that starts it, for example wine
 # Prints one line per failed test and ends with "N passed, N failed".

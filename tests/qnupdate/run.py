@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Runs the black-box tests against a built qnUpdate.
 
-    tests/blackbox/run.py [--runner native|wine32|wine64] [--program PATH] [-v] [-k PATTERN]
+    tests/qnupdate/run.py [--runner native|wine32|wine64] [--program PATH] [-v] [-k PATTERN]
 
 The last line of output reads "N passed, N failed, N skipped"; the exit status
 is 0 only when nothing failed.

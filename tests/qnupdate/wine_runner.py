@@ -311,7 +311,7 @@ class WineRunner(Runner):
                 holder.wait()
 
     def helper_program(self, name):
-        """A test helper built beside the program (tests/windows)."""
+        """A test helper built beside the program (tests/win32_helpers)."""
         return self.program.parent / name
 
     def run_helper(self, name, *args):

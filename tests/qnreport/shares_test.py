@@ -2,7 +2,7 @@
 stand-in for administrative shares (slow_shares.py: every look-up and open
 40 ms late, one machine whose look-ups hang for two minutes).
 
-    python3 tests/report/shares_test.py [PROGRAM]   (default build/native/qnReport)
+    python3 tests/qnreport/shares_test.py [PROGRAM]   (default build/native/qnReport)
 
 On 240 machines, the one that hangs and a name that does not exist,
 `--from MOUNT/{host}/QNLOG/QN.log --timeout 5` must end in under 15 s (one
@@ -26,7 +26,9 @@ import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 from slow_shares import NoFuse, mounted  # noqa: E402
+from tally import Tally  # noqa: E402
 
 MACHINES = 240
 DELAY_MS = 40
@@ -117,15 +119,8 @@ def main():
     here = os.path.dirname(os.path.abspath(__file__))
     program = os.path.abspath(sys.argv[1] if len(sys.argv) > 1
                               else os.path.join(here, "..", "..", "build", "native", "qnReport"))
-    passed = failed = 0
-
-    def check(name, good, detail=""):
-        nonlocal passed, failed
-        if good:
-            passed += 1
-        else:
-            failed += 1
-            print("FAIL %s%s" % (name, ": " + detail if detail else ""))
+    tally = Tally()
+    check = tally.check
 
     work = tempfile.mkdtemp(prefix="qnshares.")
     try:
@@ -175,8 +170,7 @@ def main():
             print("skipped: %s" % reason)
     finally:
         shutil.rmtree(work, ignore_errors=True)
-    print("%d passed, %d failed" % (passed, failed))
-    return 1 if failed else 0
+    return tally.finish()
 
 
 if __name__ == "__main__":
