@@ -29,6 +29,8 @@ static constexpr size_t kVersionsNamed = 10;
 // A log given to the readers and not yet given back.
 struct GivenLog {
   std::string path;
+  std::string folder;
+  LogKind kind;
   uint32_t machine;
   std::string machineName;  // as found: what --verbose names
   bool underPath;           // found under a PATH, not at --from
@@ -63,28 +65,35 @@ static void logRead(uint32_t rank, LogResult* result, void* context) {
   std::string shownPath = outputText(log.path);
   sayLogRead(&reading->progress, shownPath, outputText(log.machineName), *result, log.underPath,
              reading->options->verbose);
-  if (failed && log.underPath) reading->fleet->unreadablePlaces.push_back(shownPath);
-  addLog(reading->fleet, log.machine, rank, *result);
+  if (isReadFailure(result->failure) && log.underPath) {
+    reading->fleet->unreadablePlaces.push_back(shownPath);
+  }
+  addLog(reading->fleet, log.machine, rank, *result, LogPlace{&log.folder, log.kind});
   showReadingProgress(&reading->progress, reading->counts);
 }
 
-static void giveLog(Reading* reading, const char* path, uint32_t machine, const std::string& name,
-                    bool underPath) {
-  reading->given.push_back(GivenLog{path, machine, name, underPath});
-  addLogRead(reading->pool, path);
+static void giveLog(Reading* reading, GivenLog log) {
+  reading->given.push_back(std::move(log));
+  addLogRead(reading->pool, reading->given.back().path.c_str());
 }
 
-static void foundLog(const char* path, const std::string& machineName, void* context) {
+static void foundLog(const FoundLog& log, void* context) {
   Reading* reading = static_cast<Reading*>(context);
   ++reading->counts.logsFound;
-  giveLog(reading, path, machineNamed(reading->fleet, machineName), machineName, true);
+  const std::string& name = log.owner.machine;
+  giveLog(reading, GivenLog{log.path, log.folder, log.owner.kind, machineNamed(reading->fleet, name),
+                            name, true});
 }
 
-static void foundUnreadableFolder(const std::string& folder, void* context) {
+static void foundUnreadableFolder(const UnreadableFolder& folder, void* context) {
   Reading* reading = static_cast<Reading*>(context);
-  std::string shown = outputText(folder);
+  std::string shown = outputText(folder.path);
   sayFolderUnreadable(&reading->progress, shown);
   reading->fleet->unreadablePlaces.push_back(shown);
+  if (!folder.machine.empty()) {
+    markUnreadable(reading->fleet, machineNamed(reading->fleet, folder.machine),
+                   readFailureOf(folder.failure));
+  }
 }
 
 // Gives the readers each listed machine's log at the --from template.
@@ -94,7 +103,8 @@ static void readMachineLogs(Reading* reading, const char* pathTemplate) {
     if (!fleet->machines[machine].listed) continue;
     ++reading->counts.machines;
     std::string name = fleet->machines[machine].name;
-    giveLog(reading, logPathAt(pathTemplate, name).c_str(), machine, name, false);
+    giveLog(reading, GivenLog{logPathAt(pathTemplate, name), std::string(), kNamedLog, machine, name,
+                              false});
   }
 }
 

@@ -37,14 +37,21 @@ class FleetRulesTest : public ::testing::Test {
  protected:
   void SetUp() override { fake::reset(); }
 
-  // Reads the logs of one machine, in this order, into the fleet.
-  uint32_t machineWithLogs(const std::vector<std::string>& logs, const char* name = "PC01") {
+  // Reads the logs of one machine, in this order, into the fleet: each a log
+  // of its own kind, in a folder of its own.
+  uint32_t machineWithLogs(const std::vector<std::string>& logs, const char* name = "PC01",
+                           LogKind kind = kNamedLog) {
     uint32_t machine = machineNamed(&fleet, name);
     for (const std::string& text : logs) {
-      std::string path = "C:\\logs\\" + std::to_string(rank) + ".log";
-      addLog(&fleet, machine, rank++, readLog(path, text));
+      std::string folder = kind == kNamedLog ? "C:\\logs\\" + std::to_string(rank) : "C:\\QNLOG";
+      add(machine, readLog(folder + "\\" + std::to_string(rank) + ".log", text), folder, kind);
     }
     return machine;
+  }
+
+  void add(uint32_t machine, const LogResult& result, const std::string& folder = "C:\\logs",
+           LogKind kind = kNamedLog) {
+    addLog(&fleet, machine, rank++, result, LogPlace{&folder, kind});
   }
 
   uint32_t version(const char* newValue) { return fleet.versionByValue.at(newValue); }
@@ -109,6 +116,20 @@ TEST_F(FleetRulesTest, CopiesOfOneLogCountTheirAttemptsOnceAndOtherLogsAddTheirs
   EXPECT_EQ(state.last.code, 0);
 }
 
+TEST_F(FleetRulesTest, AFoldersRotatedLogsComeBeforeItsCurrentLogWhateverTheirDates) {
+  // The current log was written after the clock was reset to 1980; a copy of
+  // the rotated log collected elsewhere is still ordered by its dates.
+  uint32_t pc = machineWithLogs({record("11-02-2026 10:00:00", "4.2", 1603)}, "PC01", kRotatedLog);
+  machineWithLogs({record("01-01-1980 00:10:00", "4.2", 0)}, "PC01", kCurrentLog);
+  EXPECT_EQ(stateOf(pc, "4.2").kind, kInstalled);
+  EXPECT_FALSE(logsStartDifferently(fleet.machines[pc]));
+
+  uint32_t copy = machineWithLogs({record("11-02-2026 10:00:00", "4.2", 1603)}, "PC02");
+  machineWithLogs({record("01-01-1980 00:10:00", "4.2", 0)}, "PC02");
+  EXPECT_EQ(stateOf(copy, "4.2").kind, kFailed);
+  EXPECT_TRUE(logsStartDifferently(fleet.machines[copy]));
+}
+
 // Each kind of row.
 TEST_F(FleetRulesTest, TheLatestAttemptsCodeDecidesTheState) {
   rules.codes.success = {1605};
@@ -160,7 +181,7 @@ TEST_F(FleetRulesTest, AListedMachineWithoutARecordSaysWhetherItsLogWasFound) {
 
 TEST_F(FleetRulesTest, AMachineWithALogThatCouldNotBeReadIsUnreadableAtEveryVersion) {
   uint32_t pc = machineWithLogs({record("01-04-2007 10:00:00", "4.2", 0)});
-  addLog(&fleet, pc, rank++, LogResult{kReadTimedOut, false, {}, 0, {}});
+  add(pc, LogResult{kReadTimedOut, false, {}, 0, {}});
   EXPECT_EQ(stateOf(pc, "4.2").kind, kUnreadable);
   EXPECT_EQ(fleet.machines[pc].unreadable, kReadTimedOut);
 }
@@ -188,33 +209,54 @@ TEST_F(FleetRulesTest, AReadThatFailsInTheMiddleOfALogKeepsItsRecordsAndTellsWhy
   sayLogRead(&progress, "C:\\logs\\big.log", "big", result, true, false);
   EXPECT_EQ(fake::state().errors, "qnReport: cannot read all of C:\\logs\\big.log: cannot be read\r\n");
   uint32_t pc = machineNamed(&fleet, "big");
-  addLog(&fleet, pc, 0, result);
+  add(pc, result);
   EXPECT_EQ(fleet.machines[pc].unreadable, kReadFailed);
   EXPECT_EQ(fleet.records, result.summary.records);
 }
 
-TEST(MachineNamesTest, ALogsPathNamesItsMachine) {
+TEST(MachineNamesTest, ALogsPathNamesItsMachineAndWhatTheLogIsToIt) {
   fake::reset();
   const struct {
     const char* path;
+    bool besideCurrentLog;
     const char* machine;
+    LogKind kind;
   } cases[] = {
-      {"C:\\fleet\\PC01.log", "PC01"},
-      {"C:\\fleet\\pc02.LOG", "pc02"},
-      {"C:\\fleet\\PC03\\QN.log", "PC03"},
-      {"C:\\fleet\\PC04\\QNLOG\\QN.log", "PC04"},
-      {"C:\\fleet\\PC05\\qnlog\\qn-2023.LOG", "PC05"},
-      {"\\\\PC06\\C$\\QNLOG\\QN.log", "PC06"},
-      {"\\\\PC07\\d$\\QNLOG\\QN.log", "PC07"},
-      {"\\\\PC08\\ADMIN$\\QNLOG\\QN.log", "PC08"},
-      {"C:\\fleet\\PC09\\QN$\\QN.log", "QN$"},
-      {"fleet/PC10/QN.log", "PC10"},
-      {"QN.log", "work"},
-      {"..\\PC11\\QNLOG\\..\\QN.log", "PC11"},
-      {"C:\\QNLOG\\QN.log", "QN"},
+      {"C:\\fleet\\PC01.log", false, "PC01", kNamedLog},
+      {"C:\\fleet\\pc02.LOG", false, "pc02", kNamedLog},
+      {"C:\\fleet\\QNB-0001.log", false, "QNB-0001", kNamedLog},
+      {"C:\\fleet\\QN_PC04.log", false, "QN_PC04", kNamedLog},
+      {"C:\\fleet\\PC03\\QN.log", true, "PC03", kCurrentLog},
+      {"C:\\fleet\\PC04\\QNLOG\\QN.log", true, "PC04", kCurrentLog},
+      {"C:\\fleet\\PC05\\qnlog\\qn-2023.LOG", false, "PC05", kRotatedLog},
+      {"C:\\fleet\\PC05\\QN.old.log", true, "PC05", kRotatedLog},
+      {"C:\\fleet\\PC05\\QN_1.log", true, "PC05", kRotatedLog},
+      {"C:\\fleet\\QN-2025.log", false, "QN-2025", kNamedLog},
+      {"C:\\fleet\\PC05\\QN.log.log", true, "PC05", kRotatedLog},
+      {"C:\\fleet\\PC05\\QNX.log", true, "QNX", kNamedLog},
+      {"\\\\PC06\\C$\\QNLOG\\QN.log", true, "PC06", kCurrentLog},
+      {"\\\\PC07\\d$\\QNLOG\\QN.log", true, "PC07", kCurrentLog},
+      {"\\\\PC08\\ADMIN$\\QNLOG\\QN.log", true, "PC08", kCurrentLog},
+      {"C:\\fleet\\PC09\\QNLOG - Copy\\QN.log", true, "PC09", kCurrentLog},
+      {"C:\\fleet\\PC10\\QN$\\QN.log", true, "QN$", kCurrentLog},
+      {"fleet/PC11/QN.log", true, "PC11", kCurrentLog},
+      {"QN.log", true, "work", kCurrentLog},
+      {"..\\PC12\\QNLOG\\..\\QN.log", true, "PC12", kCurrentLog},
+      {"C:\\QNLOG\\QN.log", true, "QN", kCurrentLog},
   };
   for (const auto& test : cases) {
-    EXPECT_EQ(machineOfLog(test.path, "C:\\work"), test.machine) << test.path;
+    LogOwner owner = ownerOfLog(test.path, "C:\\work", test.besideCurrentLog);
+    EXPECT_EQ(owner.machine, test.machine) << test.path;
+    EXPECT_EQ(owner.kind, test.kind) << test.path;
+  }
+  const struct {
+    const char* path;
+    const char* machine;
+  } folders[] = {{"C:\\fleet\\PC01\\QNLOG", "PC01"},      {"\\\\PC02\\C$", "PC02"},
+                 {"C:\\fleet\\PC03\\C$\\QNLOG\\old", "PC03"}, {"C:\\fleet\\PC04", ""},
+                 {"C:\\fleet", ""}};
+  for (const auto& test : folders) {
+    EXPECT_EQ(machineOfFolder(test.path, "C:\\work"), test.machine) << test.path;
   }
 }
 

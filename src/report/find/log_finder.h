@@ -5,6 +5,9 @@
 
 #include <string>
 
+#include "platform/platform.h"
+#include "report/find/machine_names.h"
+
 // What a PATH is.
 enum PathKind { kNoSuchPath, kLogFile, kLogDirectory };
 
@@ -12,20 +15,37 @@ enum PathKind { kNoSuchPath, kLogFile, kLogDirectory };
 // reading, kNoSuchPath otherwise.
 PathKind pathKind(const char* path);
 
-// Where the logs found go: `log` with each log, its path as found (the PATH,
-// then the names below it) and the name of its machine; `unreadableFolder`
-// with each folder that cannot be listed, or whose path is too long.
+// A log found: its path as found (the PATH, then the names below it), the
+// folder it lies in, as the path names it, and whose log it is.
+struct FoundLog {
+  std::string path;
+  std::string folder;
+  LogOwner owner;
+};
+
+// A folder that cannot be listed, or whose path is too long: why, and the
+// machine it belongs to (machineOfFolder; empty when none).
+struct UnreadableFolder {
+  std::string path;
+  std::string machine;
+  platform::FileFailure failure;
+};
+
+// Where the logs found go: `log` with each log, `unreadableFolder` with each
+// folder that cannot be read.
 struct LogFinding {
-  void (*log)(const char* path, const std::string& machine, void* context);
-  void (*unreadableFolder)(const std::string& folder, void* context);
+  void (*log)(const FoundLog& log, void* context);
+  void (*unreadableFolder)(const UnreadableFolder& folder, void* context);
   void* context;
 };
 
 // Finds the logs under a PATH: a file is a log; a directory is searched for
 // files whose names end in ".log" in any case, its entries (files and
-// sub-folders alike) in the order of their names without regard to case.
-// Directories that are junctions or links are not entered. Machines are named
-// by machineOfLog, a relative path taken from `currentDirectory`.
+// sub-folders alike) in the order of their names without regard to case,
+// but for a folder's rotated logs, which come just before its QN.log: the
+// order in which they were written. Directories that are junctions or links
+// are not entered. Machines are named by ownerOfLog, a relative path taken
+// from `currentDirectory`.
 void findLogs(const char* path, const char* currentDirectory, const LogFinding& finding);
 
 // What --from replaces with each machine's name.

@@ -72,17 +72,55 @@ static bool isAdminShare(const std::string& name) {
   return drive || sameName(name, kAdminShare);
 }
 
-std::string machineOfLog(const char* path, const char* currentDirectory) {
-  std::vector<std::string> parts = pathParts(path, currentDirectory);
-  if (parts.empty()) return std::string();
-  std::string name = parts.back();
-  size_t prefix = sizeof kLogNamePrefix - 1;
-  if (isLogName(name) && name.size() >= prefix &&
-      equalsIgnoringAsciiCase(name.data(), kLogNamePrefix, prefix)) {
-    for (size_t folder = parts.size() - 1; folder-- > 0;) {
-      if (!sameName(parts[folder], kLogDirectoryName) && !isAdminShare(parts[folder])) return parts[folder];
-    }
+// QNLOG, or a copy of it ("QNLOG - Copy", "QNLOG (2)").
+static bool isLogFolder(const std::string& name) {
+  size_t length = strlen(kLogDirectoryName);
+  return name.size() >= length && equalsIgnoringAsciiCase(name.data(), kLogDirectoryName, length);
+}
+
+static bool isPassedOver(const std::string& folder) { return isLogFolder(folder) || isAdminShare(folder); }
+
+// The machine whose folder holds parts[0, end): the nearest folder that is not
+// passed over; empty when there is none.
+static std::string machineFolder(const std::vector<std::string>& parts, size_t end) {
+  for (size_t folder = end; folder-- > 0;) {
+    if (!isPassedOver(parts[folder])) return parts[folder];
   }
-  if (isLogName(name)) name.resize(name.size() - (sizeof kLogExtension - 1));
-  return name;
+  return std::string();
+}
+
+bool isCurrentLogName(const std::string& name) { return sameName(name, kLogFileName); }
+
+// QN, a separator and a mark, then ".log": the name of a rotated log.
+static bool isRotatedLogName(const std::string& name) {
+  size_t prefix = sizeof kLogNamePrefix - 1;
+  size_t extension = sizeof kLogExtension - 1;
+  return isLogName(name) && name.size() > prefix + 1 + extension &&
+         equalsIgnoringAsciiCase(name.data(), kLogNamePrefix, prefix) &&
+         strchr("-._ ", name[prefix]) != nullptr;
+}
+
+LogOwner ownerOfLog(const char* path, const char* currentDirectory, bool besideCurrentLog) {
+  std::vector<std::string> parts = pathParts(path, currentDirectory);
+  if (parts.empty()) return LogOwner{std::string(), kNamedLog};
+  const std::string& name = parts.back();
+  size_t folders = parts.size() - 1;
+  bool inLogFolder = folders > 0 && isLogFolder(parts[folders - 1]);
+  LogKind kind = isCurrentLogName(name)                                                 ? kCurrentLog
+                 : isRotatedLogName(name) && (besideCurrentLog || inLogFolder) ? kRotatedLog
+                                                                                        : kNamedLog;
+  std::string machine = kind == kNamedLog ? std::string() : machineFolder(parts, folders);
+  if (machine.empty()) {
+    machine = name;
+    if (isLogName(machine)) machine.resize(machine.size() - (sizeof kLogExtension - 1));
+  }
+  return LogOwner{machine, kind};
+}
+
+std::string machineOfFolder(const char* path, const char* currentDirectory) {
+  std::vector<std::string> parts = pathParts(path, currentDirectory);
+  for (size_t end = parts.size(); end > 0; --end) {
+    if (isPassedOver(parts[end - 1])) return machineFolder(parts, end - 1);
+  }
+  return std::string();
 }

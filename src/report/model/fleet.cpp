@@ -1,5 +1,6 @@
 #include "report/model/fleet.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/system_text.h"
@@ -8,7 +9,14 @@
 uint32_t machineNamed(Fleet* fleet, const std::string& name) {
   auto found = fleet->machineByName.emplace(platform::foldedName(name.data(), name.size()),
                                             static_cast<uint32_t>(fleet->machines.size()));
-  if (found.second) fleet->machines.push_back(Machine{name, false, false, kReadWhole, {}, {}});
+  if (found.second) {
+    Machine machine;
+    machine.name = name;
+    machine.listed = false;
+    machine.logFound = false;
+    machine.unreadable = kReadWhole;
+    fleet->machines.push_back(machine);
+  }
   return found.first->second;
 }
 
@@ -34,13 +42,31 @@ static uint64_t machineVersionKey(uint32_t machine, uint32_t version) {
   return static_cast<uint64_t>(machine) << 32 | version;
 }
 
-// Adds the attempts of one log of the machine.
-static void addSummary(Fleet* fleet, uint32_t machine, uint32_t logRank, const LogSummary& log) {
+static constexpr uint32_t kNoStart = UINT32_MAX;
+
+// The root of a start's group.
+static uint32_t groupOf(const Machine& machine, uint32_t start) {
+  while (machine.startGroups[start] != start) start = machine.startGroups[start];
+  return start;
+}
+
+// The index in logStarts of a log's start, added when new.
+static uint32_t startIndex(Machine* machine, uint64_t start) {
+  uint32_t index = 0;
+  while (index < machine->logStarts.size() && machine->logStarts[index] != start) ++index;
+  if (index == machine->logStarts.size()) {
+    machine->logStarts.push_back(start);
+    machine->startGroups.push_back(index);
+  }
+  return index;
+}
+
+// Adds the attempts of one log of the machine, whose records go on from
+// `base`: the order and the places of the chain before it.
+static void addSummary(Fleet* fleet, uint32_t machine, uint32_t logRank, const LogSummary& log,
+                       const LoggedAttempt& base) {
   Machine& entry = fleet->machines[machine];
-  if (log.records == 0) return;
-  uint32_t group = 0;
-  while (group < entry.logStarts.size() && entry.logStarts[group] != log.start) ++group;
-  if (group == entry.logStarts.size()) entry.logStarts.push_back(log.start);
+  uint32_t group = startIndex(&entry, log.start);
 
   // A log's attempts at a version, over the pairs that end in it.
   struct Counted {
@@ -51,8 +77,8 @@ static void addSummary(Fleet* fleet, uint32_t machine, uint32_t logRank, const L
   std::vector<Counted> counted;
   for (const LogPair& logPair : log.pairs) {
     const LoggedAttempt& logged = logPair.last;
-    Attempt last = {logged.order, logged.place, logRank, logged.moment, logged.code,
-                    pairOf(fleet, logPair)};
+    Attempt last = {std::max(base.order, logged.order), base.place + logged.place, logRank,
+                    logged.moment, logged.code, pairOf(fleet, logPair)};
     uint32_t version = fleet->pairs[last.pair].version;
     Version& versionEntry = fleet->versions[version];
     if (logPair.latest > versionEntry.latest) versionEntry.latest = logPair.latest;
@@ -86,15 +112,46 @@ static void addSummary(Fleet* fleet, uint32_t machine, uint32_t logRank, const L
   }
 }
 
-void addLog(Fleet* fleet, uint32_t machine, uint32_t logRank, const LogResult& result) {
-  Machine& entry = fleet->machines[machine];
-  if (result.failure != kReadWhole && entry.unreadable == kReadWhole) entry.unreadable = result.failure;
+void addLog(Fleet* fleet, uint32_t machine, uint32_t logRank, const LogResult& result,
+            const LogPlace& place) {
+  if (result.failure != kReadWhole) markUnreadable(fleet, machine, result.failure);
   if (!result.opened) return;
+  Machine& entry = fleet->machines[machine];
   entry.logFound = true;
   ++fleet->logs;
   fleet->records += result.summary.records;
   fleet->notRecords += result.notRecords;
-  addSummary(fleet, machine, logRank, result.summary);
+
+  bool chained = place.kind != kNamedLog;
+  bool goesOn = chained && entry.chainOpen && entry.chainFolder == *place.folder;
+  LoggedAttempt base = {goesOn ? entry.chainOrder : 0, goesOn ? entry.chainPlaces : 0, 0, 0};
+  if (chained && !goesOn) entry.chainStart = kNoStart;
+  if (result.summary.records > 0) {
+    addSummary(fleet, machine, logRank, result.summary, base);
+    uint32_t start = startIndex(&entry, result.summary.start);
+    if (goesOn && entry.chainStart != kNoStart) {
+      entry.startGroups[groupOf(entry, start)] = groupOf(entry, entry.chainStart);
+    }
+    if (chained) entry.chainStart = start;
+  }
+  if (chained) {
+    entry.chainFolder = *place.folder;
+    entry.chainOpen = place.kind == kRotatedLog;
+    entry.chainOrder = std::max(base.order, result.summary.order);
+    entry.chainPlaces = base.place + result.summary.records;
+  }
+}
+
+void markUnreadable(Fleet* fleet, uint32_t machine, ReadFailure failure) {
+  Machine& entry = fleet->machines[machine];
+  if (entry.unreadable == kReadWhole) entry.unreadable = failure;
+}
+
+bool logsStartDifferently(const Machine& machine) {
+  for (uint32_t start = 0; start < machine.logStarts.size(); ++start) {
+    if (groupOf(machine, start) != groupOf(machine, 0)) return true;
+  }
+  return false;
 }
 
 uint32_t attemptsOf(const Fleet& fleet, uint32_t machine, const MachineVersion& state) {

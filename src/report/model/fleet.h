@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "log/record_format.h"
+#include "report/find/machine_names.h"
 #include "report/read/log_file.h"
 
 // One attempt of a machine, as its log holds it and where that log stands.
@@ -43,9 +44,21 @@ struct Machine {
   // The fingerprints of its logs' first records: logs that start alike are
   // copies of one log collected at different times, and their attempts count
   // once (the most that one copy holds); logs that start differently (a
-  // rotated log and the current one) add their attempts.
+  // rotated log and the current one) add their attempts. `startGroups` joins
+  // the starts of copies and of the logs of one chain: for each start, the
+  // index of another in its group, or its own (a tree's root).
   std::vector<uint64_t> logStarts;
+  std::vector<uint32_t> startGroups;
   std::vector<MachineVersion> versions;
+  // The chain being read: a folder's rotated logs and then its QN.log, given
+  // one after another in the order they were written, are read as one log,
+  // each going on where the one before it ended.
+  std::string chainFolder;
+  bool chainOpen = false;       // the last log was a rotated one: the chain goes on
+  RecordMoment chainOrder = 0;  // the latest moment of the chain so far
+  uint32_t chainPlaces = 0;     // its records so far
+  uint32_t chainStart = UINT32_MAX;  // the index in logStarts of its last log's start
+                                // with records, or none (UINT32_MAX)
 };
 
 struct Version {
@@ -86,10 +99,26 @@ struct Fleet {
 // new.
 uint32_t machineNamed(Fleet* fleet, const std::string& name);
 
+// Where a log was found, for its chain: its folder and what it is to its
+// machine (a log read at --from is a kNamedLog).
+struct LogPlace {
+  const std::string* folder;
+  LogKind kind;
+};
+
 // Takes in what reading a log of the machine gave, the log read `logRank`-th:
 // its records, and why it could not be read to its end, if it could not (the
 // machine is then unreadable: only its first such reason is kept).
-void addLog(Fleet* fleet, uint32_t machine, uint32_t logRank, const LogResult& result);
+void addLog(Fleet* fleet, uint32_t machine, uint32_t logRank, const LogResult& result,
+            const LogPlace& place);
+
+// Makes the machine unreadable: one of its logs, or a folder of its, could not
+// be read. Only its first reason is kept.
+void markUnreadable(Fleet* fleet, uint32_t machine, ReadFailure failure);
+
+// True when logs of the machine start differently and are not one chain: a
+// machine re-imaged since its first log, or two machines with one name.
+bool logsStartDifferently(const Machine& machine);
 
 // The attempts of a machine at a version, all logs read.
 uint32_t attemptsOf(const Fleet& fleet, uint32_t machine, const MachineVersion& state);

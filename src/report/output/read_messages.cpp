@@ -21,7 +21,7 @@ void showReadingProgress(Progress* progress, const ReadingCounts& counts) {
 
 void sayLogRead(Progress* progress, const std::string& shownPath, const std::string& shownMachine,
                 const LogResult& result, bool underPath, bool verbose) {
-  bool failed = result.failure != kReadWhole;
+  bool failed = isReadFailure(result.failure);
   if (verbose || !result.notes.empty() || (failed && underPath)) clearProgress(progress);
   for (const NotRecordLine& note : result.notes) {
     std::string text = shownPath + ":" + std::to_string(note.line) +
@@ -38,6 +38,7 @@ void sayLogRead(Progress* progress, const std::string& shownPath, const std::str
     text += std::to_string(result.summary.records) + (result.summary.records == 1 ? " record" : " records");
   }
   if (failed) text += std::string(result.opened ? ", then " : "") + readFailureText(result.failure);
+  if (result.failure == kReadNoRecord) text += std::string(", ") + readFailureText(result.failure);
   printErrorLine(text.c_str());
 }
 

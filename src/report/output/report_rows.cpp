@@ -133,7 +133,7 @@ std::vector<CodeGroup> failuresByCode(const Report& report, const VersionSummary
 std::vector<ReasonGroup> unreadableByReason(const Report& report, const VersionSummary& version) {
   std::vector<ReasonGroup> groups;
   std::vector<const ReportRow*> rows = versionRows(report, version, kUnreadable);
-  for (int failure = kReadWhole + 1; failure <= kReadFailed; ++failure) {
+  for (int failure = kReadWhole + 1; failure < kReadFailureCount; ++failure) {
     ReasonGroup group = {readFailureText(static_cast<ReadFailure>(failure)), {}};
     for (const ReportRow* row : rows) {
       if (report.fleet->machines[row->machine].unreadable == failure) group.rows.push_back(row);

@@ -11,14 +11,17 @@ const char* readFailureText(ReadFailure failure) {
     case kReadNotFound: return "not found";
     case kReadAccessDenied: return "access denied";
     case kReadNetworkPathNotFound: return "network path not found";
-    case kReadFailed: break;
+    case kReadNoRecord: return "no result record in the log";
+    case kReadFailed:
+    case kReadFailureCount: break;
   }
   return "cannot be read";
 }
 
-// Why the calling thread's last file call failed.
-static ReadFailure lastReadFailure() {
-  switch (platform::lastFileFailure()) {
+bool isReadFailure(ReadFailure failure) { return failure != kReadWhole && failure != kReadNoRecord; }
+
+ReadFailure readFailureOf(platform::FileFailure failure) {
+  switch (failure) {
     case platform::kFileNotFound: return kReadNotFound;
     case platform::kFileAccessDenied: return kReadAccessDenied;
     case platform::kFileNetworkPathNotFound: return kReadNetworkPathNotFound;
@@ -68,7 +71,7 @@ void addLogRecord(LogSummary* log, const ParsedRecord& record, const char* line,
 
 void readLogFile(const char* path, LogLines* lines, bool keepNotes, LogResult* result) {
   if (!openLogLines(lines, path)) {
-    result->failure = lastReadFailure();
+    result->failure = readFailureOf(platform::lastFileFailure());
     return;
   }
   result->opened = true;
@@ -85,6 +88,10 @@ void readLogFile(const char* path, LogLines* lines, bool keepNotes, LogResult* r
     }
     addLogRecord(&result->summary, record, line, length);
   }
-  if (lines->readFailed) result->failure = lastReadFailure();
+  if (lines->readFailed) {
+    result->failure = readFailureOf(platform::lastFileFailure());
+  } else if (result->summary.records == 0 && result->notRecords > 0) {
+    result->failure = kReadNoRecord;
+  }
   closeLogLines(lines);
 }

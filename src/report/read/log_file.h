@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "log/record_format.h"
+#include "platform/platform.h"
 #include "report/read/log_lines.h"
 
 // Why a log could not be read: the reason that an unreadable machine's row
@@ -21,11 +22,23 @@ enum ReadFailure {
   kReadAccessDenied,
   kReadNetworkPathNotFound,
   kReadFailed,  // any other reason
+  // Read to its end, but its text holds no result record: no log of qnUpdate's
+  // (a copy tool's output saved in its place), or one that cannot be read.
+  kReadNoRecord,
+  kReadFailureCount,
 };
 
 // "timed out", "not found", "access denied", "network path not found",
-// "cannot be read"; an empty text for kReadWhole.
+// "cannot be read", "no result record in the log"; an empty text for
+// kReadWhole.
 const char* readFailureText(ReadFailure failure);
+
+// True for a log that could not be read to its end: any failure but
+// kReadNoRecord.
+bool isReadFailure(ReadFailure failure);
+
+// The reason for a failure of a file call, as the system tells it.
+ReadFailure readFailureOf(platform::FileFailure failure);
 
 // One attempt as its log holds it.
 struct LoggedAttempt {
@@ -73,7 +86,8 @@ struct LogResult {
 
 // Reads the log at `path` (in the system's text) into `result`, which starts
 // empty, with `lines` as its buffer. A line that is not a record is counted,
-// and noted when `keepNotes` is set.
+// and noted when `keepNotes` is set. A log with lines but no record ends as
+// kReadNoRecord.
 void readLogFile(const char* path, LogLines* lines, bool keepNotes, LogResult* result);
 
 #endif  // QN_REPORT_READ_LOG_FILE_H

@@ -5,11 +5,17 @@
 // was being written. They end the line before them, which is then torn, and
 // the text after them starts a new line, so that a torn record never joins
 // the whole record after it.
+//
+// A log is read whatever saved it: as qnUpdate writes it, as UTF-8 with a
+// byte-order mark (a Windows editor's "UTF-8"), or as UTF-16 with one
+// (PowerShell 5.1's Get-Content ... > FILE, Notepad's "Unicode"), which is
+// turned into UTF-8 as it is read.
 #ifndef QN_REPORT_READ_LOG_LINES_H
 #define QN_REPORT_READ_LOG_LINES_H
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "platform/platform.h"
 
@@ -17,17 +23,29 @@
 // as not whole, and the rest of it is skipped.
 constexpr size_t kLogReadSize = 64 * 1024;
 
+// How a log's text is saved.
+enum LogEncoding { kLogBytes, kLogUtf16LittleEndian, kLogUtf16BigEndian };
+
 struct LogLines {
   platform::FileHandle handle;
+  LogEncoding encoding;  // told by the log's first bytes
+  bool started;     // its first bytes have been read
   bool ended;       // the end of the file was read
   bool readFailed;  // a read failed: the lines after it are lost
   bool skipping;    // the rest of a cut line is being skipped
   unsigned long lineNumber;  // of the line last given, from 1, counted by line ends
   unsigned long lineEnds;    // line ends passed
-  uint64_t lineOffset;       // where the line last given starts in the file
-  uint64_t bufferOffset;     // where buffer[0] stands in the file
+  uint64_t lineOffset;       // where the line last given starts in the log's text (as
+                             // UTF-8, after any byte-order mark)
+  uint64_t bufferOffset;     // where buffer[0] stands in that text
   size_t next;
   size_t filled;
+  // A UTF-16 log: the bytes read after the last whole unit (or pair of
+  // surrogates), and the UTF-8 made of the others, from `textNext` on not yet
+  // in `buffer`.
+  std::string raw;
+  std::string text;
+  size_t textNext;
   char buffer[kLogReadSize];
 };
 
