@@ -11,6 +11,20 @@ const char kVersionFile[] = "version.id";
 
 static constexpr size_t kQuoteSize = 256;
 
+// True when a value starts or ends with a space or a tab.
+static bool hasBlankAtAnEnd(const char* value) {
+  size_t length = strlen(value);
+  return length > 0 && (strchr(" \t", value[0]) != nullptr || strchr(" \t", value[length - 1]) != nullptr);
+}
+
+static void checkBlanks(const char* value, int line, const char* field, Findings* findings) {
+  if (!hasBlankAtAnEnd(value)) return;
+  addFinding(findings, kVersionFile, line, kWarning,
+             "line %d has a blank at its start or end, which the log record's %s field keeps: "
+             "qnReport takes the value without it, other tools may take it for another version",
+             line, field);
+}
+
 // Reads the two values as writeResultRecord does, and adds what the way they were
 // read says about the file's lines.
 static void checkValues(TextFile* file, Findings* findings) {
@@ -51,6 +65,7 @@ static void checkValues(TextFile* file, Findings* findings) {
     addFinding(findings, kVersionFile, 1, kWarning,
                "line 1 is empty, so the log record's Update field is empty");
   }
+  checkBlanks(updateValue, 1, "Update", findings);
   if (second < 0) {
     addFinding(findings, kVersionFile, 1, kWarning,
                "the file has only one line, so the log record's New field is empty");
@@ -61,6 +76,7 @@ static void checkValues(TextFile* file, Findings* findings) {
                "line 2 is empty, so the log record's New field is empty");
     return;
   }
+  checkBlanks(newValue, 2, "New", findings);
   if (lineFeedsAfterSecond == lineFeedsAfterFirst) {
     // The second read stopped before a line end: the line is longer, unless the
     // line end or the end of the file comes right after.

@@ -11,7 +11,8 @@ extern const char kVersionFile[];
 // prints the line "version.id gives the log record Update=U,New=N" when it can
 // be read, and adds a finding when it cannot be read (an error: no record is
 // written), is empty, has fewer than two lines, has an empty first or second
-// line, or a line longer than the 127 characters a record field keeps.
+// line, a line with a blank at its start or end, or a line longer than the
+// 127 characters a record field keeps.
 void checkVersionFile(Findings* findings);
 
 #endif  // QN_CHECK_VERSION_FINDINGS_H

@@ -2,35 +2,39 @@
 
 #include <cstring>
 
+#include "base/ascii.h"
 #include "report/find/log_finder.h"
 #include "report/output/output_stream.h"
 
 const char* const kReportUsage[] = {
-    "usage: qnReport [--csv] [--html FILE] [--hosts FILE [--from TEMPLATE]] [--update NEW]",
-    "                [--success-codes LIST] [--restart-codes LIST] [--jobs N] [--timeout SECONDS]",
-    "                [--verbose] [PATH...]",
-    "  PATH          a log, or a folder searched for *.log files (default: the current",
-    "                folder, unless --from is given)",
+    "usage: qnReport [--csv] [--html FILE] [--hosts FILE [--from TEMPLATE]]",
+    "                [--update NEW] [--success-codes LIST] [--restart-codes LIST]",
+    "                [--jobs N] [--timeout SECONDS] [--verbose] [PATH...]",
+    "  PATH          a log, or a folder searched for *.log files (default: the",
+    "                current folder, unless --from is given)",
     "  --csv         one CSV row per machine and version instead of the text report",
     "  --html FILE   also write the report as an HTML page to FILE",
-    "  --hosts FILE  report only these machines, one a line; those without a record count",
+    "  --hosts FILE  report only these machines, one a line, or a CSV with a Name",
+    "                column; those without a record count",
     "  --from TEMPLATE",
-    "                read each listed machine's log at TEMPLATE, {host} replaced by its",
-    "                name: \\\\{host}\\C$\\QNLOG\\QN.log, /mnt/fleet/{host}/QNLOG/QN.log",
+    "                read each listed machine's log at TEMPLATE, {host} replaced by",
+    "                its name: \\\\{host}\\C$\\QNLOG\\QN.log or",
+    "                /mnt/fleet/{host}/QNLOG/QN.log",
     "  --update NEW  only the version NEW (the records whose New value is NEW)",
     "  --success-codes LIST, --restart-codes LIST",
-    "                more codes that mean installed, or installed and waiting for a restart,",
-    "                for this report (\"1605,3011\"; decimal or 0x hexadecimal)",
+    "                more codes that mean installed, or installed and waiting for a",
+    "                restart, for this report (\"1605,3011\"; decimal or 0x hex)",
     "  --jobs N      read N logs at once (1 to 128; default 32)",
     "  --timeout SECONDS",
-    "                a log not read within SECONDS (1 to 3600; default 30) makes its",
-    "                machine unreadable",
-    "  --verbose     name each log, each line that is not a record and each machine",
-    "                found but not listed, on standard error",
-    "exit status: 0 no machine failed or is missing, 1 one failed, is unreadable or",
-    "(--hosts) has no record, 2 usage error, nothing to report, or a log found under",
-    "a PATH that could not be read",
-    "qnReport --help (or /?, -?, -h) shows this text, qnReport --version the version",
+    "                a log not read within SECONDS (1 to 3600; default 30) makes",
+    "                its machine unreadable",
+    "  --verbose     name each log, each line that is not a record and each",
+    "                machine found but not listed, on standard error",
+    "exit status: 0 no machine failed or is missing, 1 one failed, is unreadable",
+    "or (--hosts) has no record, 2 usage error, nothing to report, or a log found",
+    "under a PATH that could not be read",
+    "qnReport --help (or /?, /h, /help, -?, -h) shows this text, --version the",
+    "version",
     nullptr,
 };
 
@@ -74,7 +78,8 @@ bool parseReportOptions(int argc, const char* const* argv, ReportOptions* option
   for (int i = 1; i < argc; ++i) {
     const char* argument = argv[i];
     if (optionsEnded || argument[0] != '-' || argument[1] == '\0') {
-      if (!optionsEnded && strcmp(argument, "/?") == 0) {
+      if (!optionsEnded && (strcmp(argument, "/?") == 0 || equalsIgnoringAsciiCase(argument, "/h") ||
+                            equalsIgnoringAsciiCase(argument, "/help"))) {
         options->help = true;
       } else {
         request.paths.push_back(argument);

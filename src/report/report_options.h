@@ -19,7 +19,8 @@ struct ReportOptions {
   unsigned timeoutSeconds;   // --timeout SECONDS: the longest a log's read may take
   bool verbose;           // --verbose: each log, each line that is no record and each
                           // machine found but not listed, on stderr
-  bool help;              // --help, /?, -? or -h: the version and the usage on standard output
+  bool help;              // --help, /?, /h, /help, -? or -h: the version and the usage on
+                          // standard output
   bool version;           // --version: the version on standard output, nothing else
 };
 

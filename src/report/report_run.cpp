@@ -13,6 +13,7 @@
 #include "report/model/fleet.h"
 #include "report/model/machine_state.h"
 #include "report/model/report_time.h"
+#include "report/model/version_order.h"
 #include "report/output/output_stream.h"
 #include "report/output/progress.h"
 #include "report/output/read_messages.h"
@@ -112,8 +113,15 @@ static void readMachineLogs(Reading* reading, const char* pathTemplate) {
 // it cannot be read or names none.
 static bool readHosts(const char* path, Fleet* fleet) {
   std::vector<std::string> names;
-  if (!readHostsFile(path, &names)) {
+  HostsLine bad;
+  int read = readHostsFile(path, &names, &bad);
+  if (read == kHostsUnreadable) {
     printError("cannot read the list of machines %s", outputText(path).c_str());
+    return false;
+  }
+  if (read == kHostsBadLine) {
+    printError("the list of machines %s, line %lu: \"%s\" cannot be a machine's name",
+               outputText(path).c_str(), bad.number, bad.text.c_str());
     return false;
   }
   if (names.empty()) {
@@ -124,14 +132,22 @@ static bool readHosts(const char* path, Fleet* fleet) {
   return true;
 }
 
-// True when a record of the version was read; otherwise says which versions were.
-static bool versionFound(const Fleet& fleet, const char* onlyNew) {
-  if (fleet.versionByValue.count(onlyNew) > 0) return true;
+// True when a record of the version was read; otherwise says which versions
+// were, those with the most recent records first (by dates not ahead of
+// `limit`).
+static bool versionFound(const Fleet& fleet, const char* onlyNew, RecordMoment limit) {
+  if (fleet.versionByValue.count(versionValue(onlyNew)) > 0) return true;
+  std::vector<RecordMoment> latest(fleet.versions.size(), 0);
+  for (const Machine& machine : fleet.machines) {
+    for (const MachineVersion& state : machine.versions) {
+      RecordMoment moment = state.last.moment;
+      if (moment <= limit && moment > latest[state.version]) latest[state.version] = moment;
+    }
+  }
   std::vector<uint32_t> recent;
   for (uint32_t i = 0; i < fleet.versions.size(); ++i) recent.push_back(i);
-  std::stable_sort(recent.begin(), recent.end(), [&fleet](uint32_t a, uint32_t b) {
-    return fleet.versions[a].latest > fleet.versions[b].latest;
-  });
+  std::stable_sort(recent.begin(), recent.end(),
+                   [&latest](uint32_t a, uint32_t b) { return latest[a] > latest[b]; });
   std::string named;
   for (size_t i = 0; i < recent.size() && i < kVersionsNamed; ++i) {
     named += (i == 0 ? "; the most recent versions found: \"" : ", \"");
@@ -241,7 +257,9 @@ int runReport(int argc, const char* const* argv) {
     return kAllWell;
   }
   const ReportRequest& request = options.request;
-  StateRules rules = {{}, request.hostsFile != nullptr, 0};
+  ReportTime now;
+  reportTime(&now);
+  StateRules rules = {{}, request.hostsFile != nullptr, dayAfter(now.moment)};
   if (!readCodes(options, &rules.codes)) return kUsageError;
   if (request.paths.empty() && request.fromTemplate == nullptr) options.request.paths.push_back(".");
   if (!pathsFound(request.paths)) return kUsageError;
@@ -253,11 +271,10 @@ int runReport(int argc, const char* const* argv) {
     printError("no log found");
     return kUsageError;
   }
-  if (request.onlyNew != nullptr && !versionFound(fleet, request.onlyNew)) return kUsageError;
+  if (request.onlyNew != nullptr && !versionFound(fleet, request.onlyNew, rules.aheadLimit)) {
+    return kUsageError;
+  }
 
-  ReportTime now;
-  reportTime(&now);
-  rules.aheadLimit = dayAfter(now.moment);
   Report report;
   buildReport(&fleet, &request, &rules, &report);
   if (options.verbose) {

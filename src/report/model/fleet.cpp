@@ -5,6 +5,7 @@
 
 #include "platform/system_text.h"
 #include "report/model/machine_state.h"
+#include "report/model/version_order.h"
 
 uint32_t machineNamed(Fleet* fleet, const std::string& name) {
   auto found = fleet->machineByName.emplace(platform::foldedName(name.data(), name.size()),
@@ -22,7 +23,7 @@ uint32_t machineNamed(Fleet* fleet, const std::string& name) {
 
 static uint32_t versionNamed(Fleet* fleet, const std::string& newValue) {
   auto found = fleet->versionByValue.emplace(newValue, static_cast<uint32_t>(fleet->versions.size()));
-  if (found.second) fleet->versions.push_back(Version{newValue, 0});
+  if (found.second) fleet->versions.push_back(Version{newValue});
   return found.first->second;
 }
 
@@ -30,11 +31,12 @@ static uint32_t pairOf(Fleet* fleet, const LogPair& logPair) {
   auto found = fleet->pairByKey.find(logPair.key);
   if (found != fleet->pairByKey.end()) return found->second;
   size_t newStart = logPair.updateLength + strlen(kNewField);
-  uint32_t version = versionNamed(fleet, logPair.key.substr(newStart));
+  std::string_view key = logPair.key;
+  uint32_t version = versionNamed(fleet, versionValue(key.substr(newStart)));
   fleet->pairKeys.push_back(logPair.key);
   uint32_t index = static_cast<uint32_t>(fleet->pairs.size());
   fleet->pairByKey.emplace(fleet->pairKeys.back(), index);
-  fleet->pairs.push_back(UpdatePair{logPair.key.substr(0, logPair.updateLength), version});
+  fleet->pairs.push_back(UpdatePair{versionValue(key.substr(0, logPair.updateLength)), version});
   return index;
 }
 
@@ -78,10 +80,8 @@ static void addSummary(Fleet* fleet, uint32_t machine, uint32_t logRank, const L
   for (const LogPair& logPair : log.pairs) {
     const LoggedAttempt& logged = logPair.last;
     Attempt last = {std::max(base.order, logged.order), base.place + logged.place, logRank,
-                    logged.moment, logged.code, pairOf(fleet, logPair)};
+                    logged.moment, logged.code, pairOf(fleet, logPair), logPair.latest};
     uint32_t version = fleet->pairs[last.pair].version;
-    Version& versionEntry = fleet->versions[version];
-    if (logPair.latest > versionEntry.latest) versionEntry.latest = logPair.latest;
     Counted* sum = nullptr;
     for (Counted& candidate : counted) {
       if (candidate.version == version) sum = &candidate;
@@ -91,7 +91,9 @@ static void addSummary(Fleet* fleet, uint32_t machine, uint32_t logRank, const L
       sum = &counted.back();
     }
     sum->attempts += logPair.attempts;
+    RecordMoment dated = std::max(sum->last.dated, last.dated);
     if (laterAttempt(last, sum->last)) sum->last = last;
+    sum->last.dated = dated;
   }
 
   for (const Counted& sum : counted) {

@@ -27,6 +27,7 @@ struct Attempt {
   RecordMoment moment;  // as written in the record
   int32_t code;
   uint32_t pair;        // its Update and New values: an index into Fleet::pairs
+  RecordMoment dated;   // the latest moment written in its log's records of its version
 };
 
 struct MachineVersion {
@@ -63,7 +64,6 @@ struct Machine {
 
 struct Version {
   std::string newValue;
-  RecordMoment latest;  // the latest moment written in its records
 };
 
 struct UpdatePair {

@@ -48,7 +48,7 @@ bool stateAt(const Fleet& fleet, uint32_t machine, uint32_t version, uint32_t la
     if (attempts.version != version) continue;
     state->kind = stateOfCode(attempts.last.code, rules.codes);
     state->attempts = &attempts;
-    state->clockAhead = attempts.last.order > rules.aheadLimit;
+    state->clockAhead = attempts.last.dated > rules.aheadLimit;
     return true;
   }
   if (latestInstalled != kNoVersion &&

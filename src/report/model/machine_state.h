@@ -11,8 +11,9 @@
 //   its log up to and including it (its "order"); across the logs of one
 //   machine (a log collected twice, a rotated log beside the current one) the
 //   greatest order wins, then the later place in its log, then the log read
-//   later (laterAttempt). An attempt ordered more than a day after the report
-//   is made is flagged: the machine's clock ran ahead.
+//   later (laterAttempt). An attempt whose log holds a record of its version
+//   dated more than a day after the report is made is flagged: the machine's
+//   clock ran ahead.
 // - Otherwise superseded, when the machine has installed a later version (or
 //   waits for a restart to finish it): a cumulative update went past this one.
 //   Only dotted numbers are later than one another (version_order.h).
@@ -44,7 +45,7 @@ bool laterAttempt(const Attempt& a, const Attempt& b);
 struct StateRules {
   CodeRules codes;          // --success-codes and --restart-codes
   bool hostsListed;         // --hosts was given: listed machines without a record have a row
-  RecordMoment aheadLimit;  // an attempt ordered after it is flagged: a day after the report
+  RecordMoment aheadLimit;  // a record dated after it is ahead: a day after the report
 };
 
 constexpr uint32_t kNoVersion = UINT32_MAX;
@@ -59,7 +60,7 @@ struct VersionState {
   MachineState kind;
   const MachineVersion* attempts;  // installed, restart, failed: its attempts; null otherwise
   uint32_t supersededBy;           // superseded: the later version installed
-  bool clockAhead;                 // its latest attempt is ordered after the limit
+  bool clockAhead;                 // its latest attempt's log dates the version after the limit
   bool logFound;                   // no record: a log of the machine was read
 };
 

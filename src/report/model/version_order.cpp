@@ -2,6 +2,13 @@
 
 #include <cstring>
 
+std::string versionValue(std::string_view text) {
+  size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return std::string();
+  size_t last = text.find_last_not_of(" \t");
+  return std::string(text.substr(first, last + 1 - first));
+}
+
 static bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 bool isDottedNumber(const std::string& version) {

@@ -5,6 +5,12 @@
 #define QN_REPORT_MODEL_VERSION_ORDER_H
 
 #include <string>
+#include <string_view>
+
+// An Update or New value as the reports compare and show it: without the
+// spaces and tabs at either end that a version.id line may carry ("4.2 " is
+// 4.2).
+std::string versionValue(std::string_view text);
 
 // One or more runs of digits, each pair joined by one dot.
 bool isDottedNumber(const std::string& version);

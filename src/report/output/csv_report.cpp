@@ -64,7 +64,7 @@ void writeCsvReport(const Report& report, Output* output) {
       fields[6] = moment;
       fields[7] = std::to_string(attemptsOf(*report.fleet, row.machine, *row.attempts));
       if (row.clockAhead) {
-        formatMoment(last.order, moment, sizeof moment);
+        formatMoment(last.dated, moment, sizeof moment);
         fields[8] = std::string("clock ahead: a record dated ") + moment;
       }
     }

@@ -14,6 +14,7 @@
 #include "log/record_format.h"
 #include "program_version.h"
 #include "report/model/report_time.h"
+#include "report/model/version_order.h"
 #include "report/output/report_writers.h"
 
 // Names a list shows before it is folded.
@@ -204,7 +205,7 @@ static void putClockAhead(Output* output, const Report& report, const VersionSum
   putLine(output, "<table><tr><th>Machine</th><th>Update</th><th>State</th><th>Dated</th></tr>");
   for (const ReportRow* row : rows) {
     char moment[32];
-    formatMoment(row->attempts->last.order, moment, sizeof moment);
+    formatMoment(row->attempts->last.dated, moment, sizeof moment);
     put(output, "<tr><td>");
     putEscaped(output, report.machineNames[row->machine]);
     put(output, "</td><td>");
@@ -287,7 +288,7 @@ static void putMadeFrom(Output* output, const Report& report, const char* madeAt
   }
   if (request.onlyNew != nullptr) {
     put(output, "; only New=");
-    putEscaped(output, outputText(request.onlyNew));
+    putEscaped(output, outputText(versionValue(request.onlyNew)));
   }
   putFormat(output, ".</p>%s", kFileLineEnd);
   std::string declared = declaredCodesText(report.rules->codes);

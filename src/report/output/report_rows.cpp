@@ -60,7 +60,7 @@ void buildReport(const Fleet* fleet, const ReportRequest* request, const StateRu
 
   std::vector<uint32_t> versionOrder;
   for (uint32_t i = 0; i < fleet->versions.size(); ++i) {
-    if (request->onlyNew == nullptr || fleet->versions[i].newValue == request->onlyNew) {
+    if (request->onlyNew == nullptr || fleet->versions[i].newValue == versionValue(request->onlyNew)) {
       versionOrder.push_back(i);
     }
   }

@@ -117,7 +117,7 @@ static void putClockAhead(Output* output, const Report& report, const VersionSum
   }
   for (const ReportRow* row : rows) {
     char moment[32];
-    formatMoment(row->attempts->last.order, moment, sizeof moment);
+    formatMoment(row->attempts->last.dated, moment, sizeof moment);
     put(output, "    ");
     putPadded(output, report.machineNames[row->machine], nameWidth + 2);
     put(output, kUpdateField + 1);
