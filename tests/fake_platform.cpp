@@ -500,11 +500,16 @@ void prepareProcess() {}
 
 const char* rawCommandLine() { return nullptr; }
 
-void writeConsole(const char* text, size_t length) {
-  if (!fake::fails("writeConsole")) theState.console.append(text, length);
+bool writeConsole(const char* text, size_t length) {
+  if (fake::fails("writeConsole")) return false;
+  theState.console.append(text, length);
+  return true;
 }
 
-void flushConsole() { ++theState.consoleFlushes; }
+bool flushConsole() {
+  ++theState.consoleFlushes;
+  return true;
+}
 
 void writeErrorConsole(const char* text, size_t length) { theState.errors.append(text, length); }
 

@@ -236,9 +236,11 @@ const char* findEnvironment(const char* name);
 // program's own rules; null where the system passes arguments already split.
 const char* rawCommandLine();
 
-// Writes console text unchanged; failures are ignored.
-void writeConsole(const char* text, size_t length);
-void flushConsole();
+// Writes console text unchanged. False when it could not all be written
+// (qnUpdate and qnCheck go on whatever happens; qnReport tells).
+bool writeConsole(const char* text, size_t length);
+// Writes out what is buffered; false when that failed.
+bool flushConsole();
 // Writes text to standard error unchanged, at once; failures are ignored.
 void writeErrorConsole(const char* text, size_t length);
 // True when standard error is a terminal (Windows: a console), where a line

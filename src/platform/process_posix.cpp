@@ -126,9 +126,9 @@ const char* findEnvironment(const char* name) {
 
 const char* rawCommandLine() { return nullptr; }
 
-void writeConsole(const char* text, size_t length) { fwrite(text, 1, length, stdout); }
+bool writeConsole(const char* text, size_t length) { return fwrite(text, 1, length, stdout) == length; }
 
-void flushConsole() { fflush(stdout); }
+bool flushConsole() { return fflush(stdout) == 0; }
 
 void writeErrorConsole(const char* text, size_t length) { fwrite(text, 1, length, stderr); }
 

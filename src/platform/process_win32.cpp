@@ -135,13 +135,11 @@ void prepareProcess() {
   if (isUsable(stderr)) _setmode(_fileno(stderr), _O_BINARY);
 }
 
-void writeConsole(const char* text, size_t length) {
-  if (isUsable(stdout)) fwrite(text, 1, length, stdout);
+bool writeConsole(const char* text, size_t length) {
+  return !isUsable(stdout) || fwrite(text, 1, length, stdout) == length;
 }
 
-void flushConsole() {
-  if (isUsable(stdout)) fflush(stdout);
-}
+bool flushConsole() { return !isUsable(stdout) || fflush(stdout) == 0; }
 
 void writeErrorConsole(const char* text, size_t length) {
   if (isUsable(stderr)) fwrite(text, 1, length, stderr);

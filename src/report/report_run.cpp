@@ -190,23 +190,28 @@ static void printVersionAndUsage(bool usage) {
   finishOutput(&output);
 }
 
-// A usage error when a PATH is empty or cannot be found or read.
-static bool pathsFound(const std::vector<const char*>& paths) {
+// The PATHs that can be read. Each one that is empty, or cannot be found or
+// read, is said and goes into the report's note of what could not be read.
+static std::vector<const char*> pathsFound(const std::vector<const char*>& paths, Fleet* fleet) {
+  std::vector<const char*> found;
   for (const char* path : paths) {
+    std::string shown = terminalText(outputText(path));
     if (path[0] == '\0') {
       printError("an empty PATH names no log");
-      return false;
-    }
-    if (pathKind(path) == kNoSuchPath) {
-      printError("cannot find or read %s", outputText(path).c_str());
-      return false;
+      fleet->unreadablePlaces.push_back("\"\"");
+    } else if (pathKind(path) == kNoSuchPath) {
+      printError("cannot find or read %s", shown.c_str());
+      fleet->unreadablePlaces.push_back(outputText(path));
+    } else {
+      found.push_back(path);
     }
   }
-  return true;
+  return found;
 }
 
-// Finds every log and reads it into the fleet. False when reading cannot start.
-static bool readFleet(const ReportOptions& options, Fleet* fleet) {
+// Finds every log under `paths` and at --from and reads it into the fleet.
+// False when reading cannot start.
+static bool readFleet(const ReportOptions& options, const std::vector<const char*>& paths, Fleet* fleet) {
   char currentDirectory[kPathBufferSize] = "";
   platform::getCurrentDirectory(currentDirectory, sizeof currentDirectory);
   Reading reading = {&options, fleet, nullptr, {}, {}, {}};
@@ -220,15 +225,15 @@ static bool readFleet(const ReportOptions& options, Fleet* fleet) {
   }
   startProgress(&reading.progress);
   LogFinding finding = {foundLog, foundUnreadableFolder, &reading};
-  for (const char* path : options.request.paths) findLogs(path, currentDirectory, finding);
+  for (const char* path : paths) findLogs(path, currentDirectory, finding);
   if (options.request.fromTemplate != nullptr) readMachineLogs(&reading, options.request.fromTemplate);
   finishReaderPool(reading.pool);
   clearProgress(&reading.progress);
   return true;
 }
 
-// Writes the text report or the CSV, and the page when asked. False when the
-// page cannot be written.
+// Writes the text report or the CSV, and the page when asked. False, said,
+// when either cannot be written whole.
 static bool writeReports(const ReportOptions& options, const Report& report, const ReportTime& now) {
   Output output;
   startConsoleOutput(&output);
@@ -237,7 +242,10 @@ static bool writeReports(const ReportOptions& options, const Report& report, con
   } else {
     writeTextReport(report, platform::kConsoleLineEnd, &output);
   }
-  finishOutput(&output);
+  if (!finishOutput(&output)) {
+    printError("cannot write the report to standard output");
+    return false;
+  }
   if (options.htmlFile == nullptr) return true;
   Output page;
   bool written = startFileOutput(&page, options.htmlFile);
@@ -262,34 +270,38 @@ int runReport(int argc, const char* const* argv) {
   StateRules rules = {{}, request.hostsFile != nullptr, dayAfter(now.moment)};
   if (!readCodes(options, &rules.codes)) return kUsageError;
   if (request.paths.empty() && request.fromTemplate == nullptr) options.request.paths.push_back(".");
-  if (!pathsFound(request.paths)) return kUsageError;
   Fleet fleet;
   if (request.hostsFile != nullptr && !readHosts(request.hostsFile, &fleet)) return kUsageError;
 
-  if (!readFleet(options, &fleet)) return kUsageError;
+  // From here on the reports are written whatever could not be read, with a
+  // note of it, and the status tells.
+  int status = kAllWell;
+  std::vector<const char*> paths = pathsFound(request.paths, &fleet);
+  if (!readFleet(options, paths, &fleet)) return kUsageError;
   if (fleet.logs == 0 && request.fromTemplate == nullptr) {
     printError("no log found");
+    status = kUsageError;
+  } else if (fleet.versions.empty()) {
+    printError("no result record found");
+    status = kUsageError;
+  }
+  if (request.onlyNew != nullptr && !fleet.versions.empty() &&
+      !versionFound(fleet, request.onlyNew, rules.aheadLimit)) {
     return kUsageError;
   }
-  if (request.onlyNew != nullptr && !versionFound(fleet, request.onlyNew, rules.aheadLimit)) {
-    return kUsageError;
-  }
+  matchQualifiedNames(&fleet);
 
   Report report;
   buildReport(&fleet, &request, &rules, &report);
   if (options.verbose) {
     for (uint32_t machine : report.unlisted) {
-      std::string text = "machine " + report.machineNames[machine] + ": not in the list";
+      std::string text = "machine " + terminalText(report.machineNames[machine]) + ": not in the list";
       printErrorLine(text.c_str());
     }
   }
 
-  int status = reportStatus(report);
+  if (status == kAllWell) status = reportStatus(report);
   if (!writeReports(options, report, now)) status = kUsageError;
-  if (fleet.versions.empty()) {
-    printError("no result record found");
-    status = kUsageError;
-  }
   if (!fleet.unreadablePlaces.empty()) status = kUsageError;
   return status;
 }

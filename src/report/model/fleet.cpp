@@ -149,6 +149,23 @@ void markUnreadable(Fleet* fleet, uint32_t machine, ReadFailure failure) {
   if (entry.unreadable == kReadWhole) entry.unreadable = failure;
 }
 
+void matchQualifiedNames(Fleet* fleet) {
+  for (Machine& qualified : fleet->machines) {
+    size_t dot = qualified.name.find('.');
+    if (!qualified.listed || qualified.logFound || qualified.unreadable != kReadWhole || dot == 0 ||
+        dot == std::string::npos) {
+      continue;
+    }
+    std::string label = qualified.name.substr(0, dot);
+    auto found = fleet->machineByName.find(platform::foldedName(label.data(), label.size()));
+    if (found == fleet->machineByName.end()) continue;
+    Machine& shortName = fleet->machines[found->second];
+    if (!shortName.logFound && shortName.unreadable == kReadWhole) continue;
+    shortName.listed = true;
+    qualified.listed = false;
+  }
+}
+
 bool logsStartDifferently(const Machine& machine) {
   for (uint32_t start = 0; start < machine.logStarts.size(); ++start) {
     if (groupOf(machine, start) != groupOf(machine, 0)) return true;

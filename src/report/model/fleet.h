@@ -116,6 +116,12 @@ void addLog(Fleet* fleet, uint32_t machine, uint32_t logRank, const LogResult& r
 // be read. Only its first reason is kept.
 void markUnreadable(Fleet* fleet, uint32_t machine, ReadFailure failure);
 
+// Lets a listed machine named by a fully qualified name (pc01.corp.example.com,
+// as a directory exports it) stand for the machine of its first label (PC01)
+// when no log of the qualified name was read and one of the short name was:
+// the short name is listed in its place.
+void matchQualifiedNames(Fleet* fleet);
+
 // True when logs of the machine start differently and are not one chain: a
 // machine re-imaged since its first log, or two machines with one name.
 bool logsStartDifferently(const Machine& machine);

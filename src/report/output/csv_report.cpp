@@ -1,6 +1,8 @@
-// The report as CSV (RFC 4180): one row per machine and version, by version and
-// then machine name, under the header
+// The report as CSV (RFC 4180), UTF-8 with a byte-order mark: one row per
+// machine and version, by version and then machine name, under the header
 //   host,update,new,state,code,meaning,last_run,attempts,note
+// In a report without a version, the unreadable machines have a row each, with
+// no version.
 #include <cstring>
 #include <string>
 
@@ -47,27 +49,33 @@ static void putFields(Output* output, const std::string* fields, size_t count) {
   put(output, kFileLineEnd);
 }
 
+static void putRow(Output* output, const Report& report, const ReportRow& row) {
+  std::string fields[] = {report.machineNames[row.machine], "",
+                          row.version == kNoVersion ? "" : report.versionNames[row.version],
+                          stateName(row.kind), "", rowMeaning(report, row), "", "0", rowNote(report, row)};
+  if (row.attempts != nullptr) {
+    const Attempt& last = row.attempts->last;
+    char moment[32];
+    formatMoment(last.moment, moment, sizeof moment);
+    fields[1] = report.updateNames[last.pair];
+    fields[4] = std::to_string(last.code);
+    fields[6] = moment;
+    fields[7] = std::to_string(attemptsOf(*report.fleet, row.machine, *row.attempts));
+  }
+  putFields(output, fields, sizeof fields / sizeof fields[0]);
+}
+
 void writeCsvReport(const Report& report, Output* output) {
   static const std::string kHeader[] = {"host", "update", "new", "state", "code", "meaning",
                                         "last_run", "attempts", "note"};
+  // A spreadsheet that opens the file by a double click reads it as UTF-8
+  // only after this mark.
+  put(output, "\xEF\xBB\xBF");
   putFields(output, kHeader, sizeof kHeader / sizeof kHeader[0]);
-  for (const ReportRow& row : report.rows) {
-    std::string fields[] = {report.machineNames[row.machine], "", report.versionNames[row.version],
-                            stateName(row.kind), "", "", "", "0", ""};
-    fields[5] = rowMeaning(report, row);
-    if (row.attempts != nullptr) {
-      const Attempt& last = row.attempts->last;
-      char moment[32];
-      formatMoment(last.moment, moment, sizeof moment);
-      fields[1] = report.updateNames[last.pair];
-      fields[4] = std::to_string(last.code);
-      fields[6] = moment;
-      fields[7] = std::to_string(attemptsOf(*report.fleet, row.machine, *row.attempts));
-      if (row.clockAhead) {
-        formatMoment(last.dated, moment, sizeof moment);
-        fields[8] = std::string("clock ahead: a record dated ") + moment;
-      }
-    }
-    putFields(output, fields, sizeof fields / sizeof fields[0]);
+  for (const VersionSummary& summary : report.versions) {
+    for (const ReportRow& row : versionRows(report, summary)) putRow(output, report, row);
+  }
+  if (report.versions.empty()) {
+    for (const ReportRow& row : unreadableRows(report)) putRow(output, report, row);
   }
 }

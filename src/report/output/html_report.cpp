@@ -150,8 +150,9 @@ static void putShare(Output* output, const VersionSummary& summary, bool hostsLi
   putFormat(output, "</div>%s", kFileLineEnd);
 }
 
-static void putFailures(Output* output, const Report& report, const VersionSummary& summary) {
-  std::vector<CodeGroup> groups = failuresByCode(report, summary);
+static void putFailures(Output* output, const Report& report, const VersionSummary& summary,
+                        const std::vector<ReportRow>& versionRows) {
+  std::vector<CodeGroup> groups = failuresByCode(versionRows);
   if (groups.empty()) {
     putLine(output, "<h3>Failed: none</h3>");
     return;
@@ -175,7 +176,7 @@ static void putFailures(Output* output, const Report& report, const VersionSumma
   // Every failed machine, folded, in compact rows: the meanings stand in the
   // table above, and the end tags that HTML lets a cell and a row leave out
   // are left out, to keep a large fleet's page small.
-  std::vector<const ReportRow*> rows = versionRows(report, summary, kFailed);
+  std::vector<const ReportRow*> rows = rowsIn(versionRows, kFailed);
   putFormat(output, "<details><summary>Every failed machine (%lu)</summary>%s",
             static_cast<unsigned long>(rows.size()), kFileLineEnd);
   putLine(output, "<table class=\"sortable all\"><thead><tr><th>Machine</th><th>Update</th>"
@@ -196,8 +197,8 @@ static void putFailures(Output* output, const Report& report, const VersionSumma
   putLine(output, "</tbody></table></details>");
 }
 
-static void putClockAhead(Output* output, const Report& report, const VersionSummary& summary) {
-  std::vector<const ReportRow*> rows = rowsAhead(report, summary);
+static void putClockAhead(Output* output, const Report& report, const std::vector<ReportRow>& versionRows) {
+  std::vector<const ReportRow*> rows = rowsAhead(versionRows);
   if (rows.empty()) return;
   putFormat(output, "<h3>Clock ahead (%lu)</h3>%s<p>A record dated more than a day after this "
             "page: the log's order decides.</p>%s", static_cast<unsigned long>(rows.size()),
@@ -222,17 +223,18 @@ static void putSection(Output* output, const Report& report, const VersionSummar
   putVersionName(output, report, summary.version);
   putFormat(output, "</h2>%s", kFileLineEnd);
   putShare(output, summary, report.rules->hostsListed);
-  putFailures(output, report, summary);
-  putNameGroup(output, report, "Restart pending", versionRows(report, summary, kRestart));
-  putNameGroup(output, report, "No record: listed, but no log found", noRecordRows(report, summary, false));
+  std::vector<ReportRow> rows = versionRows(report, summary);
+  putFailures(output, report, summary, rows);
+  putNameGroup(output, report, "Restart pending", rowsIn(rows, kRestart));
+  putNameGroup(output, report, "No record: listed, but no log found", noRecordRows(rows, false));
   putNameGroup(output, report, "No record: a log, but no record of this version in it",
-                noRecordRows(report, summary, true));
-  putNameGroup(output, report, "Superseded by a later version", versionRows(report, summary, kSuperseded));
-  for (const ReasonGroup& group : unreadableByReason(report, summary)) {
+               noRecordRows(rows, true));
+  putNameGroup(output, report, "Superseded by a later version", rowsIn(rows, kSuperseded));
+  for (const ReasonGroup& group : unreadableByReason(report, rows)) {
     std::string title = "Unreadable: " + std::string(group.reason);
     putNameGroup(output, report, title.c_str(), group.rows);
   }
-  putClockAhead(output, report, summary);
+  putClockAhead(output, report, rows);
 }
 
 static void putOverview(Output* output, const Report& report) {
@@ -297,6 +299,48 @@ static void putMadeFrom(Output* output, const Report& report, const char* madeAt
   }
 }
 
+// The framed note of what could not be read: the logs and folders under the
+// PATHs, each by name, and the machines, by reason, the first of each named.
+static void putWarning(Output* output, const Report& report) {
+  const std::vector<std::string>& places = report.fleet->unreadablePlaces;
+  if (places.empty() && report.unreadable == 0) return;
+  put(output, "<div class=\"warning\">");
+  if (!places.empty()) {
+    putFormat(output, "<p><b>This report is incomplete:</b> %lu %s could not be read.</p><ul>%s",
+              static_cast<unsigned long>(places.size()),
+              places.size() == 1 ? "log or folder" : "logs or folders", kFileLineEnd);
+    for (const std::string& path : places) {
+      put(output, "<li><tt>");
+      putEscaped(output, path);
+      putFormat(output, "</tt></li>%s", kFileLineEnd);
+    }
+    put(output, "</ul>");
+  }
+  if (report.unreadable > 0) {
+    putFormat(output, "<p><b>%lu %s could not be read</b>, by reason:</p><ul>%s", report.unreadable,
+              report.unreadable == 1 ? "machine" : "machines", kFileLineEnd);
+    std::vector<ReportRow> rows = unreadableRows(report);
+    for (const ReasonGroup& group : unreadableByReason(report, rows)) {
+      putFormat(output, "<li>%s (%lu): ", group.reason, static_cast<unsigned long>(group.rows.size()));
+      putNames(output, report, group.rows, 0, kFailureNames);
+      if (group.rows.size() > kFailureNames) put(output, ", &hellip;");
+      putFormat(output, "</li>%s", kFileLineEnd);
+    }
+    put(output, "</ul>");
+  }
+  putLine(output, "</div>");
+}
+
+static void putStartsDifferently(Output* output, const Report& report) {
+  if (report.startsDiffer.empty()) return;
+  put(output, "<p>Logs that start differently (re-imaged, or two machines with one name): ");
+  for (size_t i = 0; i < report.startsDiffer.size(); ++i) {
+    if (i > 0) put(output, ", ");
+    putEscaped(output, report.machineNames[report.startsDiffer[i]]);
+  }
+  putFormat(output, ".</p>%s", kFileLineEnd);
+}
+
 void writeHtmlReport(const Report& report, const char* madeAt, Output* output) {
   putLine(output, "<!DOCTYPE html>");
   putLine(output, "<html lang=\"en\">");
@@ -307,19 +351,9 @@ void writeHtmlReport(const Report& report, const char* madeAt, Output* output) {
   putLine(output, "</head>");
   putLine(output, "<body>");
   putLine(output, "<h1>The state of the fleet</h1>");
-  const std::vector<std::string>& unreadable = report.fleet->unreadablePlaces;
-  if (!unreadable.empty()) {
-    putFormat(output, "<div class=\"warning\"><p><b>This report is incomplete:</b> %lu %s could not "
-              "be read.</p><ul>%s", static_cast<unsigned long>(unreadable.size()),
-              unreadable.size() == 1 ? "log or folder" : "logs or folders", kFileLineEnd);
-    for (const std::string& path : unreadable) {
-      put(output, "<li><tt>");
-      putEscaped(output, path);
-      putFormat(output, "</tt></li>%s", kFileLineEnd);
-    }
-    putLine(output, "</ul></div>");
-  }
+  putWarning(output, report);
   putMadeFrom(output, report, madeAt);
+  putStartsDifferently(output, report);
   if (report.versions.empty()) putLine(output, "<p>No result record.</p>");
   if (report.versions.size() > 1) putOverview(output, report);
   for (size_t i = 0; i < report.versions.size(); ++i) putSection(output, report, report.versions[i], i);

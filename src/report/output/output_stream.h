@@ -14,7 +14,7 @@ extern const char kFileLineEnd[];
 
 struct Output {
   platform::FileHandle file;  // kNoFile: standard output
-  bool failed;                // a write failed
+  bool failed;                // a write failed: nothing more is written
   std::string pending;
 };
 
@@ -25,16 +25,24 @@ bool startFileOutput(Output* output, const char* path);
 
 void put(Output* output, const char* text);
 void put(Output* output, const char* text, size_t length);
-// Text made by printf rules.
+// Text made by printf rules, whatever its length.
 void putFormat(Output* output, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
-// Writes what is pending and closes a file. False when any write failed.
+// Writes what is pending, flushes standard output or closes a file. False when
+// any write failed.
 bool finishOutput(Output* output);
 
 // Text as every report and message writes it: platform::utf8FromSystemText.
 std::string outputText(const std::string& text);
 
-// One line on standard error, "qnReport: " and the text made by printf rules.
+// UTF-8 text as a terminal is given it: each control character, which could
+// move the cursor, erase or retitle a terminal (ESC, CR, BEL, ...), shown as
+// \xNN, or \u00NN for the C1 controls. Everything that the text report and the
+// messages take from logs, folders and lists goes through it.
+std::string terminalText(const std::string& text);
+
+// One line on standard error, "qnReport: " and the text made by printf rules,
+// whatever its length.
 void printError(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // One line on standard error, as it is.
 void printErrorLine(const char* text);

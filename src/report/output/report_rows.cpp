@@ -5,23 +5,15 @@
 #include <cstring>
 
 #include "base/utf8_text.h"
+#include "report/model/report_time.h"
 #include "report/model/version_order.h"
 #include "report/output/output_stream.h"
 
+const char kStartsDifferently[] = "logs that start differently: re-imaged, or two machines with one name";
+
 void buildReport(const Fleet* fleet, const ReportRequest* request, const StateRules* rules,
                  Report* report) {
-  report->fleet = fleet;
-  report->request = request;
-  report->rules = rules;
-  report->machines = 0;
-  report->unreadable = 0;
-  report->unlisted.clear();
-  report->versions.clear();
-  report->rows.clear();
-  report->machineOrder.clear();
-  report->machineNames.clear();
-  report->versionNames.clear();
-  report->updateNames.clear();
+  *report = Report{fleet, request, rules, 0, 0, {}, {}, {}, {}, {}, {}, {}, {}};
   for (const Machine& machine : fleet->machines) {
     report->machineNames.push_back(outputText(machine.name));
   }
@@ -37,25 +29,24 @@ void buildReport(const Fleet* fleet, const ReportRequest* request, const StateRu
   for (const std::string& name : report->machineNames) {
     folded.push_back(foldedUtf8(name.data(), name.size()));
   }
-  for (uint32_t i = 0; i < fleet->machines.size(); ++i) report->machineOrder.push_back(i);
+  std::vector<uint32_t> byName;
+  for (uint32_t i = 0; i < fleet->machines.size(); ++i) byName.push_back(i);
   const std::vector<std::string>& names = report->machineNames;
-  std::sort(report->machineOrder.begin(), report->machineOrder.end(),
-            [&folded, &names](uint32_t a, uint32_t b) {
-              return folded[a] != folded[b] ? folded[a] < folded[b] : names[a] < names[b];
-            });
+  std::sort(byName.begin(), byName.end(), [&folded, &names](uint32_t a, uint32_t b) {
+    return folded[a] != folded[b] ? folded[a] < folded[b] : names[a] < names[b];
+  });
 
-  std::vector<uint32_t> reported;
-  for (uint32_t machine : report->machineOrder) {
+  report->latestInstalled.assign(fleet->machines.size(), kNoVersion);
+  for (uint32_t machine : byName) {
     const Machine& entry = fleet->machines[machine];
-    if (!rules->hostsListed || entry.listed) {
-      reported.push_back(machine);
-    } else if (entry.logFound) {
-      report->unlisted.push_back(machine);
+    if (rules->hostsListed && !entry.listed) {
+      if (entry.logFound) report->unlisted.push_back(machine);
+      continue;
     }
-  }
-  std::vector<uint32_t> latestInstalled(fleet->machines.size(), kNoVersion);
-  for (uint32_t machine : reported) {
-    latestInstalled[machine] = latestInstalledVersion(*fleet, machine, rules->codes);
+    report->reported.push_back(machine);
+    report->latestInstalled[machine] = latestInstalledVersion(*fleet, machine, rules->codes);
+    if (entry.unreadable != kReadWhole) ++report->unreadable;
+    if (logsStartDifferently(entry)) report->startsDiffer.push_back(machine);
   }
 
   std::vector<uint32_t> versionOrder;
@@ -70,54 +61,77 @@ void buildReport(const Fleet* fleet, const ReportRequest* request, const StateRu
 
   std::vector<bool> withRecord(fleet->machines.size(), false);
   for (uint32_t version : versionOrder) {
-    VersionSummary summary = {version, {}, report->rows.size(), 0};
-    for (uint32_t machine : reported) {
-      ReportRow row = {};
-      if (!stateAt(*fleet, machine, version, latestInstalled[machine], *rules, &row)) continue;
-      row.machine = machine;
-      row.version = version;
-      if (row.attempts != nullptr) withRecord[machine] = true;
-      report->rows.push_back(row);
-      ++summary.counts[row.kind];
+    VersionSummary summary = {version, {}};
+    for (uint32_t machine : report->reported) {
+      VersionState state;
+      if (!stateAt(*fleet, machine, version, report->latestInstalled[machine], *rules, &state)) continue;
+      if (state.attempts != nullptr) withRecord[machine] = true;
+      ++summary.counts[state.kind];
     }
-    summary.rowCount = report->rows.size() - summary.firstRow;
     report->versions.push_back(summary);
   }
   for (bool any : withRecord) report->machines += any ? 1 : 0;
-  for (uint32_t machine : reported) {
-    if (fleet->machines[machine].unreadable != kReadWhole) ++report->unreadable;
-  }
 }
 
-std::vector<const ReportRow*> versionRows(const Report& report, const VersionSummary& version,
-                                          MachineState kind) {
-  std::vector<const ReportRow*> rows;
-  for (size_t i = version.firstRow; i < version.firstRow + version.rowCount; ++i) {
-    if (report.rows[i].kind == kind) rows.push_back(&report.rows[i]);
-  }
-  return rows;
-}
-
-std::vector<const ReportRow*> noRecordRows(const Report& report, const VersionSummary& version,
-                                           bool logFound) {
-  std::vector<const ReportRow*> rows;
-  for (const ReportRow* row : versionRows(report, version, kNoRecord)) {
-    if (row->logFound == logFound) rows.push_back(row);
+std::vector<ReportRow> versionRows(const Report& report, const VersionSummary& version) {
+  std::vector<ReportRow> rows;
+  rows.reserve(machinesOf(version));
+  for (uint32_t machine : report.reported) {
+    ReportRow row = {};
+    if (!stateAt(*report.fleet, machine, version.version, report.latestInstalled[machine],
+                 *report.rules, &row)) {
+      continue;
+    }
+    row.machine = machine;
+    row.version = version.version;
+    rows.push_back(row);
   }
   return rows;
 }
 
-std::vector<const ReportRow*> rowsAhead(const Report& report, const VersionSummary& version) {
-  std::vector<const ReportRow*> rows;
-  for (size_t i = version.firstRow; i < version.firstRow + version.rowCount; ++i) {
-    if (report.rows[i].clockAhead) rows.push_back(&report.rows[i]);
+std::vector<ReportRow> unreadableRows(const Report& report) {
+  std::vector<ReportRow> rows;
+  for (uint32_t machine : report.reported) {
+    const Machine& entry = report.fleet->machines[machine];
+    if (entry.unreadable == kReadWhole) continue;
+    ReportRow row = {};
+    row.kind = kUnreadable;
+    row.supersededBy = kNoVersion;
+    row.logFound = entry.logFound;
+    row.machine = machine;
+    row.version = kNoVersion;
+    rows.push_back(row);
   }
   return rows;
 }
 
-std::vector<CodeGroup> failuresByCode(const Report& report, const VersionSummary& version) {
+std::vector<const ReportRow*> rowsIn(const std::vector<ReportRow>& rows, MachineState kind) {
+  std::vector<const ReportRow*> chosen;
+  for (const ReportRow& row : rows) {
+    if (row.kind == kind) chosen.push_back(&row);
+  }
+  return chosen;
+}
+
+std::vector<const ReportRow*> noRecordRows(const std::vector<ReportRow>& rows, bool logFound) {
+  std::vector<const ReportRow*> chosen;
+  for (const ReportRow* row : rowsIn(rows, kNoRecord)) {
+    if (row->logFound == logFound) chosen.push_back(row);
+  }
+  return chosen;
+}
+
+std::vector<const ReportRow*> rowsAhead(const std::vector<ReportRow>& rows) {
+  std::vector<const ReportRow*> chosen;
+  for (const ReportRow& row : rows) {
+    if (row.clockAhead) chosen.push_back(&row);
+  }
+  return chosen;
+}
+
+std::vector<CodeGroup> failuresByCode(const std::vector<ReportRow>& rows) {
   std::vector<CodeGroup> groups;
-  for (const ReportRow* row : versionRows(report, version, kFailed)) {
+  for (const ReportRow* row : rowsIn(rows, kFailed)) {
     int32_t code = row->attempts->last.code;
     auto group = std::find_if(groups.begin(), groups.end(),
                               [code](const CodeGroup& candidate) { return candidate.code == code; });
@@ -130,12 +144,12 @@ std::vector<CodeGroup> failuresByCode(const Report& report, const VersionSummary
   return groups;
 }
 
-std::vector<ReasonGroup> unreadableByReason(const Report& report, const VersionSummary& version) {
+std::vector<ReasonGroup> unreadableByReason(const Report& report, const std::vector<ReportRow>& rows) {
   std::vector<ReasonGroup> groups;
-  std::vector<const ReportRow*> rows = versionRows(report, version, kUnreadable);
+  std::vector<const ReportRow*> unreadable = rowsIn(rows, kUnreadable);
   for (int failure = kReadWhole + 1; failure < kReadFailureCount; ++failure) {
     ReasonGroup group = {readFailureText(static_cast<ReadFailure>(failure)), {}};
-    for (const ReportRow* row : rows) {
+    for (const ReportRow* row : unreadable) {
       if (report.fleet->machines[row->machine].unreadable == failure) group.rows.push_back(row);
     }
     if (!group.rows.empty()) groups.push_back(group);
@@ -162,6 +176,19 @@ std::string rowMeaning(const Report& report, const ReportRow& row) {
   }
   if (row.kind == kUnreadable) return readFailureText(report.fleet->machines[row.machine].unreadable);
   return row.logFound ? "no record of this version in its log" : "no log found";
+}
+
+std::string rowNote(const Report& report, const ReportRow& row) {
+  std::string note;
+  if (row.clockAhead) {
+    char moment[32];
+    formatMoment(row.attempts->last.dated, moment, sizeof moment);
+    note = std::string("clock ahead: a record dated ") + moment;
+  }
+  if (logsStartDifferently(report.fleet->machines[row.machine])) {
+    note += (note.empty() ? "" : "; ") + std::string(kStartsDifferently);
+  }
+  return note;
 }
 
 int reportStatus(const Report& report) {
