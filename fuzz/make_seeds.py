@@ -133,6 +133,13 @@ def record_lines():
         ("too_large", b"01-07-2007 09:15:00,Update=5.0,New=5.1,Status=Unknown,ReturnCode=2147483648 "),
     ]:
         write("record_parser", name, line)
+    # Whole logs as other tools save them: with a UTF-8 byte-order mark, and as
+    # UTF-16 with one (a character beyond the BMP among the records).
+    record = "01-04-2007 10:00:00,Update=4.1,New=4.2,Status=Success,ReturnCode=0 \r\n"
+    write("record_parser", "utf8_byte_order_mark", b"\xef\xbb\xbf" + (record * 2).encode())
+    write("record_parser", "utf16_little_endian", b"\xff\xfe" + (record * 2 + "x\0y\r\n").encode("utf-16-le"))
+    write("record_parser", "utf16_big_endian",
+          b"\xfe\xff" + (record + "\U0001F600" + record).encode("utf-16-be"))
 
 
 scripts()

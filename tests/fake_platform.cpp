@@ -1,5 +1,6 @@
 #include "fake_platform.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -429,7 +430,8 @@ long readFile(FileHandle file, void* buffer, size_t size) {
   if (fake::fails("readFile")) return -1;
   auto& [path, position] = theState.openFiles.at(file);
   const std::string& content = theState.nodes.at(path).content;
-  size_t count = std::min(size, content.size() - std::min(position, content.size()));
+  size_t left = content.size() - std::min(position, content.size());
+  size_t count = std::min({size, theState.readLimit, left});
   memcpy(buffer, content.data() + position, count);
   position += count;
   return static_cast<long>(count);
@@ -514,6 +516,8 @@ bool flushConsole() {
 void writeErrorConsole(const char* text, size_t length) { theState.errors.append(text, length); }
 
 bool errorConsoleIsTerminal() { return false; }
+
+void useUtf8Text() {}
 
 bool getUtcOffset(int* minutes) {
   *minutes = theState.utcOffset;

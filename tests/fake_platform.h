@@ -62,6 +62,8 @@ struct State {
   platform::DiskSpace diskSpace = {8, 512, 1000000};
   platform::LocalTime localTime = {2006, 11, 2, 9, 5, 7};
   int utcOffset = 60;  // minutes east of UTC
+  // The most bytes one readFile gives, as a slow share's reads do.
+  size_t readLimit = SIZE_MAX;
   // What lastFileFailure tells after a failed open or read.
   platform::FileFailure fileFailure = platform::kFileFailed;
   unsigned nextTempNumber = 0x1A2;

@@ -5,7 +5,9 @@
 #include <windows.h>
 
 #include <cstring>
+#include <string>
 
+#include "platform/win32_names.h"
 #include "platform/win32_security.h"
 
 namespace platform {
@@ -46,6 +48,15 @@ bool logVolume(char* buffer, size_t size) {
 }
 
 bool getCurrentDirectory(char* buffer, size_t size) {
+  if (namesAreUtf8()) {
+    wchar_t wide[MAX_PATH + 1];
+    DWORD length = GetCurrentDirectoryW(MAX_PATH + 1, wide);
+    if (length == 0 || length > MAX_PATH) return false;
+    std::string path = utf8FromWide(wide, length);
+    if (path.size() + 1 > size) return false;
+    memcpy(buffer, path.c_str(), path.size() + 1);
+    return true;
+  }
   char path[MAX_PATH + 1];
   DWORD length = GetCurrentDirectoryA(sizeof path, path);
   if (length == 0 || length >= sizeof path || length + 1 > size) return false;
@@ -55,12 +66,16 @@ bool getCurrentDirectory(char* buffer, size_t size) {
 
 bool setCurrentDirectory(const char* path) { return SetCurrentDirectoryA(path) != 0; }
 
+static DWORD attributesOf(const char* path) {
+  return namesAreUtf8() ? GetFileAttributesW(wideFromUtf8(path).c_str()) : GetFileAttributesA(path);
+}
+
 bool isDirectory(const char* path) {
-  DWORD attributes = GetFileAttributesA(path);
+  DWORD attributes = attributesOf(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool pathExists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+bool pathExists(const char* path) { return attributesOf(path) != INVALID_FILE_ATTRIBUTES; }
 
 bool createDirectory(const char* path) { return CreateDirectoryA(path, nullptr) != 0; }
 
@@ -72,28 +87,51 @@ bool createPrivateDirectory(const char* path) {
 
 bool removeDirectory(const char* path) { return RemoveDirectoryA(path) != 0; }
 
-static void toEntry(const WIN32_FIND_DATAA& data, DirectoryEntry* entry) {
-  entry->attributes = data.dwFileAttributes;
-  entry->size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-  size_t length = boundedLength(data.cFileName, sizeof entry->name - 1);
-  memcpy(entry->name, data.cFileName, length);
+static void toEntry(DWORD attributes, DWORD sizeHigh, DWORD sizeLow, const std::string& name,
+                    DirectoryEntry* entry) {
+  entry->attributes = attributes;
+  entry->size = (static_cast<uint64_t>(sizeHigh) << 32) | sizeLow;
+  size_t length = name.size() < sizeof entry->name ? name.size() : sizeof entry->name - 1;
+  memcpy(entry->name, name.data(), length);
   entry->name[length] = '\0';
 }
 
+static void toEntry(const WIN32_FIND_DATAA& data, DirectoryEntry* entry) {
+  toEntry(data.dwFileAttributes, data.nFileSizeHigh, data.nFileSizeLow,
+          std::string(data.cFileName, boundedLength(data.cFileName, MAX_PATH)), entry);
+}
+
+static void toEntry(const WIN32_FIND_DATAW& data, DirectoryEntry* entry) {
+  toEntry(data.dwFileAttributes, data.nFileSizeHigh, data.nFileSizeLow, utf8FromWide(data.cFileName),
+          entry);
+}
+
 FindHandle findFirstFile(const char* pattern, DirectoryEntry* entry) {
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA(pattern, &data);
-  if (find == INVALID_HANDLE_VALUE) return kNoFind;
-  toEntry(data, entry);
-  return reinterpret_cast<FindHandle>(find);
+  HANDLE find;
+  if (namesAreUtf8()) {
+    WIN32_FIND_DATAW data;
+    find = FindFirstFileW(wideFromUtf8(pattern).c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) toEntry(data, entry);
+  } else {
+    WIN32_FIND_DATAA data;
+    find = FindFirstFileA(pattern, &data);
+    if (find != INVALID_HANDLE_VALUE) toEntry(data, entry);
+  }
+  return find == INVALID_HANDLE_VALUE ? kNoFind : reinterpret_cast<FindHandle>(find);
 }
 
 int findNextFile(FindHandle find, DirectoryEntry* entry) {
-  WIN32_FIND_DATAA data;
-  if (!FindNextFileA(reinterpret_cast<HANDLE>(find), &data)) {
-    return GetLastError() == ERROR_NO_MORE_FILES ? kNoMoreEntries : kListingFailed;
+  BOOL found;
+  if (namesAreUtf8()) {
+    WIN32_FIND_DATAW data;
+    found = FindNextFileW(reinterpret_cast<HANDLE>(find), &data);
+    if (found) toEntry(data, entry);
+  } else {
+    WIN32_FIND_DATAA data;
+    found = FindNextFileA(reinterpret_cast<HANDLE>(find), &data);
+    if (found) toEntry(data, entry);
   }
-  toEntry(data, entry);
+  if (!found) return GetLastError() == ERROR_NO_MORE_FILES ? kNoMoreEntries : kListingFailed;
   return kFoundEntry;
 }
 

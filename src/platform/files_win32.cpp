@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "platform/win32_names.h"
 #include "platform/win32_native.h"
 
 namespace platform {
@@ -73,9 +74,17 @@ bool restoreAttributes(const AttributeHandle& file) {
 
 void closeAttributeHandle(const AttributeHandle& file) { CloseHandle(reinterpret_cast<HANDLE>(file.handle)); }
 
+// CreateFileA, or CreateFileW for UTF-8 names.
+static HANDLE createFile(const char* path, DWORD access, DWORD sharing, DWORD disposition) {
+  if (namesAreUtf8()) {
+    return CreateFileW(wideFromUtf8(path).c_str(), access, sharing, nullptr, disposition,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+  }
+  return CreateFileA(path, access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 FileHandle openForReading(const char* path) {
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = createFile(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
   return file == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<FileHandle>(file);
 }
 
@@ -126,8 +135,7 @@ bool writeFile(FileHandle file, const void* data, size_t size) {
 bool closeFile(FileHandle file) { return CloseHandle(reinterpret_cast<HANDLE>(file)) != 0; }
 
 FileHandle openForWriting(const char* path) {
-  HANDLE file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = createFile(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS);
   return file == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<FileHandle>(file);
 }
 

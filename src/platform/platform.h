@@ -40,6 +40,14 @@ extern const char kConsoleLineEnd[];
 //   lines nowhere, and goes on.
 void prepareProcess();
 
+// The program's names, paths, command line and console lines are UTF-8 from
+// now on, whatever the system's code page: on Windows they go through the W
+// functions (the A functions, which the other programs use, would change a
+// name the code page lacks into another), and a console is written as
+// Unicode; files and pipes get the UTF-8 bytes. On POSIX nothing changes:
+// names are bytes. Called once, at the start, before the command line is read.
+void useUtf8Text();
+
 // --- Directories -----------------------------------------------------------
 
 // The root of the system volume ("C:\" on Windows, ending with the separator),
@@ -86,10 +94,14 @@ constexpr uint32_t kAttributeDirectory = 0x10;
 // the link shows.
 constexpr uint32_t kAttributeReparsePoint = 0x400;
 
+// A name in a directory: as UTF-8 (useUtf8Text), the longest takes three
+// bytes for each of its UTF-16 units.
+constexpr size_t kNameBufferSize = 3 * kPathBufferSize;
+
 struct DirectoryEntry {
   uint32_t attributes;
   uint64_t size;  // a file's size in bytes (what a link leads to); 0 for a directory
-  char name[kPathBufferSize];
+  char name[kNameBufferSize];
 };
 
 using FindHandle = intptr_t;

@@ -124,6 +124,8 @@ const char* findEnvironment(const char* name) {
   return nullptr;
 }
 
+void useUtf8Text() {}
+
 const char* rawCommandLine() { return nullptr; }
 
 bool writeConsole(const char* text, size_t length) { return fwrite(text, 1, length, stdout) == length; }

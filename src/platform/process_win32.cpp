@@ -10,8 +10,10 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "base/environment.h"
+#include "platform/win32_names.h"
 
 namespace platform {
 
@@ -118,8 +120,6 @@ const char* findEnvironment(const char* name) {
   return nullptr;
 }
 
-const char* rawCommandLine() { return GetCommandLineA(); }
-
 // A process started with no usable standard output or error (no console, or an
 // invalid handle) is given a negative descriptor by the newer C runtimes (-2,
 // or -1 before them), and passing one on is an invalid parameter, which may end
@@ -135,14 +135,72 @@ void prepareProcess() {
   if (isUsable(stderr)) _setmode(_fileno(stderr), _O_BINARY);
 }
 
+// A console that UTF-8 text is written to as Unicode (useUtf8Text): the
+// bytes of a character cut at the end of one write wait for the next.
+struct UnicodeConsole {
+  HANDLE handle;
+  bool isConsole;
+  std::string pending;
+};
+static UnicodeConsole unicodeOutput;
+static UnicodeConsole unicodeError;
+
+void startUnicodeConsole() {
+  const DWORD standard[] = {STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
+  UnicodeConsole* consoles[] = {&unicodeOutput, &unicodeError};
+  for (int i = 0; i < 2; ++i) {
+    DWORD mode;
+    consoles[i]->handle = GetStdHandle(standard[i]);
+    consoles[i]->isConsole = consoles[i]->handle != INVALID_HANDLE_VALUE &&
+                             consoles[i]->handle != nullptr &&
+                             GetConsoleMode(consoles[i]->handle, &mode) != 0;
+  }
+}
+
+// The length of the text's start that ends with a whole UTF-8 character.
+static size_t wholeCharacters(const std::string& text) {
+  size_t end = text.size();
+  for (size_t back = 1; back <= 3 && back <= text.size(); ++back) {
+    unsigned char byte = static_cast<unsigned char>(text[text.size() - back]);
+    if ((byte & 0xC0) == 0x80) continue;  // a continuation byte: look further back
+    size_t needs = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+    if (needs > back) end = text.size() - back;
+    break;
+  }
+  return end;
+}
+
+static bool writeUnicode(UnicodeConsole* console, const char* text, size_t length) {
+  console->pending.append(text, length);
+  size_t whole = wholeCharacters(console->pending);
+  std::wstring wide = wideFromUtf8(console->pending.data(), whole);
+  console->pending.erase(0, whole);
+  // Older consoles refuse a long write: a few thousand characters at a time.
+  const size_t kPiece = 4096;
+  for (size_t at = 0; at < wide.size(); at += kPiece) {
+    DWORD count = static_cast<DWORD>(wide.size() - at < kPiece ? wide.size() - at : kPiece);
+    DWORD written = 0;
+    if (!WriteConsoleW(console->handle, wide.data() + at, count, &written, nullptr)) return false;
+  }
+  return true;
+}
+
 bool writeConsole(const char* text, size_t length) {
+  if (namesAreUtf8() && unicodeOutput.isConsole) return writeUnicode(&unicodeOutput, text, length);
   return !isUsable(stdout) || fwrite(text, 1, length, stdout) == length;
 }
 
-bool flushConsole() { return !isUsable(stdout) || fflush(stdout) == 0; }
+bool flushConsole() {
+  if (namesAreUtf8() && unicodeOutput.isConsole) return true;
+  return !isUsable(stdout) || fflush(stdout) == 0;
+}
 
 void writeErrorConsole(const char* text, size_t length) {
-  if (isUsable(stderr)) fwrite(text, 1, length, stderr);
+  if (namesAreUtf8() && unicodeError.isConsole) {
+    writeUnicode(&unicodeError, text, length);
+  } else if (isUsable(stderr)) {
+    fwrite(text, 1, length, stderr);
+  }
 }
 
 bool errorConsoleIsTerminal() {

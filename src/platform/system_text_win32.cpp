@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/utf8_text.h"
+#include "platform/win32_names.h"
 
 namespace platform {
 
@@ -43,10 +44,19 @@ std::string utf8FromSystemText(const char* text, size_t length) {
 }
 
 std::string systemTextFromUtf8(const char* text, size_t length) {
+  if (namesAreUtf8()) return std::string(text, length);
   return narrowFrom(CP_ACP, wideFrom(CP_UTF8, text, length));
 }
 
 std::string foldedName(const char* name, size_t length) {
+  if (namesAreUtf8()) {
+    std::vector<wchar_t> wide = wideFrom(CP_UTF8, name, length);
+    if (!wide.empty()) {
+      LCMapStringW(LOCALE_SYSTEM_DEFAULT, LCMAP_UPPERCASE, wide.data(), static_cast<int>(wide.size()),
+                   wide.data(), static_cast<int>(wide.size()));
+    }
+    return narrowFrom(CP_UTF8, wide);
+  }
   std::string folded(name, length);
   if (length > 0) {
     LCMapStringA(LOCALE_SYSTEM_DEFAULT, LCMAP_UPPERCASE, name, static_cast<int>(length),

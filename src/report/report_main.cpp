@@ -2,4 +2,4 @@
 #include "report/report_run.h"
 #include "runtime/program_start.h"
 
-int main(int argc, char** argv) { return runProgram(argc, argv, runReport); }
+int main(int argc, char** argv) { return runProgram(argc, argv, runReport, kUtf8Text); }

@@ -6,8 +6,9 @@
 #include "base/command_line.h"
 #include "platform/platform.h"
 
-int runProgram(int argc, char** argv, ProgramRun run) {
+int runProgram(int argc, char** argv, ProgramRun run, ProgramText text) {
   platform::prepareProcess();
+  if (text == kUtf8Text) platform::useUtf8Text();
   const char* commandLine = platform::rawCommandLine();
   if (commandLine == nullptr) return run(argc, argv);
   std::vector<std::string> elements = splitCommandLine(commandLine);

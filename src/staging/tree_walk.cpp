@@ -156,7 +156,7 @@ static void removeDirectoryEntry(const char* source, const char* name, uint32_t 
 static void removeFileEntry(const char* entryPath, bool entryPathFits, const char* source,
                             const char* name, uint32_t attributes) {
   if (entryPathFits && removeEntry(entryPath, attributes)) return;
-  char shown[2 * kPathBufferSize];
+  char shown[kPathBufferSize + platform::kNameBufferSize];
   snprintf(shown, sizeof shown, "%s%s", source, name);
   printLine("Unable to remove temp file ", shown);
 }

@@ -61,13 +61,16 @@ compare() {  # compare NAME EXPECTED-FILE ACTUAL-FILE
 
 fleet=$work/run
 mkdir -p "$fleet/empty"
-cp -a "$here/fleet" "$here"/hosts*.txt "$fleet/"
+cp -a "$here/fleet" "$here"/hosts*.txt "$here"/hosts*.csv "$fleet/"
 # A folder whose path is too long for the system's path buffers (260 bytes),
-# below one whose path fits, beside a log that can be read.
+# below one whose path fits, beside a log that can be read; and one in PC77's
+# QNLOG folder, which makes PC77 unreadable although a copy of its log could be
+# read.
 long=$fleet/deep/$(printf 'A%.0s' {1..150})/$(printf 'B%.0s' {1..150})
-mkdir -p "$long"
+mkdir -p "$long" "$fleet/deep/PC77/QNLOG/$(printf 'C%.0s' {1..150})/$(printf 'D%.0s' {1..150})"
 printf '01-08-2007 09:00:00,Update=5.0,New=5.1,Status=Success,ReturnCode=0 \r\n' >"$fleet/deep/PC99.log"
 cp "$fleet/deep/PC99.log" "$long/PC98.log"
+cp "$fleet/deep/PC99.log" "$fleet/deep/PC77.log"
 snapshot() { (cd "$1" && find . -type f -print0 | sort -z | xargs -0 md5sum); }
 before=$(snapshot "$fleet")
 
@@ -98,6 +101,18 @@ for case_dir in "$here"/cases/*/; do
   expected_status=$(cat "$case_dir/status")
   if [ "$status" = "$expected_status" ]; then pass; else fail "status/$name" "expected $expected_status, got $status"; fi
 done
+
+# A report that cannot be written whole to standard output (a full disk) is
+# said, with status 2.
+if [ -e /dev/full ]; then
+  (cd "$fleet" && "${wrapper[@]}" "$program" fleet </dev/null >/dev/full 2>"$work/full.err")
+  status=$?
+  if [ "$status" = 2 ] && grep -q "cannot write the report to standard output" "$work/full.err"; then
+    pass
+  else
+    fail "full" "status $status: $(cat "$work/full.err")"
+  fi
+fi
 
 rm -f "$fleet/out.html"
 if [ "$before" = "$(snapshot "$fleet")" ]; then pass; else fail "nowrite" "a run changed the fleet"; fi

@@ -186,11 +186,28 @@ TEST_F(FleetRulesTest, AMachineWithALogThatCouldNotBeReadIsUnreadableAtEveryVers
   EXPECT_EQ(fleet.machines[pc].unreadable, kReadTimedOut);
 }
 
-TEST_F(FleetRulesTest, AnAttemptOrderedAfterTheLimitIsFlaggedClockAhead) {
+TEST_F(FleetRulesTest, ARecordOfTheVersionDatedAfterTheLimitFlagsItsClockAhead) {
   uint32_t at = machineWithLogs({record("02-01-2007 00:00:00", "4.2", 0)}, "AT");
   uint32_t after = machineWithLogs({record("02-01-2007 00:00:01", "4.2", 0)}, "AFTER");
+  // Another version's record ahead orders the later one, but flags only its own.
+  uint32_t other = machineWithLogs({record("02-05-2007 10:00:00", "4.3", 0) +
+                                    record("01-05-2007 10:00:00", "4.2", 1603)},
+                                   "OTHER");
   EXPECT_FALSE(stateOf(at, "4.2").clockAhead);
   EXPECT_TRUE(stateOf(after, "4.2").clockAhead);
+  EXPECT_FALSE(stateOf(other, "4.2").clockAhead);
+  EXPECT_TRUE(stateOf(other, "4.3").clockAhead);
+}
+
+TEST_F(FleetRulesTest, VersionsAreComparedWithoutTheBlanksAtTheirEnds) {
+  uint32_t pc = machineWithLogs({record("01-04-2007 10:00:00", "4.2", 0, " 4.1\t") +
+                                 record("01-05-2007 10:00:00", "4.2 ", 1603, "4.1")});
+  ASSERT_EQ(fleet.versions.size(), 1u);
+  EXPECT_EQ(fleet.versions[0].newValue, "4.2");
+  const MachineVersion& state = *stateOf(pc, "4.2").attempts;
+  EXPECT_EQ(state.last.code, 1603);
+  EXPECT_EQ(attemptsOf(fleet, pc, state), 2u);
+  EXPECT_EQ(fleet.pairs[state.last.pair].updateValue, "4.1");
 }
 
 // A read that fails part-way keeps what came before it, and makes its machine

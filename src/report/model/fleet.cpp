@@ -70,26 +70,23 @@ static void addSummary(Fleet* fleet, uint32_t machine, uint32_t logRank, const L
   Machine& entry = fleet->machines[machine];
   uint32_t group = startIndex(&entry, log.start);
 
-  // A log's attempts at a version, over the pairs that end in it.
+  // A log's attempts at a version, over the pairs that end in it; found by
+  // version, so that a log of many versions is added in one pass.
   struct Counted {
     uint32_t version;
     uint32_t attempts;
     Attempt last;
   };
   std::vector<Counted> counted;
+  std::unordered_map<uint32_t, size_t> countedByVersion;
   for (const LogPair& logPair : log.pairs) {
     const LoggedAttempt& logged = logPair.last;
     Attempt last = {std::max(base.order, logged.order), base.place + logged.place, logRank,
                     logged.moment, logged.code, pairOf(fleet, logPair), logPair.latest};
     uint32_t version = fleet->pairs[last.pair].version;
-    Counted* sum = nullptr;
-    for (Counted& candidate : counted) {
-      if (candidate.version == version) sum = &candidate;
-    }
-    if (sum == nullptr) {
-      counted.push_back(Counted{version, 0, last});
-      sum = &counted.back();
-    }
+    auto found = countedByVersion.emplace(version, counted.size());
+    if (found.second) counted.push_back(Counted{version, 0, last});
+    Counted* sum = &counted[found.first->second];
     sum->attempts += logPair.attempts;
     RecordMoment dated = std::max(sum->last.dated, last.dated);
     if (laterAttempt(last, sum->last)) sum->last = last;
@@ -97,15 +94,16 @@ static void addSummary(Fleet* fleet, uint32_t machine, uint32_t logRank, const L
   }
 
   for (const Counted& sum : counted) {
-    MachineVersion* state = nullptr;
-    for (MachineVersion& candidate : entry.versions) {
-      if (candidate.version == sum.version) state = &candidate;
-    }
-    if (state == nullptr) {
-      entry.versions.push_back(MachineVersion{sum.version, sum.last, 0});
-      state = &entry.versions.back();
-    } else if (laterAttempt(sum.last, state->last)) {
-      state->last = sum.last;
+    auto at = std::lower_bound(entry.versions.begin(), entry.versions.end(), sum.version,
+                               [](const MachineVersion& state, uint32_t version) {
+                                 return state.version < version;
+                               });
+    MachineVersion* state;
+    if (at == entry.versions.end() || at->version != sum.version) {
+      state = &*entry.versions.insert(at, MachineVersion{sum.version, sum.last, 0});
+    } else {
+      state = &*at;
+      if (laterAttempt(sum.last, state->last)) state->last = sum.last;
     }
     uint32_t* attempts = group == 0
                              ? &state->attempts
@@ -171,6 +169,12 @@ bool logsStartDifferently(const Machine& machine) {
     if (groupOf(machine, start) != groupOf(machine, 0)) return true;
   }
   return false;
+}
+
+const MachineVersion* findVersion(const Machine& machine, uint32_t version) {
+  auto at = std::lower_bound(machine.versions.begin(), machine.versions.end(), version,
+                             [](const MachineVersion& state, uint32_t wanted) { return state.version < wanted; });
+  return at != machine.versions.end() && at->version == version ? &*at : nullptr;
 }
 
 uint32_t attemptsOf(const Fleet& fleet, uint32_t machine, const MachineVersion& state) {

@@ -50,7 +50,7 @@ struct Machine {
   // index of another in its group, or its own (a tree's root).
   std::vector<uint64_t> logStarts;
   std::vector<uint32_t> startGroups;
-  std::vector<MachineVersion> versions;
+  std::vector<MachineVersion> versions;  // by version index (see findVersion)
   // The chain being read: a folder's rotated logs and then its QN.log, given
   // one after another in the order they were written, are read as one log,
   // each going on where the one before it ended.
@@ -125,6 +125,9 @@ void matchQualifiedNames(Fleet* fleet);
 // True when logs of the machine start differently and are not one chain: a
 // machine re-imaged since its first log, or two machines with one name.
 bool logsStartDifferently(const Machine& machine);
+
+// The machine's attempts at a version; null when it has none.
+const MachineVersion* findVersion(const Machine& machine, uint32_t version);
 
 // The attempts of a machine at a version, all logs read.
 uint32_t attemptsOf(const Fleet& fleet, uint32_t machine, const MachineVersion& state);

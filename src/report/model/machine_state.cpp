@@ -44,11 +44,11 @@ bool stateAt(const Fleet& fleet, uint32_t machine, uint32_t version, uint32_t la
     state->kind = kUnreadable;
     return true;
   }
-  for (const MachineVersion& attempts : entry.versions) {
-    if (attempts.version != version) continue;
-    state->kind = stateOfCode(attempts.last.code, rules.codes);
-    state->attempts = &attempts;
-    state->clockAhead = attempts.last.dated > rules.aheadLimit;
+  const MachineVersion* attempts = findVersion(entry, version);
+  if (attempts != nullptr) {
+    state->kind = stateOfCode(attempts->last.code, rules.codes);
+    state->attempts = attempts;
+    state->clockAhead = attempts->last.dated > rules.aheadLimit;
     return true;
   }
   if (latestInstalled != kNoVersion &&

@@ -94,7 +94,15 @@ static long moreText(LogLines* lines) {
     lines->filled += static_cast<size_t>(count);
     return count;
   }
-  startText(lines, static_cast<size_t>(count));  // nothing was in the buffer yet
+  // The first read may stop short of a byte-order mark's three bytes.
+  size_t first = static_cast<size_t>(count);
+  while (first < 3) {
+    long more = platform::readFile(lines->handle, lines->buffer + first, sizeof lines->buffer - first);
+    if (more < 0) return more;
+    if (more == 0) break;
+    first += static_cast<size_t>(more);
+  }
+  startText(lines, first);  // nothing was in the buffer yet
   if (lines->encoding != kLogBytes) return moreUtf16(lines);
   return lines->filled > 0 ? static_cast<long>(lines->filled) : moreText(lines);
 }
