@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Golden tests of qnReport on the hand-made fleet in fleet/ (a few dozen
-# machines' logs in every naming form, with the traps a real collection holds)
-# and the machine lists hosts*.txt (as Windows editors save them). For each case
-# directory in cases/ it runs the program with the arguments in the case's
-# "args" file (words as the shell reads them, quotes included), in a fresh copy
-# of fleet/ and the lists (beside an empty folder "empty"), with
+# machines' logs in every naming form, with the traps a real collection holds),
+# the logs in hostile/ (written to garble a report), and the machine lists
+# hosts*.txt and hosts*.csv (as Windows editors, directories and spreadsheets
+# save them). For each case directory in cases/ it runs the program with the
+# arguments in the case's "args" file (words as the shell reads them, quotes
+# included), in a fresh copy of them all (beside an empty folder "empty"), with
 # SOURCE_DATE_EPOCH set so that the report tells one fixed moment, and checks:
 #   stdout/CASE   standard output equals expected.out, byte for byte (text
 #                 reports are kept with LF ends and compared with CR LF ends for
@@ -61,7 +62,7 @@ compare() {  # compare NAME EXPECTED-FILE ACTUAL-FILE
 
 fleet=$work/run
 mkdir -p "$fleet/empty"
-cp -a "$here/fleet" "$here"/hosts*.txt "$here"/hosts*.csv "$fleet/"
+cp -a "$here/fleet" "$here/hostile" "$here"/hosts*.txt "$here"/hosts*.csv "$fleet/"
 # A folder whose path is too long for the system's path buffers (260 bytes),
 # below one whose path fits, beside a log that can be read; and one in PC77's
 # QNLOG folder, which makes PC77 unreadable although a copy of its log could be

@@ -31,6 +31,7 @@ static const char kStyle[] =
     ".superseded{background:#a8c8e8}.norecord{background:#c8c8c8}.unreadable{background:#b090c0}"
     "table{border-collapse:collapse;margin:.4em 0}"
     "th,td{border:1px solid #999;padding:.2em .5em;text-align:left;vertical-align:top}"
+    "td,h2,p{overflow-wrap:anywhere}"
     "th{background:#eee}td.n{text-align:right}"
     "tr.failed td,tbody.failed td{background:#fcc}"
     "table.all td:nth-child(3),table.all td:nth-child(5){text-align:right}"
