@@ -116,16 +116,16 @@ static bool readHosts(const char* path, Fleet* fleet) {
   HostsLine bad;
   int read = readHostsFile(path, &names, &bad);
   if (read == kHostsUnreadable) {
-    printError("cannot read the list of machines %s", outputText(path).c_str());
+    printError("cannot read the list of machines %s", terminalText(outputText(path)).c_str());
     return false;
   }
   if (read == kHostsBadLine) {
     printError("the list of machines %s, line %lu: \"%s\" cannot be a machine's name",
-               outputText(path).c_str(), bad.number, bad.text.c_str());
+               terminalText(outputText(path)).c_str(), bad.number, terminalText(bad.text).c_str());
     return false;
   }
   if (names.empty()) {
-    printError("the list of machines %s names no machine", outputText(path).c_str());
+    printError("the list of machines %s names no machine", terminalText(outputText(path)).c_str());
     return false;
   }
   for (const std::string& name : names) fleet->machines[machineNamed(fleet, name)].listed = true;
@@ -151,9 +151,10 @@ static bool versionFound(const Fleet& fleet, const char* onlyNew, RecordMoment l
   std::string named;
   for (size_t i = 0; i < recent.size() && i < kVersionsNamed; ++i) {
     named += (i == 0 ? "; the most recent versions found: \"" : ", \"");
-    named += outputText(fleet.versions[recent[i]].newValue) + "\"";
+    named += terminalText(outputText(fleet.versions[recent[i]].newValue)) + "\"";
   }
-  printError("no result record of New=%s found%s", outputText(onlyNew).c_str(), named.c_str());
+  printError("no result record of New=%s found%s", terminalText(outputText(onlyNew)).c_str(),
+             named.c_str());
   return false;
 }
 
@@ -211,7 +212,8 @@ static std::vector<const char*> pathsFound(const std::vector<const char*>& paths
 
 // Finds every log under `paths` and at --from and reads it into the fleet.
 // False when reading cannot start.
-static bool readFleet(const ReportOptions& options, const std::vector<const char*>& paths, Fleet* fleet) {
+static bool readFleet(const ReportOptions& options, const std::vector<const char*>& paths,
+                      Fleet* fleet) {
   char currentDirectory[kPathBufferSize] = "";
   platform::getCurrentDirectory(currentDirectory, sizeof currentDirectory);
   Reading reading = {&options, fleet, nullptr, {}, {}, {}};

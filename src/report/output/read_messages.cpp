@@ -19,8 +19,9 @@ void showReadingProgress(Progress* progress, const ReadingCounts& counts) {
   showProgress(progress, text.c_str());
 }
 
-void sayLogRead(Progress* progress, const std::string& shownPath, const std::string& shownMachine,
+void sayLogRead(Progress* progress, const std::string& path, const std::string& machine,
                 const LogResult& result, bool underPath, bool verbose) {
+  std::string shownPath = terminalText(path);
   bool failed = isReadFailure(result.failure);
   if (verbose || !result.notes.empty() || (failed && underPath)) clearProgress(progress);
   for (const NotRecordLine& note : result.notes) {
@@ -33,7 +34,7 @@ void sayLogRead(Progress* progress, const std::string& shownPath, const std::str
                readFailureText(result.failure));
   }
   if (!verbose) return;
-  std::string text = shownPath + ": machine " + shownMachine + ", ";
+  std::string text = shownPath + ": machine " + terminalText(machine) + ", ";
   if (result.opened) {
     text += std::to_string(result.summary.records) + (result.summary.records == 1 ? " record" : " records");
   }
@@ -42,7 +43,7 @@ void sayLogRead(Progress* progress, const std::string& shownPath, const std::str
   printErrorLine(text.c_str());
 }
 
-void sayFolderUnreadable(Progress* progress, const std::string& shownFolder) {
+void sayFolderUnreadable(Progress* progress, const std::string& folder) {
   clearProgress(progress);
-  printError("cannot read %s", shownFolder.c_str());
+  printError("cannot read %s", terminalText(folder).c_str());
 }

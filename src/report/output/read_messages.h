@@ -24,13 +24,13 @@ struct ReadingCounts {
 void showReadingProgress(Progress* progress, const ReadingCounts& counts);
 
 // Says what reading one log gave, its path and its machine's name as the
-// reports write them: each line that is not a record (kept when reading with
+// reports write them (shown by terminalText): each line that is not a record (kept when reading with
 // notes); for a log found under a PATH that could not be read (to its end),
 // "cannot read (all of) PATH: WHY"; and with `verbose` a line of what it held.
-void sayLogRead(Progress* progress, const std::string& shownPath, const std::string& shownMachine,
+void sayLogRead(Progress* progress, const std::string& path, const std::string& machine,
                 const LogResult& result, bool underPath, bool verbose);
 
 // Says that a folder under a PATH cannot be read.
-void sayFolderUnreadable(Progress* progress, const std::string& shownFolder);
+void sayFolderUnreadable(Progress* progress, const std::string& folder);
 
 #endif  // QN_REPORT_OUTPUT_READ_MESSAGES_H
