@@ -46,6 +46,11 @@ using RecordMoment = uint64_t;
 RecordMoment momentOf(const RecordTime& time);
 RecordTime timeOf(RecordMoment moment);
 
+// Days counted from 1970-01-01 in the proleptic Gregorian calendar: the day
+// of a date, and the date of a day.
+int64_t dayOf(int year, int month, int day);
+void dateOfDay(int64_t days, int* year, int* month, int* day);
+
 // One record's fields as found in a line; the texts point into the line and are
 // not terminated.
 struct ParsedRecord {

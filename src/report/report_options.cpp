@@ -8,7 +8,8 @@
 
 const char* const kReportUsage[] = {
     "usage: qnReport [--csv] [--html FILE] [--hosts FILE [--from TEMPLATE]]",
-    "                [--update NEW] [--success-codes LIST] [--restart-codes LIST]",
+    "                [--update NEW] [--as-of DATE] [--since DATE]",
+    "                [--success-codes LIST] [--restart-codes LIST]",
     "                [--jobs N] [--timeout SECONDS] [--verbose] [PATH...]",
     "  PATH          a log, or a folder searched for *.log files (default: the",
     "                current folder, unless --from is given)",
@@ -21,6 +22,9 @@ const char* const kReportUsage[] = {
     "                its name: \\\\{host}\\C$\\QNLOG\\QN.log or",
     "                /mnt/fleet/{host}/QNLOG/QN.log",
     "  --update NEW  only the version NEW (the records whose New value is NEW)",
+    "  --as-of DATE  the report as it would have been made at DATE: YYYY-MM-DD",
+    "                (its start), \"YYYY-MM-DD HH:MM\", today or yesterday",
+    "  --since DATE  also each machine's state at DATE, and what changed since",
     "  --success-codes LIST, --restart-codes LIST",
     "                more codes that mean installed, or installed and waiting for a",
     "                restart, for this report (\"1605,3011\"; decimal or 0x hex)",
@@ -58,7 +62,7 @@ static unsigned numberFrom(const char* text, unsigned most) {
 
 bool parseReportOptions(int argc, const char* const* argv, ReportOptions* options) {
   *options = ReportOptions{{{}, nullptr, nullptr, nullptr}, false, nullptr, nullptr, nullptr,
-                           kDefaultJobs, kDefaultTimeout, false, false, false};
+                           nullptr, nullptr, kDefaultJobs, kDefaultTimeout, false, false, false};
   ReportRequest& request = options->request;
   const char* jobs = nullptr;
   const char* timeout = nullptr;
@@ -72,6 +76,8 @@ bool parseReportOptions(int argc, const char* const* argv, ReportOptions* option
                                       {"--update", &request.onlyNew},
                                       {"--success-codes", &options->successCodes},
                                       {"--restart-codes", &options->restartCodes},
+                                      {"--as-of", &options->asOf},
+                                      {"--since", &options->since},
                                       {"--jobs", &jobs},
                                       {"--timeout", &timeout}};
   bool optionsEnded = false;

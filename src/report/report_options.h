@@ -15,6 +15,8 @@ struct ReportOptions {
   const char* htmlFile;   // --html FILE: the page is written there too
   const char* successCodes;  // --success-codes LIST: more codes that mean installed
   const char* restartCodes;  // --restart-codes LIST: more codes that mean restart pending
+  const char* asOf;          // --as-of DATE: the report as it would have been made then
+  const char* since;         // --since DATE: also the state then, and what changed since
   unsigned jobs;             // --jobs N: logs read at once (default kDefaultJobs)
   unsigned timeoutSeconds;   // --timeout SECONDS: the longest a log's read may take
   bool verbose;           // --verbose: each log, each line that is no record and each

@@ -6,29 +6,6 @@
 
 #include "platform/platform.h"
 
-// The date of a day counted from 1970-01-01 (the proleptic Gregorian calendar).
-static void civilDate(int64_t days, int* year, int* month, int* day) {
-  days += 719468;
-  int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-  int64_t dayOfEra = days - era * 146097;
-  int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  int64_t monthIndex = (5 * dayOfYear + 2) / 153;
-  *day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
-  *month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
-  *year = static_cast<int>(yearOfEra + era * 400 + (*month <= 2 ? 1 : 0));
-}
-
-// The day of a date counted from 1970-01-01: the inverse of civilDate.
-static int64_t daysOf(int year, int month, int day) {
-  int64_t y = year - (month <= 2 ? 1 : 0);
-  int64_t era = (y >= 0 ? y : y - 399) / 400;
-  int64_t yearOfEra = y - era * 400;
-  int64_t dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-  int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + dayOfEra - 719468;
-}
-
 void reportTime(ReportTime* now) {
   const char* epoch = platform::findEnvironment("SOURCE_DATE_EPOCH");
   bool useEpoch = epoch != nullptr && epoch[0] != '\0' && strlen(epoch) <= 15;
@@ -41,7 +18,7 @@ void reportTime(ReportTime* now) {
   int offset = 0;  // minutes east of UTC
   bool offsetKnown = true;
   if (useEpoch) {
-    civilDate(seconds / 86400, &time.year, &time.month, &time.day);
+    dateOfDay(seconds / 86400, &time.year, &time.month, &time.day);
     int64_t second = seconds % 86400;
     time.hour = static_cast<int>(second / 3600);
     time.minute = static_cast<int>(second / 60 % 60);
@@ -61,7 +38,7 @@ void reportTime(ReportTime* now) {
 
 RecordMoment dayAfter(RecordMoment moment) {
   RecordTime time = timeOf(moment);
-  civilDate(daysOf(time.year, time.month, time.day) + 1, &time.year, &time.month, &time.day);
+  dateOfDay(dayOf(time.year, time.month, time.day) + 1, &time.year, &time.month, &time.day);
   return momentOf(time);
 }
 
@@ -69,4 +46,52 @@ void formatMoment(RecordMoment moment, char* out, size_t size) {
   RecordTime time = timeOf(moment);
   snprintf(out, size, "%04d-%02d-%02d %02d:%02d:%02d", time.year, time.month, time.day, time.hour,
            time.minute, time.second);
+}
+
+static bool readNumber(const char* text, size_t digits, int* number) {
+  *number = 0;
+  for (size_t i = 0; i < digits; ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    *number = *number * 10 + (text[i] - '0');
+  }
+  return true;
+}
+
+bool parseReportDate(const char* text, RecordMoment now, RecordMoment* moment) {
+  RecordTime time = timeOf(now);
+  time.hour = time.minute = time.second = 0;
+  if (strcmp(text, "today") == 0 || strcmp(text, "yesterday") == 0) {
+    if (text[0] == 'y') {
+      dateOfDay(dayOf(time.year, time.month, time.day) - 1, &time.year, &time.month, &time.day);
+    }
+    *moment = momentOf(time);
+    return true;
+  }
+  size_t length = strlen(text);
+  if ((length != 10 && length != 16) || text[4] != '-' || text[7] != '-' ||
+      !readNumber(text, 4, &time.year) || !readNumber(text + 5, 2, &time.month) ||
+      !readNumber(text + 8, 2, &time.day)) {
+    return false;
+  }
+  if (length == 16 && ((text[10] != ' ' && text[10] != 'T') || text[13] != ':' ||
+                       !readNumber(text + 11, 2, &time.hour) || !readNumber(text + 14, 2, &time.minute) ||
+                       time.hour > 23 || time.minute > 59)) {
+    return false;
+  }
+  // A day of the calendar reads back as itself.
+  int year, month, day;
+  dateOfDay(dayOf(time.year, time.month, time.day), &year, &month, &day);
+  if (time.month < 1 || time.month > 12 || year != time.year || month != time.month || day != time.day) {
+    return false;
+  }
+  *moment = momentOf(time);
+  return true;
+}
+
+std::string dateText(RecordMoment moment) {
+  char text[32];
+  formatMoment(moment, text, sizeof text);
+  RecordTime time = timeOf(moment);
+  text[time.hour == 0 && time.minute == 0 && time.second == 0 ? 10 : 16] = '\0';
+  return text;
 }

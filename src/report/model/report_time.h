@@ -4,6 +4,7 @@
 #define QN_REPORT_MODEL_REPORT_TIME_H
 
 #include <cstddef>
+#include <string>
 
 #include "log/record_format.h"
 
@@ -19,6 +20,16 @@ void reportTime(ReportTime* now);
 
 // The same clock time one day later.
 RecordMoment dayAfter(RecordMoment moment);
+
+// A date given on the command line: "YYYY-MM-DD" (its start), "YYYY-MM-DD
+// HH:MM" (a "T" in place of the space too), "today" or "yesterday" (the start
+// of `now`'s day, or of the day before). False when the text is none of them,
+// or names no day of the calendar.
+bool parseReportDate(const char* text, RecordMoment now, RecordMoment* moment);
+
+// "YYYY-MM-DD", or "YYYY-MM-DD HH:MM" when the moment is not a day's start:
+// a date given, as the reports name it.
+std::string dateText(RecordMoment moment);
 
 // "YYYY-MM-DD HH:MM:SS": a moment as every report writes it.
 void formatMoment(RecordMoment moment, char* out, size_t size);
