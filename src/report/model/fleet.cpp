@@ -49,6 +49,10 @@ static void addSummary(Fleet* fleet, uint32_t machine, uint32_t logRank, const L
     Attempt last;
   };
   std::vector<Counted> counted;
+  // Where each version stands in `counted` and in the machine's versions:
+  // looked for one by one while they are few, by a hash past kPairsScanned
+  // (a log of thousands of versions).
+  std::unordered_map<uint32_t, size_t> countedAt;
   for (const LogPair& logPair : log.pairs) {
     const LoggedAttempt& logged = logPair.last;
     Attempt last = {logged.order, logged.place, logRank, logged.moment, logged.code,
@@ -56,28 +60,39 @@ static void addSummary(Fleet* fleet, uint32_t machine, uint32_t logRank, const L
     uint32_t version = fleet->pairs[last.pair].version;
     Version& versionEntry = fleet->versions[version];
     if (logPair.latest > versionEntry.latest) versionEntry.latest = logPair.latest;
-    Counted* sum = nullptr;
-    for (Counted& candidate : counted) {
-      if (candidate.version == version) sum = &candidate;
+    size_t at = counted.size();
+    if (log.pairs.size() <= kPairsScanned) {
+      for (size_t i = 0; i < counted.size(); ++i) {
+        if (counted[i].version == version) at = i;
+      }
+    } else {
+      at = countedAt.emplace(version, counted.size()).first->second;
     }
-    if (sum == nullptr) {
-      counted.push_back(Counted{version, 0, last});
-      sum = &counted.back();
-    }
+    if (at == counted.size()) counted.push_back(Counted{version, 0, last});
+    Counted* sum = &counted[at];
     sum->attempts += logPair.attempts;
     if (laterAttempt(last, sum->last)) sum->last = last;
   }
 
+  std::unordered_map<uint32_t, size_t> stateAt;
+  bool hashed = counted.size() > kPairsScanned;
+  for (size_t i = 0; hashed && i < entry.versions.size(); ++i) stateAt.emplace(entry.versions[i].version, i);
   for (const Counted& sum : counted) {
-    MachineVersion* state = nullptr;
-    for (MachineVersion& candidate : entry.versions) {
-      if (candidate.version == sum.version) state = &candidate;
+    size_t at = entry.versions.size();
+    if (hashed) {
+      at = stateAt.emplace(sum.version, entry.versions.size()).first->second;
+    } else {
+      for (size_t i = 0; i < entry.versions.size(); ++i) {
+        if (entry.versions[i].version == sum.version) at = i;
+      }
     }
-    if (state == nullptr) {
+    MachineVersion* state;
+    if (at == entry.versions.size()) {
       entry.versions.push_back(MachineVersion{sum.version, sum.last, 0});
       state = &entry.versions.back();
-    } else if (laterAttempt(sum.last, state->last)) {
-      state->last = sum.last;
+    } else {
+      state = &entry.versions[at];
+      if (laterAttempt(sum.last, state->last)) state->last = sum.last;
     }
     uint32_t* attempts = group == 0
                              ? &state->attempts
