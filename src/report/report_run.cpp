@@ -7,9 +7,12 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/system_text.h"
+#include "platform/threads.h"
 #include "program_version.h"
 #include "report/find/hosts_file.h"
 #include "report/find/log_finder.h"
+#include "report/find/machine_names.h"
 #include "report/model/fleet.h"
 #include "report/model/machine_state.h"
 #include "report/model/report_time.h"
@@ -26,12 +29,12 @@ static constexpr int kUsageError = 2;
 // Versions named when --update names none of the fleet's.
 static constexpr size_t kVersionsNamed = 10;
 
-// A log given to the readers and not yet given back.
-struct GivenLog {
-  std::string path;
-  uint32_t machine;
-  std::string machineName;  // as found: what --verbose names
-  bool underPath;           // found under a PATH, not at --from
+// A path given to the readers and not yet given back: a machine's log at the
+// --from template, or a PATH.
+struct GivenRead {
+  bool fromTemplate;
+  uint32_t machine;         // --from: the machine
+  std::string machineName;  // --from: as the list spells it
 };
 
 // The run while the logs are found and read.
@@ -39,7 +42,10 @@ struct Reading {
   const ReportOptions* options;
   Fleet* fleet;
   ReaderPool* pool;
-  std::deque<GivenLog> given;  // in the order given, which is the order given back
+  std::string currentDirectory;  // relative PATHs name their machines from it
+  std::deque<GivenRead> given;   // in the order given, which is the order given back
+  uint32_t logsTaken;            // logs taken in: the next one's place in the reading order
+  std::vector<std::string> pathsMissing;  // PATHs that do not exist
   ReadingCounts counts;
   Progress progress;
 };
@@ -49,42 +55,69 @@ static void showProgress(void* context) {
   showReadingProgress(&reading->progress, reading->counts);
 }
 
-// Takes in a log that the readers give back.
-static void logRead(uint32_t rank, LogResult* result, void* context) {
+// The machine whose folder an unreadable folder is or lies in: by the rules
+// that name a log's machine (fleet\PC01\QNLOG, \\PC01\C$), or a listed
+// machine whose name the folder has (a folder of machines' shares or copies).
+// kNoMachine when there is none.
+static constexpr uint32_t kNoMachine = UINT32_MAX;
+static uint32_t machineOfUnreadFolder(Reading* reading, const std::string& folder) {
+  Fleet* fleet = reading->fleet;
+  const char* current = reading->currentDirectory.c_str();
+  std::string name = machineOfFolder(folder.c_str(), current);
+  if (!name.empty()) return machineNamed(fleet, name);
+  name = lastPathPart(folder.c_str(), current);
+  auto found = fleet->machineByName.find(platform::foldedName(name.data(), name.size()));
+  return found != fleet->machineByName.end() && fleet->machines[found->second].listed ? found->second
+                                                                                      : kNoMachine;
+}
+
+// Takes in a folder that was listed, or could not be: one that could not is
+// named in the report, and its machine, if it names one, is unreadable.
+static void folderRead(Reading* reading, const ReadDone& done) {
+  reading->counts.logsFound += done.logsListed;
+  ReadFailure failure = done.result->failure;
+  if (failure == kReadWhole) return;
+  std::string shown = outputText(done.path);
+  sayFolderUnreadable(&reading->progress, shown, failure);
+  reading->fleet->unreadablePlaces.push_back(shown);
+  uint32_t machine = machineOfUnreadFolder(reading, done.path);
+  if (machine != kNoMachine) addLog(reading->fleet, machine, 0, *done.result);
+}
+
+// Takes in what the readers give back: a log, a folder, or a PATH.
+static void pathRead(const ReadDone& done, void* context) {
   Reading* reading = static_cast<Reading*>(context);
-  GivenLog log = std::move(reading->given.front());
-  reading->given.pop_front();
-  bool failed = result->failure != kReadWhole;
-  if (log.underPath) {
+  GivenRead given = {false, 0, std::string()};
+  if (done.given) {
+    given = std::move(reading->given.front());
+    reading->given.pop_front();
+  }
+  const LogResult& result = *done.result;
+  bool failed = result.failure != kReadWhole;
+  bool placeUnread = done.kind == kReadPlace && !done.folder && !result.opened;
+  if (placeUnread && result.failure == kReadNotFound) {
+    reading->pathsMissing.push_back(done.path);
+    return;
+  }
+  if (done.folder || (placeUnread && !isLogName(done.path))) {
+    folderRead(reading, done);
+    return;
+  }
+  bool underPath = !given.fromTemplate;
+  if (underPath) {
+    if (done.kind == kReadPlace) ++reading->counts.logsFound;
     ++reading->counts.logsRead;
+    given.machineName = machineOfLog(done.path.c_str(), reading->currentDirectory.c_str());
+    given.machine = machineNamed(reading->fleet, given.machineName);
   } else {
     ++(failed ? reading->counts.machinesUnreadable : reading->counts.machinesRead);
   }
-  std::string shownPath = outputText(log.path);
-  sayLogRead(&reading->progress, shownPath, outputText(log.machineName), *result, log.underPath,
+  std::string shownPath = outputText(done.path);
+  sayLogRead(&reading->progress, shownPath, outputText(given.machineName), result, underPath,
              reading->options->verbose);
-  if (failed && log.underPath) reading->fleet->unreadablePlaces.push_back(shownPath);
-  addLog(reading->fleet, log.machine, rank, *result);
+  if (failed && underPath) reading->fleet->unreadablePlaces.push_back(shownPath);
+  addLog(reading->fleet, given.machine, reading->logsTaken++, result);
   showReadingProgress(&reading->progress, reading->counts);
-}
-
-static void giveLog(Reading* reading, const char* path, uint32_t machine, const std::string& name,
-                    bool underPath) {
-  reading->given.push_back(GivenLog{path, machine, name, underPath});
-  addLogRead(reading->pool, path);
-}
-
-static void foundLog(const char* path, const std::string& machineName, void* context) {
-  Reading* reading = static_cast<Reading*>(context);
-  ++reading->counts.logsFound;
-  giveLog(reading, path, machineNamed(reading->fleet, machineName), machineName, true);
-}
-
-static void foundUnreadableFolder(const std::string& folder, void* context) {
-  Reading* reading = static_cast<Reading*>(context);
-  std::string shown = outputText(folder);
-  sayFolderUnreadable(&reading->progress, shown);
-  reading->fleet->unreadablePlaces.push_back(shown);
 }
 
 // Gives the readers each listed machine's log at the --from template.
@@ -94,7 +127,8 @@ static void readMachineLogs(Reading* reading, const char* pathTemplate) {
     if (!fleet->machines[machine].listed) continue;
     ++reading->counts.machines;
     std::string name = fleet->machines[machine].name;
-    giveLog(reading, logPathAt(pathTemplate, name).c_str(), machine, name, false);
+    reading->given.push_back(GivenRead{true, machine, name});
+    addRead(reading->pool, logPathAt(pathTemplate, name).c_str(), kReadLog);
   }
 }
 
@@ -164,41 +198,43 @@ static void printVersionAndUsage(bool usage) {
   finishOutput(&output);
 }
 
-// A usage error when a PATH is empty or cannot be found or read.
-static bool pathsFound(const std::vector<const char*>& paths) {
+// A usage error when a PATH is empty.
+static bool pathsGiven(const std::vector<const char*>& paths) {
   for (const char* path : paths) {
     if (path[0] == '\0') {
       printError("an empty PATH names no log");
-      return false;
-    }
-    if (pathKind(path) == kNoSuchPath) {
-      printError("cannot find or read %s", outputText(path).c_str());
       return false;
     }
   }
   return true;
 }
 
-// Finds every log and reads it into the fleet. False when reading cannot start.
+// Finds every log and reads it into the fleet. False, with the message, when
+// reading cannot start or a PATH does not exist.
 static bool readFleet(const ReportOptions& options, Fleet* fleet) {
   char currentDirectory[kPathBufferSize] = "";
   platform::getCurrentDirectory(currentDirectory, sizeof currentDirectory);
-  Reading reading = {&options, fleet, nullptr, {}, {}, {}};
-  ReaderPoolSettings settings = {options.jobs,     options.timeoutSeconds * 1000u, options.verbose,
-                                 readLogFile,      logRead,                         showProgress,
+  Reading reading = {&options, fleet, nullptr, currentDirectory, {}, 0, {}, {}, {}};
+  ReaderPoolSettings settings = {options.jobs,  options.timeoutSeconds * 1000u,
+                                 options.verbose, readLogFile,
+                                 listLogFolder, platform::startThread,
+                                 pathRead,      showProgress,
                                  &reading};
   reading.pool = startReaderPool(settings);
   if (reading.pool == nullptr) {
-    printError("cannot start reading");
+    printError("cannot start a thread to read the logs");
     return false;
   }
   startProgress(&reading.progress);
-  LogFinding finding = {foundLog, foundUnreadableFolder, &reading};
-  for (const char* path : options.request.paths) findLogs(path, currentDirectory, finding);
+  for (const char* path : options.request.paths) {
+    reading.given.push_back(GivenRead{false, 0, std::string()});
+    addRead(reading.pool, path, kReadPlace);
+  }
   if (options.request.fromTemplate != nullptr) readMachineLogs(&reading, options.request.fromTemplate);
   finishReaderPool(reading.pool);
   clearProgress(&reading.progress);
-  return true;
+  for (const std::string& path : reading.pathsMissing) printError("cannot find or read %s", outputText(path).c_str());
+  return reading.pathsMissing.empty();
 }
 
 // Writes the text report or the CSV, and the page when asked. False when the
@@ -234,7 +270,7 @@ int runReport(int argc, const char* const* argv) {
   StateRules rules = {{}, request.hostsFile != nullptr, 0};
   if (!readCodes(options, &rules.codes)) return kUsageError;
   if (request.paths.empty() && request.fromTemplate == nullptr) options.request.paths.push_back(".");
-  if (!pathsFound(request.paths)) return kUsageError;
+  if (!pathsGiven(request.paths)) return kUsageError;
   Fleet fleet;
   if (request.hostsFile != nullptr && !readHosts(request.hostsFile, &fleet)) return kUsageError;
 

@@ -13,80 +13,49 @@ const char kHostField[] = "{host}";
 
 static bool isSeparator(char c) { return c == '/' || c == platform::kPathSeparator; }
 
-// Lists `directory` from its first entry on; kNoFind when it cannot be listed
-// or its pattern is too long for the system's path buffers.
-static platform::FindHandle startListing(const std::string& directory, platform::DirectoryEntry* entry) {
+// The pattern that lists `directory` from its first entry on.
+static std::string listingPattern(const std::string& directory) {
   std::string pattern = directory;
   if (pattern.empty() || !isSeparator(pattern.back())) pattern += platform::kPathSeparator;
-  pattern += "*.*";
-  return pattern.size() < kPathBufferSize ? platform::findFirstFile(pattern.c_str(), entry)
-                                          : platform::kNoFind;
-}
-
-PathKind pathKind(const char* path) {
-  platform::DirectoryEntry entry;
-  platform::FindHandle find = startListing(path, &entry);
-  if (find != platform::kNoFind) {
-    platform::findClose(find);
-    return kLogDirectory;
-  }
-  platform::FileHandle file = platform::openForReading(path);
-  if (file == platform::kNoFile) return kNoSuchPath;
-  platform::closeFile(file);
-  return kLogFile;
+  return pattern + "*.*";
 }
 
 struct Listed {
   std::string key;  // the name as the reports write it, folded: the same order on every system
-  std::string name;
-  bool folder;
+  FolderEntry entry;
 };
 
-static void findInDirectory(const std::string& directory, const char* currentDirectory,
-                            const LogFinding& finding) {
+FolderListing listLogFolder(const std::string& folder, std::vector<FolderEntry>* entries) {
+  std::string pattern = listingPattern(folder);
+  if (pattern.size() >= kPathBufferSize) return kFolderTooLong;
   platform::DirectoryEntry entry;
-  platform::FindHandle find = startListing(directory, &entry);
-  if (find == platform::kNoFind) {
-    finding.unreadableFolder(directory, finding.context);
-    return;
-  }
-  std::vector<Listed> entries;
+  platform::FindHandle find = platform::findFirstFile(pattern.c_str(), &entry);
+  if (find == platform::kNoFind) return kFolderNotListed;
+  std::vector<Listed> listed;
   int found = platform::kFoundEntry;
   for (; found == platform::kFoundEntry; found = platform::findNextFile(find, &entry)) {
     if (strcmp(entry.name, ".") == 0 || strcmp(entry.name, "..") == 0) continue;
     std::string name = entry.name;
-    bool folder = (entry.attributes & platform::kAttributeDirectory) != 0;
-    // A junction or symbolic link is not entered: a walk through it could
-    // come back to where it started.
-    if (folder ? (entry.attributes & platform::kAttributeReparsePoint) != 0 : !isLogName(name)) {
+    bool isFolder = (entry.attributes & platform::kAttributeDirectory) != 0;
+    if (isFolder ? (entry.attributes & platform::kAttributeReparsePoint) != 0 : !isLogName(name)) {
       continue;
     }
     std::string shown = platform::utf8FromSystemText(name.data(), name.size());
-    entries.push_back(Listed{foldedUtf8(shown.data(), shown.size()), name, folder});
+    listed.push_back(Listed{foldedUtf8(shown.data(), shown.size()), FolderEntry{std::move(name), isFolder}});
   }
   platform::findClose(find);
-  if (found == platform::kListingFailed) finding.unreadableFolder(directory, finding.context);
-  std::sort(entries.begin(), entries.end(), [](const Listed& a, const Listed& b) {
-    return a.key != b.key ? a.key < b.key : a.name < b.name;
+  std::sort(listed.begin(), listed.end(), [](const Listed& a, const Listed& b) {
+    return a.key != b.key ? a.key < b.key : a.entry.name < b.entry.name;
   });
-  std::string prefix = directory;
-  if (prefix.empty() || !isSeparator(prefix.back())) prefix += platform::kPathSeparator;
-  for (const Listed& listed : entries) {
-    std::string path = prefix + listed.name;
-    if (listed.folder) {
-      findInDirectory(path, currentDirectory, finding);
-    } else {
-      finding.log(path.c_str(), machineOfLog(path.c_str(), currentDirectory), finding.context);
-    }
-  }
+  entries->reserve(listed.size());
+  for (Listed& item : listed) entries->push_back(std::move(item.entry));
+  return found == platform::kListingFailed ? kFolderCutShort : kFolderListed;
 }
 
-void findLogs(const char* path, const char* currentDirectory, const LogFinding& finding) {
-  if (pathKind(path) == kLogDirectory) {
-    findInDirectory(path, currentDirectory, finding);
-  } else {
-    finding.log(path, machineOfLog(path, currentDirectory), finding.context);
-  }
+std::string entryPath(const std::string& folder, const std::string& name) {
+  std::string path = folder;
+  if (path.empty() || !isSeparator(path.back())) path += platform::kPathSeparator;
+  return path + name;
 }
 
 std::string logPathAt(const char* pathTemplate, const std::string& machine) {

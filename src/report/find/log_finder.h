@@ -1,32 +1,34 @@
-// Finding the logs to read: under the PATHs given to qnReport, and at the
-// --from template for each listed machine.
+// Finding the logs to read: in the folders under the PATHs given to qnReport,
+// one folder at a time, and at the --from template for each listed machine.
 #ifndef QN_REPORT_FIND_LOG_FINDER_H
 #define QN_REPORT_FIND_LOG_FINDER_H
 
 #include <string>
+#include <vector>
 
-// What a PATH is.
-enum PathKind { kNoSuchPath, kLogFile, kLogDirectory };
-
-// kLogDirectory when `path` can be listed, kLogFile when it can be opened for
-// reading, kNoSuchPath otherwise.
-PathKind pathKind(const char* path);
-
-// Where the logs found go: `log` with each log, its path as found (the PATH,
-// then the names below it) and the name of its machine; `unreadableFolder`
-// with each folder that cannot be listed, or whose path is too long.
-struct LogFinding {
-  void (*log)(const char* path, const std::string& machine, void* context);
-  void (*unreadableFolder)(const std::string& folder, void* context);
-  void* context;
+// One entry of a folder that the walk goes on with: a log (a file whose name
+// ends in ".log" in any case) or a sub-folder.
+struct FolderEntry {
+  std::string name;
+  bool folder;
 };
 
-// Finds the logs under a PATH: a file is a log; a directory is searched for
-// files whose names end in ".log" in any case, its entries (files and
-// sub-folders alike) in the order of their names without regard to case.
-// Directories that are junctions or links are not entered. Machines are named
-// by machineOfLog, a relative path taken from `currentDirectory`.
-void findLogs(const char* path, const char* currentDirectory, const LogFinding& finding);
+// What listLogFolder gives.
+enum FolderListing {
+  kFolderListed,
+  kFolderCutShort,   // the listing broke off: the entries are those listed before
+  kFolderNotListed,  // platform::lastFileFailure tells why
+  kFolderTooLong,    // its path is too long for the system's path buffers
+};
+
+// Lists a folder's logs and sub-folders into `entries` (empty before), in the
+// order of their names without regard to case (as the reports write them,
+// so the same on every system). Sub-folders that are junctions or links are
+// left out: a walk through them could come back to where it started.
+FolderListing listLogFolder(const std::string& folder, std::vector<FolderEntry>* entries);
+
+// The path of an entry of `folder`.
+std::string entryPath(const std::string& folder, const std::string& name);
 
 // What --from replaces with each machine's name.
 extern const char kHostField[];

@@ -72,6 +72,28 @@ static bool isAdminShare(const std::string& name) {
   return drive || sameName(name, kAdminShare);
 }
 
+// The machine above the QNLOG folder or administrative share at parts[at]:
+// the nearest folder above it that is neither; empty when there is none.
+static std::string machineAbove(const std::vector<std::string>& parts, size_t at) {
+  for (size_t folder = at; folder-- > 0;) {
+    if (!sameName(parts[folder], kLogDirectoryName) && !isAdminShare(parts[folder])) return parts[folder];
+  }
+  return std::string();
+}
+
+std::string machineOfFolder(const char* path, const char* currentDirectory) {
+  std::vector<std::string> parts = pathParts(path, currentDirectory);
+  for (size_t at = parts.size(); at-- > 0;) {
+    if (sameName(parts[at], kLogDirectoryName) || isAdminShare(parts[at])) return machineAbove(parts, at);
+  }
+  return std::string();
+}
+
+std::string lastPathPart(const char* path, const char* currentDirectory) {
+  std::vector<std::string> parts = pathParts(path, currentDirectory);
+  return parts.empty() ? std::string() : parts.back();
+}
+
 std::string machineOfLog(const char* path, const char* currentDirectory) {
   std::vector<std::string> parts = pathParts(path, currentDirectory);
   if (parts.empty()) return std::string();
@@ -79,9 +101,8 @@ std::string machineOfLog(const char* path, const char* currentDirectory) {
   size_t prefix = sizeof kLogNamePrefix - 1;
   if (isLogName(name) && name.size() >= prefix &&
       equalsIgnoringAsciiCase(name.data(), kLogNamePrefix, prefix)) {
-    for (size_t folder = parts.size() - 1; folder-- > 0;) {
-      if (!sameName(parts[folder], kLogDirectoryName) && !isAdminShare(parts[folder])) return parts[folder];
-    }
+    std::string machine = machineAbove(parts, parts.size() - 1);
+    if (!machine.empty()) return machine;
   }
   if (isLogName(name)) name.resize(name.size() - (sizeof kLogExtension - 1));
   return name;

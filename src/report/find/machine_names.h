@@ -16,4 +16,13 @@ bool isLogName(const std::string& name);
 // compare without regard to ASCII case.
 std::string machineOfLog(const char* path, const char* currentDirectory);
 
+// The machine whose folder a folder is or lies in, by the same rules: the
+// folder above the last QNLOG folder or administrative share on its path
+// (\\PC01\C$, fleet\PC01\QNLOG\old name PC01); empty when its path has
+// neither, for a folder of logs may hold any machine's.
+std::string machineOfFolder(const char* path, const char* currentDirectory);
+
+// The last name on a path ("PC01" for fleet\PC01), "." and ".." resolved.
+std::string lastPathPart(const char* path, const char* currentDirectory);
+
 #endif  // QN_REPORT_FIND_MACHINE_NAMES_H

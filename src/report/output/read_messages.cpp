@@ -41,7 +41,11 @@ void sayLogRead(Progress* progress, const std::string& shownPath, const std::str
   printErrorLine(text.c_str());
 }
 
-void sayFolderUnreadable(Progress* progress, const std::string& shownFolder) {
+void sayFolderUnreadable(Progress* progress, const std::string& shownFolder, ReadFailure failure) {
   clearProgress(progress);
-  printError("cannot read %s", shownFolder.c_str());
+  if (failure == kReadFailed) {
+    printError("cannot read %s", shownFolder.c_str());
+  } else {
+    printError("cannot read %s: %s", shownFolder.c_str(), readFailureText(failure));
+  }
 }

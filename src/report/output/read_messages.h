@@ -30,7 +30,8 @@ void showReadingProgress(Progress* progress, const ReadingCounts& counts);
 void sayLogRead(Progress* progress, const std::string& shownPath, const std::string& shownMachine,
                 const LogResult& result, bool underPath, bool verbose);
 
-// Says that a folder under a PATH cannot be read.
-void sayFolderUnreadable(Progress* progress, const std::string& shownFolder);
+// Says that a folder under a PATH cannot be read: "cannot read FOLDER", with
+// ": WHY" unless the reason is none of those that readFailureText names.
+void sayFolderUnreadable(Progress* progress, const std::string& shownFolder, ReadFailure failure);
 
 #endif  // QN_REPORT_OUTPUT_READ_MESSAGES_H

@@ -16,8 +16,7 @@ const char* readFailureText(ReadFailure failure) {
   return "cannot be read";
 }
 
-// Why the calling thread's last file call failed.
-static ReadFailure lastReadFailure() {
+ReadFailure lastReadFailure() {
   switch (platform::lastFileFailure()) {
     case platform::kFileNotFound: return kReadNotFound;
     case platform::kFileAccessDenied: return kReadAccessDenied;

@@ -29,6 +29,9 @@ enum ReadFailure {
 // "cannot be read"; an empty text for kReadWhole.
 const char* readFailureText(ReadFailure failure);
 
+// Why the calling thread's last open, read or listing failed.
+ReadFailure lastReadFailure();
+
 // One attempt as its log holds it.
 struct LoggedAttempt {
   RecordMoment order;   // the latest moment written in its log up to and including it
