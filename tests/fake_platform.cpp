@@ -254,6 +254,10 @@ int findNextFile(FindHandle find, DirectoryEntry* entry) {
   return kFoundEntry;
 }
 
+FindHandle findFirstName(const char* pattern, DirectoryEntry* entry) { return findFirstFile(pattern, entry); }
+
+int findNextName(FindHandle find, DirectoryEntry* entry) { return findNextFile(find, entry); }
+
 void findClose(FindHandle find) { theState.listings.erase(find); }
 
 bool copyFile(const char* source, const char* target) {

@@ -105,6 +105,12 @@ constexpr int kListingFailed = -1;
 FindHandle findFirstFile(const char* pattern, DirectoryEntry* entry);
 // kFoundEntry, kNoMoreEntries, or kListingFailed when the listing broke off.
 int findNextFile(FindHandle find, DirectoryEntry* entry);
+// As findFirstFile and findNextFile, for a walk that needs of each entry only
+// its name and whether it is a directory or a link: the other attributes and
+// the size may be missing. Cheaper on POSIX, where a listing tells the kind of
+// most entries without a look-up of each.
+FindHandle findFirstName(const char* pattern, DirectoryEntry* entry);
+int findNextName(FindHandle find, DirectoryEntry* entry);
 void findClose(FindHandle find);
 
 // --- Files -----------------------------------------------------------------

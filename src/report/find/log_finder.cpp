@@ -29,11 +29,11 @@ FolderListing listLogFolder(const std::string& folder, std::vector<FolderEntry>*
   std::string pattern = listingPattern(folder);
   if (pattern.size() >= kPathBufferSize) return kFolderTooLong;
   platform::DirectoryEntry entry;
-  platform::FindHandle find = platform::findFirstFile(pattern.c_str(), &entry);
+  platform::FindHandle find = platform::findFirstName(pattern.c_str(), &entry);
   if (find == platform::kNoFind) return kFolderNotListed;
   std::vector<Listed> listed;
   int found = platform::kFoundEntry;
-  for (; found == platform::kFoundEntry; found = platform::findNextFile(find, &entry)) {
+  for (; found == platform::kFoundEntry; found = platform::findNextName(find, &entry)) {
     if (strcmp(entry.name, ".") == 0 || strcmp(entry.name, "..") == 0) continue;
     std::string name = entry.name;
     bool isFolder = (entry.attributes & platform::kAttributeDirectory) != 0;

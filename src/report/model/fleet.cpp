@@ -8,7 +8,7 @@
 uint32_t machineNamed(Fleet* fleet, const std::string& name) {
   auto found = fleet->machineByName.emplace(platform::foldedName(name.data(), name.size()),
                                             static_cast<uint32_t>(fleet->machines.size()));
-  if (found.second) fleet->machines.push_back(Machine{name, false, false, kReadWhole, {}, {}});
+  if (found.second) fleet->machines.push_back(Machine{name, {}, 0, 0, false, false, kReadWhole});
   return found.first->second;
 }
 
@@ -39,8 +39,18 @@ static void addSummary(Fleet* fleet, uint32_t machine, uint32_t logRank, const L
   Machine& entry = fleet->machines[machine];
   if (log.records == 0) return;
   uint32_t group = 0;
-  while (group < entry.logStarts.size() && entry.logStarts[group] != log.start) ++group;
-  if (group == entry.logStarts.size()) entry.logStarts.push_back(log.start);
+  if (entry.groups == 0) {
+    entry.firstStart = log.start;
+    entry.groups = 1;
+  } else if (log.start != entry.firstStart) {
+    std::vector<uint64_t>& more = fleet->moreStarts[machine];
+    while (group < more.size() && more[group] != log.start) ++group;
+    if (group == more.size()) {
+      more.push_back(log.start);
+      ++entry.groups;
+    }
+    ++group;
+  }
 
   // A log's attempts at a version, over the pairs that end in it.
   struct Counted {
@@ -88,7 +98,7 @@ static void addSummary(Fleet* fleet, uint32_t machine, uint32_t logRank, const L
     }
     MachineVersion* state;
     if (at == entry.versions.size()) {
-      entry.versions.push_back(MachineVersion{sum.version, sum.last, 0});
+      entry.versions.push_back(MachineVersion{sum.last, sum.version, 0});
       state = &entry.versions.back();
     } else {
       state = &entry.versions[at];
@@ -114,7 +124,7 @@ void addLog(Fleet* fleet, uint32_t machine, uint32_t logRank, const LogResult& r
 
 uint32_t attemptsOf(const Fleet& fleet, uint32_t machine, const MachineVersion& state) {
   uint32_t attempts = state.attempts;
-  size_t groups = fleet.machines[machine].logStarts.size();
+  uint32_t groups = fleet.machines[machine].groups;
   for (uint32_t group = 1; group < groups; ++group) {
     auto found = fleet.moreAttempts.find({machineVersionKey(machine, state.version), group});
     if (found != fleet.moreAttempts.end()) attempts += found->second;

@@ -29,23 +29,26 @@ struct Attempt {
 };
 
 struct MachineVersion {
-  uint32_t version;   // an index into Fleet::versions
   Attempt last;
-  uint32_t attempts;  // in the machine's first group of logs (see Machine::logStarts)
+  uint32_t version;   // an index into Fleet::versions
+  uint32_t attempts;  // in the machine's first group of logs (see Machine::firstStart)
 };
 
 struct Machine {
   std::string name;  // as first met: in the --hosts file, or in a log's path
+  std::vector<MachineVersion> versions;
+  // The fingerprint of the first record of its first log with records. Logs
+  // that start alike are copies of one log collected at different times, and
+  // their attempts count once (the most that one copy holds); logs that start
+  // differently (a rotated log and the current one) add their attempts: each
+  // such group of logs but the first has its fingerprint in
+  // Fleet::moreStarts.
+  uint64_t firstStart;
+  uint32_t groups;   // groups of its logs so far
   bool listed;       // named in the --hosts file
   bool logFound;     // a log of it was read
   ReadFailure unreadable;  // why a log of it could not be read (the first such log);
                            // kReadWhole when every one was
-  // The fingerprints of its logs' first records: logs that start alike are
-  // copies of one log collected at different times, and their attempts count
-  // once (the most that one copy holds); logs that start differently (a
-  // rotated log and the current one) add their attempts.
-  std::vector<uint64_t> logStarts;
-  std::vector<MachineVersion> versions;
 };
 
 struct Version {
@@ -69,8 +72,9 @@ struct Fleet {
   // pairKeys.
   std::unordered_map<std::string_view, uint32_t> pairByKey;
   std::deque<std::string> pairKeys;
-  // Attempts in a machine's second and later groups of logs, by machine,
-  // version and group: rare, so kept apart.
+  // The fingerprints of a machine's second and later groups of logs, and
+  // their attempts by machine, version and group: rare, so kept apart.
+  std::unordered_map<uint32_t, std::vector<uint64_t>> moreStarts;
   std::map<std::pair<uint64_t, uint32_t>, uint32_t> moreAttempts;
 
   // What was read: logs opened, their records and the lines that are not

@@ -32,17 +32,19 @@ void buildReport(const Fleet* fleet, const ReportRequest* request, const StateRu
     report->updateNames.push_back(outputText(pair.updateValue));
   }
 
-  // By name folded once, not at every comparison; the same order on every system.
-  std::vector<std::string> folded;
-  for (const std::string& name : report->machineNames) {
-    folded.push_back(foldedUtf8(name.data(), name.size()));
+  {
+    // By name folded once, not at every comparison; the same order on every system.
+    std::vector<std::string> folded;
+    for (const std::string& name : report->machineNames) {
+      folded.push_back(foldedUtf8(name.data(), name.size()));
+    }
+    for (uint32_t i = 0; i < fleet->machines.size(); ++i) report->machineOrder.push_back(i);
+    const std::vector<std::string>& names = report->machineNames;
+    std::sort(report->machineOrder.begin(), report->machineOrder.end(),
+              [&folded, &names](uint32_t a, uint32_t b) {
+                return folded[a] != folded[b] ? folded[a] < folded[b] : names[a] < names[b];
+              });
   }
-  for (uint32_t i = 0; i < fleet->machines.size(); ++i) report->machineOrder.push_back(i);
-  const std::vector<std::string>& names = report->machineNames;
-  std::sort(report->machineOrder.begin(), report->machineOrder.end(),
-            [&folded, &names](uint32_t a, uint32_t b) {
-              return folded[a] != folded[b] ? folded[a] < folded[b] : names[a] < names[b];
-            });
 
   std::vector<uint32_t> reported;
   for (uint32_t machine : report->machineOrder) {
@@ -68,6 +70,15 @@ void buildReport(const Fleet* fleet, const ReportRequest* request, const StateRu
     return versionBefore(fleet->versions[a].newValue, fleet->versions[b].newValue);
   });
 
+  // The rows counted first, so that they take the room they need and no more.
+  size_t rowCount = 0;
+  for (uint32_t version : versionOrder) {
+    for (uint32_t machine : reported) {
+      VersionState state;
+      if (stateAt(*fleet, machine, version, latestInstalled[machine], *rules, &state)) ++rowCount;
+    }
+  }
+  report->rows.reserve(rowCount);
   std::vector<bool> withRecord(fleet->machines.size(), false);
   for (uint32_t version : versionOrder) {
     VersionSummary summary = {version, {}, report->rows.size(), 0};

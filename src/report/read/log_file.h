@@ -16,7 +16,7 @@
 
 // Why a log could not be read: the reason that an unreadable machine's row
 // gives.
-enum ReadFailure {
+enum ReadFailure : uint8_t {
   kReadWhole,  // no failure: the log was read to its end
   kReadTimedOut,
   kReadNotFound,
