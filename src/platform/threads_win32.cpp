@@ -82,6 +82,43 @@ bool startThread(void (*routine)(void* argument), void* argument) {
   return true;
 }
 
+typedef BOOL(WINAPI* CancelSynchronousIoFunction)(HANDLE thread);
+
+// CancelSynchronousIo where the system has it (Windows Vista and later).
+static CancelSynchronousIoFunction findCancel() {
+  HMODULE kernel = GetModuleHandleA("kernel32");
+  if (kernel == nullptr) return nullptr;
+  return reinterpret_cast<CancelSynchronousIoFunction>(
+      reinterpret_cast<void (*)()>(GetProcAddress(kernel, "CancelSynchronousIo")));
+}
+
+struct ThreadToken {
+  HANDLE thread;
+};
+
+ThreadToken* currentThreadToken() {
+  if (findCancel() == nullptr) return nullptr;
+  HANDLE thread;
+  if (!DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &thread,
+                       THREAD_TERMINATE, FALSE, 0)) {
+    return nullptr;
+  }
+  ThreadToken* token = new (std::nothrow) ThreadToken{thread};
+  if (token == nullptr) CloseHandle(thread);
+  return token;
+}
+
+void releaseThreadToken(ThreadToken* token) {
+  if (token == nullptr) return;
+  CloseHandle(token->thread);
+  delete token;
+}
+
+bool cancelBlockingCall(ThreadToken* token) {
+  CancelSynchronousIoFunction cancel = findCancel();
+  return token != nullptr && cancel != nullptr && cancel(token->thread) != 0;
+}
+
 uint32_t tickMilliseconds() { return GetTickCount(); }
 
 }  // namespace platform

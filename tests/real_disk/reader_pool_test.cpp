@@ -34,9 +34,11 @@ void pause(const std::string& path) {
   platform::sleepMilliseconds(static_cast<uint32_t>(1 + (40 - sum % 20) % 20));
 }
 
+std::atomic<bool> onceHung{false};  // "once" hangs on its first read only
+
 void standInRead(const char* path, LogLines*, bool, LogResult* result) {
   std::string name = path;
-  if (name.find("hang") != std::string::npos) {
+  if (name.find("hang") != std::string::npos || (name == "once" && !onceHung.exchange(true))) {
     platform::waitSemaphore(release, platform::kWaitForever);
   } else {
     pause(name);
@@ -80,6 +82,7 @@ void giveBack(const ReadDone& done, void*) { given.push_back(Given{done.path, do
 ReaderPool* startPool(unsigned readers, uint32_t timeout) {
   given.clear();
   readsEnded = 0;
+  onceHung = false;
   threadsStarted = 0;
   ReaderPoolSettings settings = {readers,  timeout, false,   standInRead, standInList,
                                  countedStart, giveBack, nullptr, nullptr};
@@ -161,6 +164,33 @@ TEST_F(ReaderPoolTest, AReadPastItsTimeIsGivenUpAndANewReaderTakesItsPlace) {
   platform::postSemaphore(release);
   for (int i = 0; i < 200 && readsEnded < 2; ++i) platform::sleepMilliseconds(10);
   EXPECT_EQ(readsEnded, 2);
+}
+
+// A read that times out is tried once more when it started while
+// kConnectionSlots others were under way (it may have waited for one of
+// their connections), and only then.
+TEST_F(ReaderPoolTest, AReadThatStartedBehindTheConnectionsOfOthersIsTriedOnceMore) {
+  ReaderPool* pool = startPool(kConnectionSlots + 2, 300);
+  ASSERT_NE(pool, nullptr);
+  uint32_t started = platform::tickMilliseconds();
+  std::string expected;
+  for (unsigned i = 0; i < kConnectionSlots; ++i) {
+    std::string path = "hang" + std::to_string(i);
+    addRead(pool, path.c_str(), kReadLog);
+    expected += path + " (timed out)\n";
+  }
+  addRead(pool, "once", kReadLog);
+  finishReaderPool(pool);
+  uint32_t elapsed = platform::tickMilliseconds() - started;
+  EXPECT_EQ(walked(), expected + "once\n");
+  EXPECT_GE(elapsed, 300u);
+  EXPECT_LT(elapsed, 2000u);
+
+  pool = startPool(kConnectionSlots + 2, 300);
+  ASSERT_NE(pool, nullptr);
+  addRead(pool, "once", kReadLog);
+  finishReaderPool(pool);
+  EXPECT_EQ(walked(), "once (timed out)\n");
 }
 
 TEST_F(ReaderPoolTest, NoPoolWithoutAReaderThreadAndNoWaitPastTheLimitWhenNoneCanReplaceOne) {

@@ -7,18 +7,22 @@
 
 #include "platform/platform.h"
 #include "platform/threads.h"
+#include "report/read/walk_order.h"
 
 enum JobState { kQueued, kReading, kRead, kAbandoned };
 
 struct Job {
   std::string path;
-  std::string position;  // its place in the order of the walk (appendPlace)
+  std::string position;  // its place in the order of the walk (walk_order.h)
   ReadKind kind;
   bool given;
   bool folder;  // listed as a folder
   size_t logsListed;
   JobState state;
   uint32_t startedAt;  // tickMilliseconds() when a reader took it
+  platform::ThreadToken* reader;  // the reader that took it, if the system has a token for it
+  unsigned tries;      // readers that took it
+  bool crowded;        // when last taken, kConnectionSlots other reads were under way
   std::vector<FolderEntry> entries;  // a folder's, once listed
   LogResult result;
 };
@@ -66,34 +70,6 @@ struct ReaderPool {
 // for each one; slow reads (over a network) let the queue grow, and every
 // reader wakes. When the caller waits, every reader that has a job wakes.
 constexpr size_t kWakeBatch = 16;
-
-// A position in the order of the walk is the places of the job and of the
-// folders above it, each written so that comparing the texts byte by byte
-// (as std::string does, as unsigned bytes) compares the places in turn, and
-// a folder comes right before its entries: 1 to 5 bytes, shorter for
-// smaller numbers, the first byte telling the length.
-static void appendPlace(std::string* position, uint32_t place) {
-  unsigned char bytes[5];
-  size_t length;
-  if (place < 0x80u) {
-    bytes[0] = static_cast<unsigned char>(place);
-    length = 1;
-  } else if (place < 0x4000u) {
-    bytes[0] = static_cast<unsigned char>(0x80u | place >> 8);
-    length = 2;
-  } else if (place < 0x200000u) {
-    bytes[0] = static_cast<unsigned char>(0xC0u | place >> 16);
-    length = 3;
-  } else if (place < 0x10000000u) {
-    bytes[0] = static_cast<unsigned char>(0xE0u | place >> 24);
-    length = 4;
-  } else {
-    bytes[0] = 0xF0u;
-    length = 5;
-  }
-  for (size_t i = 1; i < length; ++i) bytes[i] = static_cast<unsigned char>(place >> (8 * (length - 1 - i)));
-  position->append(reinterpret_cast<const char*>(bytes), length);
-}
 
 static void freePool(ReaderPool* pool) {
   platform::deleteSemaphore(pool->wakeCaller);
@@ -209,6 +185,7 @@ static void readJob(ReaderPool* pool, Job* job, LogLines* lines) {
 static void readerThread(void* argument) {
   ReaderPool* pool = static_cast<ReaderPool*>(argument);
   LogLines* lines = new LogLines;
+  platform::ThreadToken* token = platform::currentThreadToken();
   platform::lockMutex(pool->mutex);
   for (;;) {
     if (pool->queue.empty()) {
@@ -225,6 +202,9 @@ static void readerThread(void* argument) {
     if (job->position > pool->furthestTaken) pool->furthestTaken = job->position;
     job->state = kReading;
     job->startedAt = platform::tickMilliseconds();
+    job->reader = token;
+    ++job->tries;
+    job->crowded = pool->reading.size() + pool->abandoned >= kConnectionSlots;
     pool->reading.push_back(job);
     platform::unlockMutex(pool->mutex);
 
@@ -260,6 +240,7 @@ static void readerThread(void* argument) {
   --pool->threads;
   bool last = pool->callerGone && pool->threads == 0;
   platform::unlockMutex(pool->mutex);
+  platform::releaseThreadToken(token);
   delete lines;
   if (last) freePool(pool);
 }
@@ -294,7 +275,22 @@ static Job* timedOut(const Job& job) {
   return given;
 }
 
-// Abandons the reads past their time, and gives up the jobs that no reader
+// The same read, queued again in its place for another try.
+static Job* triedAgain(ReaderPool* pool, const Job& job) {
+  Job* again = new Job{};
+  again->path = job.path;
+  again->position = job.position;
+  again->kind = job.kind;
+  again->given = job.given;
+  again->tries = job.tries;
+  again->state = kQueued;
+  pool->queue.emplace(again->position, again);
+  if (!again->given) ++pool->foundQueued;
+  return again;
+}
+
+// Abandons the reads past their time (asking the system to end the call each
+// waits in, where it can), and gives up the jobs that no reader
 // could take for as long (when every reader is abandoned and no new one can
 // start: the process may not wait for them for ever), and with them the
 // entries of the folders listed. Returns how long the caller may wait before
@@ -311,7 +307,11 @@ static uint32_t abandonLateReads(ReaderPool* pool) {
       ++i;
       continue;
     }
-    pool->pending[job->position] = timedOut(*job);
+    platform::cancelBlockingCall(job->reader);
+    // A read that started while others held the connections may have waited
+    // for one of them: it is tried once more before it is given up.
+    bool retry = job->crowded && job->tries == 1;
+    pool->pending[job->position] = retry ? triedAgain(pool, *job) : timedOut(*job);
     job->state = kAbandoned;
     pool->reading[i] = pool->reading.back();
     pool->reading.pop_back();

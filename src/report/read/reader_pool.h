@@ -10,7 +10,10 @@
 //
 // A read or a listing that has not ended `timeout` milliseconds after it
 // started is abandoned: it comes back as timed out, and a new reader takes
-// the place of the one that waits. The abandoned reader owns its read from
+// the place of the one that waits. One that started while kConnectionSlots
+// other reads were under way is first tried once more, with a time limit of
+// its own: it may have waited for a connection that others held (a machine
+// that is switched off holds one until the network gives up on it). The abandoned reader owns its read from
 // then on; it ends when the system call it waits in returns, or with the
 // process. It touches nothing but its own read and the pool, which lives
 // until its last reader has ended, so that nothing waits for it and the
@@ -35,6 +38,9 @@
 // Reads given and not yet given back, at most: past it, giving a read waits,
 // and no more entries of listed folders are read.
 constexpr size_t kMostPending = 4096;
+// Connections that Windows XP SP2 and later versions of its TCP/IP let wait
+// for an answer at once: past them, a connection waits for another to end.
+constexpr unsigned kConnectionSlots = 10;
 // Readers waiting in an abandoned read, at most, beside the readers at work:
 // past it, no new reader replaces one that is abandoned.
 constexpr unsigned kMostAbandoned = 64;
