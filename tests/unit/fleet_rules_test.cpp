@@ -218,6 +218,31 @@ TEST(MachineNamesTest, ALogsPathNamesItsMachine) {
   }
 }
 
+// A folder names a machine only where it is or lies in the machine's QNLOG
+// folder or administrative share; any other folder may hold any machine's.
+TEST(MachineNamesTest, AFolderNamesItsMachineOnlyBelowQnlogOrAnAdministrativeShare) {
+  fake::reset();
+  const struct {
+    const char* path;
+    const char* machine;
+  } cases[] = {
+      {"C:\\fleet\\PC01\\QNLOG", "PC01"},
+      {"C:\\fleet\\PC02\\qnlog\\old", "PC02"},
+      {"\\\\PC03\\C$", "PC03"},
+      {"\\\\PC04\\ADMIN$\\QNLOG", "PC04"},
+      {"X:\\PC05\\C$\\Windows", "PC05"},
+      {"C:\\fleet\\PC06", ""},
+      {"\\\\server\\logs\\wave1", ""},
+      {"C:\\QNLOG", ""},
+      {"QNLOG", "work"},
+  };
+  for (const auto& test : cases) {
+    EXPECT_EQ(machineOfFolder(test.path, "C:\\work"), test.machine) << test.path;
+  }
+  EXPECT_EQ(lastPathPart("C:\\fleet\\PC06\\", "C:\\work"), "PC06");
+  EXPECT_EQ(lastPathPart("..\\PC07\\.", "C:\\work\\fleet"), "PC07");
+}
+
 TEST(ReportTimeTest, DatesFollowTheCalendar) {
   const struct {
     RecordMoment moment;
