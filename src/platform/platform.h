@@ -40,6 +40,13 @@ extern const char kConsoleLineEnd[];
 //   lines nowhere, and goes on.
 void prepareProcess();
 
+// Ends the process at once with `status`, once standard output and error are
+// flushed: no exit handlers, no destructors of static objects, nothing that
+// could wait for a thread. For a program that leaves threads waiting in
+// system calls whose results it no longer wants (POSIX: _exit; Windows:
+// ExitProcess, which still cannot end the process before their calls return).
+[[noreturn]] void endProcess(int status);
+
 // --- Directories -----------------------------------------------------------
 
 // The root of the system volume ("C:\" on Windows, ending with the separator),

@@ -140,6 +140,12 @@ void writeConsole(const char* text, size_t length) { fwrite(text, 1, length, std
 
 void flushConsole() { fflush(stdout); }
 
+void endProcess(int status) {
+  fflush(stdout);
+  fflush(stderr);
+  _exit(status);
+}
+
 void writeErrorConsole(const char* text, size_t length) { fwrite(text, 1, length, stderr); }
 
 bool errorConsoleIsTerminal() { return isatty(STDERR_FILENO) == 1; }

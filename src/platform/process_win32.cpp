@@ -143,6 +143,12 @@ void flushConsole() {
   if (isUsable(stdout)) fflush(stdout);
 }
 
+void endProcess(int status) {
+  if (isUsable(stdout)) fflush(stdout);
+  if (isUsable(stderr)) fflush(stderr);
+  ExitProcess(static_cast<UINT>(status));
+}
+
 void writeErrorConsole(const char* text, size_t length) {
   if (isUsable(stderr)) fwrite(text, 1, length, stderr);
 }

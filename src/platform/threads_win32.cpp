@@ -83,13 +83,16 @@ bool startThread(void (*routine)(void* argument), void* argument) {
 }
 
 typedef BOOL(WINAPI* CancelSynchronousIoFunction)(HANDLE thread);
+typedef HANDLE(WINAPI* GetCurrentThreadFunction)();
+typedef BOOL(WINAPI* DuplicateHandleFunction)(HANDLE sourceProcess, HANDLE source, HANDLE targetProcess,
+                                              HANDLE* target, DWORD access, BOOL inherit, DWORD options);
 
-// CancelSynchronousIo where the system has it (Windows Vista and later).
-static CancelSynchronousIoFunction findCancel() {
+// A function of kernel32 looked up at run time: CancelSynchronousIo exists
+// from Windows Vista on; what makes a thread's handle for it is looked up
+// with it, so that only systems that can use the handle make one.
+static void (*kernelFunction(const char* name))() {
   HMODULE kernel = GetModuleHandleA("kernel32");
-  if (kernel == nullptr) return nullptr;
-  return reinterpret_cast<CancelSynchronousIoFunction>(
-      reinterpret_cast<void (*)()>(GetProcAddress(kernel, "CancelSynchronousIo")));
+  return kernel == nullptr ? nullptr : reinterpret_cast<void (*)()>(GetProcAddress(kernel, name));
 }
 
 struct ThreadToken {
@@ -97,10 +100,12 @@ struct ThreadToken {
 };
 
 ThreadToken* currentThreadToken() {
-  if (findCancel() == nullptr) return nullptr;
+  auto currentThread = reinterpret_cast<GetCurrentThreadFunction>(kernelFunction("GetCurrentThread"));
+  auto duplicate = reinterpret_cast<DuplicateHandleFunction>(kernelFunction("DuplicateHandle"));
   HANDLE thread;
-  if (!DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &thread,
-                       THREAD_TERMINATE, FALSE, 0)) {
+  if (kernelFunction("CancelSynchronousIo") == nullptr || currentThread == nullptr || duplicate == nullptr ||
+      !duplicate(GetCurrentProcess(), currentThread(), GetCurrentProcess(), &thread, THREAD_TERMINATE, FALSE,
+                 0)) {
     return nullptr;
   }
   ThreadToken* token = new (std::nothrow) ThreadToken{thread};
@@ -115,7 +120,7 @@ void releaseThreadToken(ThreadToken* token) {
 }
 
 bool cancelBlockingCall(ThreadToken* token) {
-  CancelSynchronousIoFunction cancel = findCancel();
+  auto cancel = reinterpret_cast<CancelSynchronousIoFunction>(kernelFunction("CancelSynchronousIo"));
   return token != nullptr && cancel != nullptr && cancel(token->thread) != 0;
 }
 

@@ -210,8 +210,9 @@ static bool pathsGiven(const std::vector<const char*>& paths) {
 }
 
 // Finds every log and reads it into the fleet. False, with the message, when
-// reading cannot start or a PATH does not exist.
-static bool readFleet(const ReportOptions& options, Fleet* fleet) {
+// reading cannot start or a PATH does not exist. `*readersLeft` tells whether
+// readers were left waiting in reads given up on.
+static bool readFleet(const ReportOptions& options, Fleet* fleet, bool* readersLeft) {
   char currentDirectory[kPathBufferSize] = "";
   platform::getCurrentDirectory(currentDirectory, sizeof currentDirectory);
   Reading reading = {&options, fleet, nullptr, currentDirectory, {}, 0, {}, {}, {}};
@@ -231,7 +232,7 @@ static bool readFleet(const ReportOptions& options, Fleet* fleet) {
     addRead(reading.pool, path, kReadPlace);
   }
   if (options.request.fromTemplate != nullptr) readMachineLogs(&reading, options.request.fromTemplate);
-  finishReaderPool(reading.pool);
+  *readersLeft = finishReaderPool(reading.pool) > 0;
   clearProgress(&reading.progress);
   for (const std::string& path : reading.pathsMissing) printError("cannot find or read %s", outputText(path).c_str());
   return reading.pathsMissing.empty();
@@ -259,6 +260,38 @@ static bool writeReports(const ReportOptions& options, const Report& report, con
   return written;
 }
 
+// Reports the fleet read: the text report or the CSV, and the page. Returns
+// the exit status.
+static int reportFleet(const ReportOptions& options, Fleet* fleet, StateRules* rules) {
+  const ReportRequest& request = options.request;
+  if (fleet->logs == 0 && request.fromTemplate == nullptr) {
+    printError("no log found");
+    return kUsageError;
+  }
+  if (request.onlyNew != nullptr && !versionFound(*fleet, request.onlyNew)) return kUsageError;
+
+  ReportTime now;
+  reportTime(&now);
+  rules->aheadLimit = dayAfter(now.moment);
+  Report report;
+  buildReport(fleet, &request, rules, &report);
+  if (options.verbose) {
+    for (uint32_t machine : report.unlisted) {
+      std::string text = "machine " + report.machineNames[machine] + ": not in the list";
+      printErrorLine(text.c_str());
+    }
+  }
+
+  int status = reportStatus(report);
+  if (!writeReports(options, report, now)) status = kUsageError;
+  if (fleet->versions.empty()) {
+    printError("no result record found");
+    status = kUsageError;
+  }
+  if (!fleet->unreadablePlaces.empty()) status = kUsageError;
+  return status;
+}
+
 int runReport(int argc, const char* const* argv) {
   ReportOptions options;
   if (!parseReportOptions(argc, argv, &options)) return kUsageError;
@@ -274,31 +307,11 @@ int runReport(int argc, const char* const* argv) {
   Fleet fleet;
   if (request.hostsFile != nullptr && !readHosts(request.hostsFile, &fleet)) return kUsageError;
 
-  if (!readFleet(options, &fleet)) return kUsageError;
-  if (fleet.logs == 0 && request.fromTemplate == nullptr) {
-    printError("no log found");
-    return kUsageError;
-  }
-  if (request.onlyNew != nullptr && !versionFound(fleet, request.onlyNew)) return kUsageError;
-
-  ReportTime now;
-  reportTime(&now);
-  rules.aheadLimit = dayAfter(now.moment);
-  Report report;
-  buildReport(&fleet, &request, &rules, &report);
-  if (options.verbose) {
-    for (uint32_t machine : report.unlisted) {
-      std::string text = "machine " + report.machineNames[machine] + ": not in the list";
-      printErrorLine(text.c_str());
-    }
-  }
-
-  int status = reportStatus(report);
-  if (!writeReports(options, report, now)) status = kUsageError;
-  if (fleet.versions.empty()) {
-    printError("no result record found");
-    status = kUsageError;
-  }
-  if (!fleet.unreadablePlaces.empty()) status = kUsageError;
+  bool readersLeft = false;
+  int status = readFleet(options, &fleet, &readersLeft) ? reportFleet(options, &fleet, &rules) : kUsageError;
+  // Nothing waits for the readers left in reads given up on: not even what
+  // the end of the program would run (the sanitizers' leak check among it,
+  // which stops every thread where it waits).
+  if (readersLeft) platform::endProcess(status);
   return status;
 }

@@ -377,13 +377,15 @@ void addRead(ReaderPool* pool, const char* path, ReadKind kind) {
   platform::unlockMutex(pool->mutex);
 }
 
-void finishReaderPool(ReaderPool* pool) {
+unsigned finishReaderPool(ReaderPool* pool) {
   platform::lockMutex(pool->mutex);
   serveUntil(pool, 0);
+  unsigned waiting = pool->abandoned;
   pool->ending = true;
   pool->callerGone = true;
   for (; pool->sleeping > 0; --pool->sleeping) platform::postSemaphore(pool->wakeReader);
   bool last = pool->threads == 0;
   platform::unlockMutex(pool->mutex);
   if (last) freePool(pool);
+  return waiting;
 }

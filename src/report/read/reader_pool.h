@@ -105,6 +105,7 @@ void addRead(ReaderPool* pool, const char* path, ReadKind kind);
 // Waits until every path given, and everything found in its folders, has
 // been given back, then lets the readers end (an abandoned one when its read
 // returns) and the pool with them. `pool` is not to be used afterwards.
-void finishReaderPool(ReaderPool* pool);
+// Returns the readers still waiting in a read given up on.
+unsigned finishReaderPool(ReaderPool* pool);
 
 #endif  // QN_REPORT_READ_READER_POOL_H
