@@ -44,6 +44,12 @@ int64_t dayOf(int year, int month, int day) {
   return era * 146097 + dayOfEra - 719468;
 }
 
+uint32_t minuteOf(RecordMoment moment) {
+  RecordTime time = timeOf(moment);
+  int64_t minutes = dayOf(time.year, time.month, time.day) * 1440 + time.hour * 60 + time.minute;
+  return minutes < 0 ? 0 : minutes > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(minutes);
+}
+
 RecordTime timeOf(RecordMoment moment) {
   RecordTime time;
   int* parts[] = {&time.second, &time.minute, &time.hour, &time.day, &time.month};

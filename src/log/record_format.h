@@ -51,6 +51,13 @@ RecordTime timeOf(RecordMoment moment);
 int64_t dayOf(int year, int month, int day);
 void dateOfDay(int64_t days, int* year, int* month, int* day);
 
+// Minutes counted from 1970-01-01 00:00 to a record's moment (0 for any
+// moment before).
+uint32_t minuteOf(RecordMoment moment);
+
+// A moment that no record reaches: "no such moment" wherever one is optional.
+constexpr RecordMoment kNoMoment = UINT64_MAX;
+
 // One record's fields as found in a line; the texts point into the line and are
 // not terminated.
 struct ParsedRecord {

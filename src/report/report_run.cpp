@@ -221,6 +221,29 @@ static bool readCodes(const ReportOptions& options, CodeRules* codes) {
   return true;
 }
 
+// Reads --as-of and --since. False, with the message, when either is no date,
+// or --since comes after the report's moment.
+static bool readDates(const ReportOptions& options, const ReportTime& now, ReportDates* dates) {
+  const struct {
+    const char* option;
+    const char* text;
+    RecordMoment* moment;
+  } given[] = {{"--as-of", options.asOf, &dates->madeAt}, {"--since", options.since, &dates->since}};
+  for (const auto& date : given) {
+    if (date.text != nullptr && !parseReportDate(date.text, now.moment, date.moment)) {
+      printError("%s takes a date such as 2007-01-28, \"2007-01-28 16:00\", today or yesterday: %s",
+                 date.option, terminalText(outputText(date.text)).c_str());
+      return false;
+    }
+  }
+  if (dates->since != kNoMoment && dates->since > dates->madeAt) {
+    printError("--since %s comes after the report's moment, %s", dateText(dates->since).c_str(),
+               dateText(dates->madeAt).c_str());
+    return false;
+  }
+  return true;
+}
+
 static void printVersionAndUsage(bool usage) {
   Output output;
   startConsoleOutput(&output);
@@ -251,12 +274,12 @@ static std::vector<const char*> pathsGiven(const std::vector<const char*>& paths
 // with the message, when reading cannot start. `*readersLeft` tells whether
 // readers were left waiting in reads given up on.
 static bool readFleet(const ReportOptions& options, const std::vector<const char*>& paths,
-                      Fleet* fleet, bool* readersLeft) {
+                      const ReadRules& rules, Fleet* fleet, bool* readersLeft) {
   char currentDirectory[kPathBufferSize] = "";
   platform::getCurrentDirectory(currentDirectory, sizeof currentDirectory);
   Reading reading = {&options, fleet, nullptr, currentDirectory, {}, 0, {}, {}, {}};
   ReaderPoolSettings settings = {options.jobs,  options.timeoutSeconds * 1000u,
-                                 options.verbose, readLogFile,
+                                 rules,         readLogFile,
                                  listLogFolder, platform::startThread,
                                  pathRead,      showProgress,
                                  &reading};
@@ -307,8 +330,8 @@ static bool writeReports(const ReportOptions& options, const Report& report, con
 
 // Reports the fleet read: the text report or the CSV, and the page, whatever
 // could not be read, with a note of it. Returns the exit status.
-static int reportFleet(const ReportOptions& options, const ReportTime& now, Fleet* fleet,
-                       const StateRules& rules) {
+static int reportFleet(const ReportOptions& options, const ReportTime& now,
+                       const ReportDates& dates, Fleet* fleet, const StateRules& rules) {
   const ReportRequest& request = options.request;
   int status = kAllWell;
   if (fleet->logs == 0 && request.fromTemplate == nullptr) {
@@ -325,7 +348,7 @@ static int reportFleet(const ReportOptions& options, const ReportTime& now, Flee
   matchQualifiedNames(fleet);
 
   Report report;
-  buildReport(fleet, &request, &rules, &report);
+  buildReport(fleet, &request, &rules, dates, &report);
   if (options.verbose) {
     for (uint32_t machine : report.unlisted) {
       std::string text = "machine " + terminalText(report.machineNames[machine]) + ": not in the list";
@@ -355,10 +378,15 @@ int runReport(int argc, const char* const* argv) {
   Fleet fleet;
   if (request.hostsFile != nullptr && !readHosts(request.hostsFile, &fleet)) return kUsageError;
 
+  ReportDates dates = {now.moment, kNoMoment};
+  if (!readDates(options, now, &dates)) return kUsageError;
+  ReadRules reading = {options.verbose, rules.aheadLimit,
+                       options.asOf != nullptr ? dates.madeAt : kNoMoment, dates.since};
+
   bool readersLeft = false;
   std::vector<const char*> paths = pathsGiven(request.paths, &fleet);
-  int status = readFleet(options, paths, &fleet, &readersLeft)
-                   ? reportFleet(options, now, &fleet, rules)
+  int status = readFleet(options, paths, reading, &fleet, &readersLeft)
+                   ? reportFleet(options, now, dates, &fleet, rules)
                    : kUsageError;
   // Nothing waits for the readers left in reads given up on: not even what
   // the end of the program would run (the sanitizers' leak check among it,

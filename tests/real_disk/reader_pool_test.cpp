@@ -36,7 +36,7 @@ void pause(const std::string& path) {
 
 std::atomic<bool> onceHung{false};  // "once" hangs on its first read only
 
-void standInRead(const char* path, LogLines*, bool, LogResult* result) {
+void standInRead(const char* path, LogLines*, const ReadRules&, LogResult* result) {
   std::string name = path;
   if (name.find("hang") != std::string::npos || (name == "once" && !onceHung.exchange(true))) {
     platform::waitSemaphore(release, platform::kWaitForever);
@@ -84,7 +84,7 @@ ReaderPool* startPool(unsigned readers, uint32_t timeout) {
   readsEnded = 0;
   onceHung = false;
   threadsStarted = 0;
-  ReaderPoolSettings settings = {readers,  timeout, false,   standInRead, standInList,
+  ReaderPoolSettings settings = {readers,  timeout, ReadRules{false, kNoMoment, kNoMoment, kNoMoment}, standInRead, standInList,
                                  countedStart, giveBack, nullptr, nullptr};
   return startReaderPool(settings);
 }

@@ -29,7 +29,7 @@ LogResult readLog(const std::string& path, const std::string& text) {
   fake::addFile(path, text);
   static LogLines lines;
   LogResult result{};
-  readLogFile(path.c_str(), &lines, false, &result);
+  readLogFile(path.c_str(), &lines, ReadRules{false, kNoMoment, kNoMoment, kNoMoment}, &result);
   return result;
 }
 

@@ -11,7 +11,7 @@ uint32_t machineNamed(Fleet* fleet, const std::string& name) {
   auto found = fleet->machineByName.emplace(platform::foldedName(name.data(), name.size()),
                                             static_cast<uint32_t>(fleet->machines.size()));
   if (found.second) {
-    fleet->machines.push_back(Machine{name, {}, 0, 0, false, false, false, kReadWhole});
+    fleet->machines.push_back(Machine{name, {}, 0, 0, false, false, false, false, kReadWhole});
   }
   return found.first->second;
 }
@@ -62,11 +62,45 @@ static uint32_t groupOf(Fleet* fleet, uint32_t machine, uint64_t start, bool* is
   return group + 1;
 }
 
+// The machine's attempts at `version` in `versions` (sorted by version),
+// added when new.
+static MachineVersion* versionIn(std::vector<MachineVersion>* versions, uint32_t version,
+                                 const Attempt& last, bool* added) {
+  auto at = std::lower_bound(
+      versions->begin(), versions->end(), version,
+      [](const MachineVersion& state, uint32_t wanted) { return state.version < wanted; });
+  *added = at == versions->end() || at->version != version;
+  if (*added) at = versions->insert(at, MachineVersion{last, version, 0, 0, 0});
+  return &*at;
+}
+
+// Adds a log's history of one version to the machine's: the two merged by
+// date, each day's last attempt kept, at the end of the fleet's histories.
+static void addDates(Fleet* fleet, MachineVersion* state, std::vector<DatedCode>* dates) {
+  if (dates->empty()) return;
+  std::vector<DatedCode>& all = fleet->dates;
+  dates->insert(dates->end(), all.begin() + state->datesStart,
+                all.begin() + state->datesStart + state->datesCount);
+  std::stable_sort(dates->begin(), dates->end(),
+                   [](const DatedCode& a, const DatedCode& b) { return a.minute < b.minute; });
+  size_t kept = 0;
+  for (size_t i = 0; i < dates->size(); ++i) {
+    if (kept > 0 && (*dates)[kept - 1].minute / 1440 == (*dates)[i].minute / 1440) --kept;
+    (*dates)[kept++] = (*dates)[i];
+  }
+  bool last = state->datesStart + state->datesCount == all.size() && state->datesCount > 0;
+  if (last) all.resize(state->datesStart);  // the old history was the last: its room is taken again
+  state->datesStart = static_cast<uint32_t>(all.size());
+  state->datesCount = static_cast<uint32_t>(kept);
+  all.insert(all.end(), dates->begin(), dates->begin() + static_cast<ptrdiff_t>(kept));
+}
+
 // Adds the attempts of one log of the machine, whose records go on from
 // `base`: the order and the places of its chain before it.
 static void addSummary(Fleet* fleet, uint32_t machine, uint32_t logRank, const LogSummary& log,
                        const LoggedAttempt& base, uint32_t group) {
   Machine& entry = fleet->machines[machine];
+  if (log.clockWrong) entry.wrongClock = true;
 
   // A log's attempts at a version, over the pairs that end in it; found by
   // version past a few, so that a log of thousands of versions is added in
@@ -75,6 +109,9 @@ static void addSummary(Fleet* fleet, uint32_t machine, uint32_t logRank, const L
     uint32_t version;
     uint32_t attempts;
     Attempt last;
+    bool hasThen;
+    Attempt then;
+    std::vector<DatedCode> dates;
   };
   std::vector<Counted> counted;
   std::unordered_map<uint32_t, size_t> countedAt;
@@ -91,24 +128,30 @@ static void addSummary(Fleet* fleet, uint32_t machine, uint32_t logRank, const L
     } else {
       at = countedAt.emplace(version, counted.size()).first->second;
     }
-    if (at == counted.size()) counted.push_back(Counted{version, 0, last});
+    if (at == counted.size()) counted.push_back(Counted{version, 0, last, false, Attempt{}, {}});
     Counted* sum = &counted[at];
     sum->attempts += logPair.attempts;
+    sum->dates.insert(sum->dates.end(), logPair.dates.begin(), logPair.dates.end());
+    if (logPair.hasThen) {
+      const LoggedAttempt& then = logPair.then;
+      Attempt attempt = {std::max(base.order, then.order), base.place + then.place, logRank,
+                         then.moment, then.code, last.pair, then.moment};
+      if (!sum->hasThen || laterAttempt(attempt, sum->then)) sum->then = attempt;
+      sum->hasThen = true;
+    }
     RecordMoment dated = std::max(sum->last.dated, last.dated);
     if (laterAttempt(last, sum->last)) sum->last = last;
     sum->last.dated = dated;
   }
 
-  for (const Counted& sum : counted) {
-    auto at = std::lower_bound(
-        entry.versions.begin(), entry.versions.end(), sum.version,
-        [](const MachineVersion& state, uint32_t version) { return state.version < version; });
-    MachineVersion* state;
-    if (at == entry.versions.end() || at->version != sum.version) {
-      state = &*entry.versions.insert(at, MachineVersion{sum.last, sum.version, 0});
-    } else {
-      state = &*at;
-      if (laterAttempt(sum.last, state->last)) state->last = sum.last;
+  for (Counted& sum : counted) {
+    bool added = false;
+    MachineVersion* state = versionIn(&entry.versions, sum.version, sum.last, &added);
+    if (!added && laterAttempt(sum.last, state->last)) state->last = sum.last;
+    addDates(fleet, state, &sum.dates);
+    if (sum.hasThen) {
+      MachineVersion* then = versionIn(&fleet->then[machine], sum.version, sum.then, &added);
+      if (!added && laterAttempt(sum.then, then->last)) then->last = sum.then;
     }
     uint32_t* attempts =
         group == 0 ? &state->attempts
@@ -173,6 +216,20 @@ const MachineVersion* findVersion(const Machine& machine, uint32_t version) {
       machine.versions.begin(), machine.versions.end(), version,
       [](const MachineVersion& state, uint32_t wanted) { return state.version < wanted; });
   return at != machine.versions.end() && at->version == version ? &*at : nullptr;
+}
+
+const MachineVersion* findThen(const Fleet& fleet, uint32_t machine, uint32_t version) {
+  auto found = fleet.then.find(machine);
+  if (found == fleet.then.end()) return nullptr;
+  auto at = std::lower_bound(
+      found->second.begin(), found->second.end(), version,
+      [](const MachineVersion& state, uint32_t wanted) { return state.version < wanted; });
+  return at != found->second.end() && at->version == version ? &*at : nullptr;
+}
+
+const DatedCode* datedCodes(const Fleet& fleet, const MachineVersion& state, size_t* count) {
+  *count = state.datesCount;
+  return fleet.dates.data() + state.datesStart;
 }
 
 uint32_t attemptsOf(const Fleet& fleet, uint32_t machine, const MachineVersion& state) {

@@ -34,6 +34,10 @@ struct MachineVersion {
   Attempt last;
   uint32_t version;   // an index into Fleet::versions
   uint32_t attempts;  // in the machine's first group of logs (see Machine::firstStart)
+  // Its history, each day's last attempt by the records' own dates, oldest
+  // first: Fleet::dates[datesStart, datesStart + datesCount).
+  uint32_t datesStart;
+  uint32_t datesCount;
 };
 
 struct Machine {
@@ -51,6 +55,7 @@ struct Machine {
   // rotated ones started a group: the machine was re-imaged since its first
   // log, or two machines share its name.
   bool startsDiffer;
+  bool wrongClock;   // a log of it holds a date before one before it, or one ahead
   bool listed;       // named in the --hosts file
   bool logFound;     // a log of it was read
   ReadFailure unreadable;  // why a log of it could not be read (the first such log);
@@ -81,6 +86,11 @@ struct Fleet {
   // their attempts by machine, version and group: rare, so kept apart.
   std::unordered_map<uint32_t, std::vector<uint64_t>> moreStarts;
   std::map<std::pair<uint64_t, uint32_t>, uint32_t> moreAttempts;
+  // The machine-versions' histories (see MachineVersion::datesStart).
+  std::vector<DatedCode> dates;
+  // With --since: each machine's attempts at each version as of that moment,
+  // by version index.
+  std::unordered_map<uint32_t, std::vector<MachineVersion>> then;
 
   // The chain being read: a folder's rotated logs and then its QN.log, given
   // one after another in the order they were written, are read as one log,
@@ -131,6 +141,13 @@ void matchQualifiedNames(Fleet* fleet);
 
 // The machine's attempts at a version; null when it has none.
 const MachineVersion* findVersion(const Machine& machine, uint32_t version);
+
+// The machine's attempts at a version as of the --since moment; null when it
+// had none by then.
+const MachineVersion* findThen(const Fleet& fleet, uint32_t machine, uint32_t version);
+
+// The history of a machine's attempts at a version: `*count` entries.
+const DatedCode* datedCodes(const Fleet& fleet, const MachineVersion& state, size_t* count);
 
 // The attempts of a machine at a version, all logs read.
 uint32_t attemptsOf(const Fleet& fleet, uint32_t machine, const MachineVersion& state);

@@ -22,9 +22,11 @@ bool laterAttempt(const Attempt& a, const Attempt& b) {
   return a.logRank > b.logRank;
 }
 
-uint32_t latestInstalledVersion(const Fleet& fleet, uint32_t machine, const CodeRules& codes) {
+// The latest dotted version installed among `versions`; kNoVersion when none.
+static uint32_t latestInstalledIn(const Fleet& fleet, const std::vector<MachineVersion>& versions,
+                                  const CodeRules& codes) {
   uint32_t latest = kNoVersion;
-  for (const MachineVersion& state : fleet.machines[machine].versions) {
+  for (const MachineVersion& state : versions) {
     MachineState kind = stateOfCode(state.last.code, codes);
     if (kind != kInstalled && kind != kRestart) continue;
     const std::string& value = fleet.versions[state.version].newValue;
@@ -36,15 +38,26 @@ uint32_t latestInstalledVersion(const Fleet& fleet, uint32_t machine, const Code
   return latest;
 }
 
-bool stateAt(const Fleet& fleet, uint32_t machine, uint32_t version, uint32_t latestInstalled,
-             const StateRules& rules, VersionState* state) {
+uint32_t latestInstalledVersion(const Fleet& fleet, uint32_t machine, const CodeRules& codes) {
+  return latestInstalledIn(fleet, fleet.machines[machine].versions, codes);
+}
+
+uint32_t latestInstalledThen(const Fleet& fleet, uint32_t machine, const CodeRules& codes) {
+  auto found = fleet.then.find(machine);
+  return found == fleet.then.end() ? kNoVersion : latestInstalledIn(fleet, found->second, codes);
+}
+
+// The state given the machine's latest attempts at the version (null when it
+// has none) and the latest version it installed.
+static bool decideState(const Fleet& fleet, uint32_t machine, uint32_t version,
+                        const MachineVersion* attempts, uint32_t latestInstalled,
+                        const StateRules& rules, VersionState* state) {
   const Machine& entry = fleet.machines[machine];
   *state = VersionState{kNoRecord, nullptr, kNoVersion, false, entry.logFound};
   if (entry.unreadable != kReadWhole) {
     state->kind = kUnreadable;
     return true;
   }
-  const MachineVersion* attempts = findVersion(entry, version);
   if (attempts != nullptr) {
     state->kind = stateOfCode(attempts->last.code, rules.codes);
     state->attempts = attempts;
@@ -58,4 +71,16 @@ bool stateAt(const Fleet& fleet, uint32_t machine, uint32_t version, uint32_t la
     return true;
   }
   return rules.hostsListed;
+}
+
+bool stateAt(const Fleet& fleet, uint32_t machine, uint32_t version, uint32_t latestInstalled,
+             const StateRules& rules, VersionState* state) {
+  return decideState(fleet, machine, version, findVersion(fleet.machines[machine], version),
+                     latestInstalled, rules, state);
+}
+
+bool stateThenAt(const Fleet& fleet, uint32_t machine, uint32_t version, uint32_t latestInstalled,
+                 const StateRules& rules, VersionState* state) {
+  return decideState(fleet, machine, version, findThen(fleet, machine, version), latestInstalled,
+                     rules, state);
 }

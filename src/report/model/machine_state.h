@@ -70,4 +70,10 @@ struct VersionState {
 bool stateAt(const Fleet& fleet, uint32_t machine, uint32_t version, uint32_t latestInstalled,
              const StateRules& rules, VersionState* state);
 
+// As latestInstalledVersion and stateAt, as of the --since moment: from the
+// attempts made by then (Fleet::then).
+uint32_t latestInstalledThen(const Fleet& fleet, uint32_t machine, const CodeRules& codes);
+bool stateThenAt(const Fleet& fleet, uint32_t machine, uint32_t version, uint32_t latestInstalled,
+                 const StateRules& rules, VersionState* state);
+
 #endif  // QN_REPORT_MODEL_MACHINE_STATE_H

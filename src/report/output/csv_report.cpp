@@ -1,12 +1,14 @@
 // The report as CSV (RFC 4180), UTF-8 with a byte-order mark: one row per
 // machine and version, by version and then machine name, under the header
 //   host,update,new,state,code,meaning,last_run,attempts,note
-// In a report without a version, the unreadable machines have a row each, with
+// and, with --since, a last column `was`: the state as of that moment. In a
+// report without a version, the unreadable machines have a row each, with
 // no version.
 #include <cstring>
 #include <string>
 
 #include "report/model/report_time.h"
+#include "report/output/changes_since.h"
 #include "report/output/report_writers.h"
 
 // A cell that a spreadsheet would take for a formula: one that starts with =,
@@ -62,16 +64,23 @@ static void putRow(Output* output, const Report& report, const ReportRow& row) {
     fields[6] = moment;
     fields[7] = std::to_string(attemptsOf(*report.fleet, row.machine, *row.attempts));
   }
-  putFields(output, fields, sizeof fields / sizeof fields[0]);
+  size_t count = sizeof fields / sizeof fields[0];
+  if (report.dates.since == kNoMoment) {
+    putFields(output, fields, count);
+    return;
+  }
+  std::vector<std::string> withWas(fields, fields + count);
+  withWas.push_back(row.version == kNoVersion ? "" : stateName(stateThen(report, row)));
+  putFields(output, withWas.data(), withWas.size());
 }
 
 void writeCsvReport(const Report& report, Output* output) {
-  static const std::string kHeader[] = {"host", "update", "new", "state", "code", "meaning",
-                                        "last_run", "attempts", "note"};
+  static const std::string kHeader[] = {"host",     "update",   "new",  "state", "code",
+                                        "meaning",  "last_run", "attempts", "note", "was"};
   // A spreadsheet that opens the file by a double click reads it as UTF-8
   // only after this mark.
   put(output, "\xEF\xBB\xBF");
-  putFields(output, kHeader, sizeof kHeader / sizeof kHeader[0]);
+  putFields(output, kHeader, sizeof kHeader / sizeof kHeader[0] - (report.dates.since == kNoMoment));
   for (const VersionSummary& summary : report.versions) {
     for (const ReportRow& row : versionRows(report, summary)) putRow(output, report, row);
   }

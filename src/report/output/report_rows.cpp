@@ -12,8 +12,8 @@
 const char kStartsDifferently[] = "logs that start differently: re-imaged, or two machines with one name";
 
 void buildReport(const Fleet* fleet, const ReportRequest* request, const StateRules* rules,
-                 Report* report) {
-  *report = Report{fleet, request, rules, 0, 0, {}, {}, {}, {}, {}, {}, {}, {}};
+                 const ReportDates& dates, Report* report) {
+  *report = Report{fleet, request, rules, dates, 0, 0, {}, {}, {}, {}, {}, {}, {}, {}, {}};
   for (const Machine& machine : fleet->machines) {
     report->machineNames.push_back(outputText(machine.name));
   }
@@ -48,6 +48,10 @@ void buildReport(const Fleet* fleet, const ReportRequest* request, const StateRu
     }
     report->reported.push_back(machine);
     report->latestInstalled[machine] = latestInstalledVersion(*fleet, machine, rules->codes);
+    if (dates.since != kNoMoment) {
+      report->latestInstalledThen.resize(fleet->machines.size(), kNoVersion);
+      report->latestInstalledThen[machine] = latestInstalledThen(*fleet, machine, rules->codes);
+    }
     if (entry.unreadable != kReadWhole) ++report->unreadable;
     if (entry.startsDiffer) report->startsDiffer.push_back(machine);
   }

@@ -47,14 +47,22 @@ struct VersionSummary {
   unsigned long counts[kStateCount];
 };
 
+// The moments a report is made for: its own (now, or --as-of), and --since's.
+struct ReportDates {
+  RecordMoment madeAt;
+  RecordMoment since;  // kNoMoment without --since
+};
+
 struct Report {
   const Fleet* fleet;
   const ReportRequest* request;
   const StateRules* rules;
+  ReportDates dates;
   unsigned long machines;    // reported machines with a record of a reported version
   unsigned long unreadable;  // reported machines that are unreadable
   std::vector<uint32_t> reported;        // the machines reported, by name
   std::vector<uint32_t> latestInstalled;  // by machine: latestInstalledVersion, for stateAt
+  std::vector<uint32_t> latestInstalledThen;  // with --since: latestInstalledThen
   std::vector<uint32_t> unlisted;        // with --hosts: machines with a log, not listed, by name
   std::vector<uint32_t> startsDiffer;    // reported machines whose logs start differently, by name
   std::vector<VersionSummary> versions;  // in version order
@@ -68,7 +76,7 @@ struct Report {
 // number of machines in each state (decided by stateAt); the machines by name
 // without regard to case; with --hosts, only the listed machines.
 void buildReport(const Fleet* fleet, const ReportRequest* request, const StateRules* rules,
-                 Report* report);
+                 const ReportDates& dates, Report* report);
 
 // The rows of one version, by machine name.
 std::vector<ReportRow> versionRows(const Report& report, const VersionSummary& version);

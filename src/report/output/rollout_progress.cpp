@@ -46,12 +46,11 @@ static std::vector<Change> changesOf(const Report& report, const ReportRow& row)
   return changes;
 }
 
-VersionProgress versionProgress(const Report& report, const VersionSummary& version,
-                                const std::vector<ReportRow>& rows) {
+VersionProgress versionProgress(const Report& report, const std::vector<ReportRow>& rows) {
   VersionProgress progress = {1, {}, 0};
   std::vector<std::vector<Change>> machines;
   int64_t first = INT64_MAX;
-  int64_t last = dayOf(timeOf(report.madeAt).year, timeOf(report.madeAt).month, timeOf(report.madeAt).day);
+  int64_t last = minuteOf(report.dates.madeAt) / kMinutesADay;
   for (const ReportRow& row : rows) {
     if (row.kind != kInstalled && row.kind != kRestart && row.kind != kFailed && row.kind != kSuperseded) {
       continue;
@@ -66,7 +65,6 @@ VersionProgress versionProgress(const Report& report, const VersionSummary& vers
     last = std::max(last, changes.back().day);
     machines.push_back(std::move(changes));
   }
-  (void)version;
   if (machines.empty()) return progress;
 
   int64_t days = last - first + 1;

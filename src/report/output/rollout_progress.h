@@ -30,8 +30,7 @@ struct VersionProgress {
 
 // The progress of one version among the report's machines, its rows as
 // versionRows gives them.
-VersionProgress versionProgress(const Report& report, const VersionSummary& version,
-                                const std::vector<ReportRow>& rows);
+VersionProgress versionProgress(const Report& report, const std::vector<ReportRow>& rows);
 
 // The text report's table of the last kTableBars bars, and the line of the
 // machines left out.

@@ -15,7 +15,9 @@
 #include "base/utf8_text.h"
 #include "log/record_format.h"
 #include "report/model/report_time.h"
+#include "report/output/changes_since.h"
 #include "report/output/report_writers.h"
+#include "report/output/rollout_progress.h"
 
 // Names given in a list of the text report; the CSV has every one.
 static constexpr size_t kListedNames = 50;
@@ -173,11 +175,47 @@ static void putClockAhead(Output* output, const Report& report, const std::vecto
   }
 }
 
+// What changed since --since: each change with its count and the first
+// kFailureNames names; a newly failed machine with its code.
+static void putChanges(Output* output, const Report& report, const std::vector<ReportRow>& rows,
+                       const char* lineEnd) {
+  VersionChanges changes = versionChanges(report, rows);
+  putFormat(output, "  Changed since %s:%s", dateText(report.dates.since).c_str(), lineEnd);
+  bool any = false;
+  for (int kind = 0; kind < kChangeCount; ++kind) {
+    const std::vector<const ReportRow*>& changed = changes.rows[kind];
+    if (changed.empty()) continue;
+    any = true;
+    std::vector<std::string> names;
+    for (size_t i = 0; i < changed.size() && i < kFailureNames; ++i) {
+      std::string name = terminalText(report.machineNames[changed[i]->machine]);
+      if (kind == kNewlyFailed) name += " (" + std::to_string(changed[i]->attempts->last.code) + ")";
+      names.push_back(name);
+    }
+    if (changed.size() > kFailureNames) {
+      names.back() += " and " + std::to_string(changed.size() - kFailureNames) + " more";
+    }
+    std::string title = "    " + std::string(changeTitle(static_cast<ChangeKind>(kind))) + " (" +
+                        std::to_string(changed.size()) + "):";
+    put(output, title.c_str());
+    if (widthOf(title) + 1 + widthOf(names[0]) > kLineWidth) {
+      put(output, lineEnd);
+      putSpaces(output, kNamesIndent);
+      putWrapped(output, names, ", ", kNamesIndent, kNamesIndent, lineEnd);
+    } else {
+      put(output, " ");
+      putWrapped(output, names, ", ", widthOf(title) + 1, kNamesIndent, lineEnd);
+    }
+  }
+  if (!any) putFormat(output, "    nothing%s", lineEnd);
+}
+
 static void putVersionSection(Output* output, const Report& report, const VersionSummary& summary,
                               const char* lineEnd) {
   std::vector<ReportRow> rows = versionRows(report, summary);
   putFormat(output, "%s%s%s%s", lineEnd, kNewField + 1,
             terminalText(report.versionNames[summary.version]).c_str(), lineEnd);
+  if (report.dates.since != kNoMoment) putChanges(output, report, rows, lineEnd);
   putFailures(output, report, rows, lineEnd);
   putNameGroup(output, report, "Restart pending", rowsIn(rows, kRestart), lineEnd);
   putNameGroup(output, report, "No log found", noRecordRows(rows, false), lineEnd);
@@ -186,6 +224,7 @@ static void putVersionSection(Output* output, const Report& report, const Versio
     putNameGroup(output, report, "Unreadable, " + std::string(group.reason), group.rows, lineEnd);
   }
   putClockAhead(output, report, rows, lineEnd);
+  putProgressTable(output, versionProgress(report, rows), lineEnd);
 }
 
 // "N machines could not be read: REASON (COUNT): NAMES; ..." with the first

@@ -42,14 +42,21 @@ static uint64_t fingerprint(const char* text, size_t length) {
   return hash;
 }
 
-void addLogRecord(LogSummary* log, const ParsedRecord& record, const char* line, size_t length) {
+void addLogRecord(LogSummary* log, const ParsedRecord& record, const char* line, size_t length,
+                  const ReadRules& rules) {
   if (!log->started) {
     log->start = fingerprint(line, length);
     log->started = true;
   }
   RecordMoment moment = momentOf(record.time);
-  if (moment > log->order) log->order = moment;
   ++log->records;
+  bool ahead = moment > rules.aheadLimit;
+  if (ahead || moment < log->believed) log->clockWrong = true;
+  if (!ahead && moment > log->believed) log->believed = moment;
+  // As of a moment, what came after it is not there yet, nor is a record of a
+  // clock ahead.
+  if (rules.cutoff != kNoMoment && (ahead || log->believed > rules.cutoff)) return;
+  if (moment > log->order) log->order = moment;
 
   // From the Update value to the end of New: the pair's key.
   std::string_view key(record.updateValue,
@@ -69,7 +76,8 @@ void addLogRecord(LogSummary* log, const ParsedRecord& record, const char* line,
   }
   if (index == pairs.size()) {
     const LogPair* before = pairs.data();
-    pairs.push_back(LogPair{std::string(key), record.updateLength, 0, 0, LoggedAttempt{}});
+    pairs.push_back(LogPair{std::string(key), record.updateLength, 0, 0, LoggedAttempt{}, false,
+                            LoggedAttempt{}, {}});
     if (pairs.size() > kPairsScanned && (pairs.data() != before || pairs.size() == kPairsScanned + 1)) {
       // The keys moved (or are hashed for the first time): O(pairs), but
       // only when the pairs' room doubles.
@@ -84,9 +92,18 @@ void addLogRecord(LogSummary* log, const ParsedRecord& record, const char* line,
   ++pair->attempts;
   if (moment > pair->latest) pair->latest = moment;
   pair->last = LoggedAttempt{log->order, log->records, moment, record.returnCode};
+  if (ahead) return;
+  if (rules.since != kNoMoment && log->believed <= rules.since) {
+    pair->hasThen = true;
+    pair->then = LoggedAttempt{log->believed, log->records, moment, record.returnCode};
+  }
+  uint32_t minute = minuteOf(moment);
+  std::vector<DatedCode>& dates = pair->dates;
+  if (!dates.empty() && dates.back().minute / 1440 == minute / 1440) dates.pop_back();
+  dates.push_back(DatedCode{minute, record.returnCode});
 }
 
-void readLogFile(const char* path, LogLines* lines, bool keepNotes, LogResult* result) {
+void readLogFile(const char* path, LogLines* lines, const ReadRules& rules, LogResult* result) {
   if (!openLogLines(lines, path)) {
     result->failure = readFailureOf(platform::lastFileFailure());
     return;
@@ -100,10 +117,10 @@ void readLogFile(const char* path, LogLines* lines, bool keepNotes, LogResult* r
     ParsedRecord record;
     if (!whole || !parseRecord(line, length, &record)) {
       ++result->notRecords;
-      if (keepNotes) result->notes.push_back(NotRecordLine{lines->lineNumber, !whole});
+      if (rules.keepNotes) result->notes.push_back(NotRecordLine{lines->lineNumber, !whole});
       continue;
     }
-    addLogRecord(&result->summary, record, line, length);
+    addLogRecord(&result->summary, record, line, length, rules);
   }
   if (lines->readFailed) {
     result->failure = readFailureOf(platform::lastFileFailure());

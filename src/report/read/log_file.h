@@ -52,6 +52,13 @@ struct LoggedAttempt {
   int32_t code;
 };
 
+// An attempt as a day-by-day history keeps it: the minute of its record's
+// own date (minuteOf) and its code.
+struct DatedCode {
+  uint32_t minute;
+  int32_t code;
+};
+
 // What one log holds of one pair of Update and New values.
 struct LogPair {
   std::string key;  // "UPDATE,New=NEW", as the record holds it
@@ -59,6 +66,19 @@ struct LogPair {
   uint32_t attempts;
   RecordMoment latest;  // the latest moment written in its records
   LoggedAttempt last;
+  bool hasThen;         // an attempt was made by the moment of ReadRules::since
+  LoggedAttempt then;   // the last of those
+  // Each day's last attempt by its own date, but for records ahead.
+  std::vector<DatedCode> dates;
+};
+
+// How the logs of one report are read.
+struct ReadRules {
+  bool keepNotes;           // note each line that is not a record
+  RecordMoment aheadLimit;  // a record dated after it has a clock ahead: it is in no
+                            // history, and does not count as of a moment
+  RecordMoment cutoff;      // --as-of: only the records read by then count; kNoMoment: all
+  RecordMoment since;       // --since: each pair's attempt of then is kept; kNoMoment: none
 };
 
 // Pairs of a log looked for one by one; past them, by a hash of their keys.
@@ -69,6 +89,11 @@ struct LogSummary {
   uint64_t start;  // a fingerprint of its first record: copies of one log start alike
   bool started;
   RecordMoment order;  // the latest moment written in it
+  // The latest moment written in it but for records ahead, and whether its
+  // dates cannot be trusted: a record dated before one before it (a clock
+  // set back), or ahead.
+  RecordMoment believed;
+  bool clockWrong;
   uint32_t records;
   std::vector<LogPair> pairs;
   // The pairs by key, once there are more than kPairsScanned; the views
@@ -78,7 +103,8 @@ struct LogSummary {
 };
 
 // Counts one record of the log; `line` is the record's text.
-void addLogRecord(LogSummary* log, const ParsedRecord& record, const char* line, size_t length);
+void addLogRecord(LogSummary* log, const ParsedRecord& record, const char* line, size_t length,
+                  const ReadRules& rules);
 
 // A line of a log that is not a record.
 struct NotRecordLine {
@@ -96,9 +122,11 @@ struct LogResult {
 };
 
 // Reads the log at `path` (in the system's text) into `result`, which starts
-// empty, with `lines` as its buffer. A line that is not a record is counted,
-// and noted when `keepNotes` is set. A log with lines but no record ends as
+// empty, with `lines` as its buffer, by `rules`: as of a moment (cutoff), a
+// log counts its records while the latest date they hold, records ahead left
+// out, is not past it, so that within a log order still wins. A line that is
+// not a record is counted, and noted when `keepNotes` is set. A log with lines but no record ends as
 // kReadNoRecord.
-void readLogFile(const char* path, LogLines* lines, bool keepNotes, LogResult* result);
+void readLogFile(const char* path, LogLines* lines, const ReadRules& rules, LogResult* result);
 
 #endif  // QN_REPORT_READ_LOG_FILE_H

@@ -181,7 +181,7 @@ static void readJob(ReaderPool* pool, Job* job, LogLines* lines) {
       return;
     }
   }
-  settings.read(job->path.c_str(), lines, settings.keepNotes, &job->result);
+  settings.read(job->path.c_str(), lines, settings.rules, &job->result);
 }
 
 static void readerThread(void* argument) {

@@ -66,7 +66,8 @@ struct ReadDone {
 
 // Reads one log into a result, with `lines` as its buffer: readLogFile, or a
 // test's stand-in.
-typedef void (*LogReader)(const char* path, LogLines* lines, bool keepNotes, LogResult* result);
+typedef void (*LogReader)(const char* path, LogLines* lines, const ReadRules& rules,
+                          LogResult* result);
 // Lists one folder: listLogFolder, or a test's stand-in.
 typedef FolderListing (*FolderLister)(const std::string& folder, std::vector<FolderEntry>* entries);
 // Starts a thread: platform::startThread, or a test's stand-in.
@@ -75,7 +76,7 @@ typedef bool (*ThreadStarter)(void (*routine)(void* argument), void* argument);
 struct ReaderPoolSettings {
   unsigned readers;  // reading at once, at least 1
   uint32_t timeout;  // milliseconds that a read may take
-  bool keepNotes;    // note each line that is not a record
+  ReadRules rules;   // how each log is read
   LogReader read;
   FolderLister list;
   ThreadStarter startThread;
