@@ -1,10 +1,12 @@
-// qn_make_fleet DIR MACHINES RECORDS: writes the result logs of a fleet into
+// qn_make_fleet DIR MACHINES RECORDS [DAYS]: writes the result logs of a fleet into
 // DIR, as an administrator collects them: machine PCnnnnnn's log is
 // DIR/PCnnnnnn/QN.log, DIR/PCnnnnnn/QNLOG/QN.log or DIR/PCnnnnnn.log, by turns.
 // Each log holds RECORDS records, oldest first, over four updates: a few
 // attempts at each, most ending installed, some failing (1603, 1618, an access
 // violation), some waiting for a restart; now and then two in the same second.
-// The same arguments give the same bytes.
+// With DAYS, the machines start their first attempt on any of that many days
+// from 2006-01-01, as a rollout of several weeks does (a month here has 28
+// days). The same arguments give the same bytes.
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -28,13 +30,14 @@ static int code() {
 }
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
-    fprintf(stderr, "usage: qn_make_fleet DIR MACHINES RECORDS\n");
+  if (argc != 4 && argc != 5) {
+    fprintf(stderr, "usage: qn_make_fleet DIR MACHINES RECORDS [DAYS]\n");
     return 2;
   }
   std::string root = argv[1];
   long machines = atol(argv[2]);
   long records = atol(argv[3]);
+  unsigned days = argc == 5 ? static_cast<unsigned>(atol(argv[4])) : 0;
   static const char* const kUpdates[][2] = {
       {"4.0.0", "4.1.0"}, {"4.1.0", "4.2.0"}, {"4.2.0", "4.3.0"}, {"4.3.0", "4.4.0"}};
   mkdir(root.c_str(), 0777);
@@ -62,6 +65,7 @@ int main(int argc, char** argv) {
       return 1;
     }
     long seconds = static_cast<long>(next(3600));
+    if (days > 1) seconds += 86400L * next(days);
     for (long r = 0; r < records; ++r) {
       const char* const* update = kUpdates[r * 4 / records];
       if (next(10) != 0) seconds += 1 + static_cast<long>(next(20000));

@@ -57,8 +57,11 @@ else
   flood_versions=${QN_BENCH_FLOOD_VERSIONS:-10000}
   flood_hosts=${QN_BENCH_FLOOD_HOSTS:-1000}
 fi
-# Records in each machine's log in the fleet report measure.
+# Records in each machine's log in the fleet report measure, the days over
+# which its machines start, and the --since date of its history.
 fleet_records=${QN_BENCH_FLEET_RECORDS:-20}
+rollout_days=42
+rollout_since=2006-02-10
 # Files per directory and mean file size of the growth trees.
 growth_per_dir=${QN_BENCH_GROWTH_PER_DIR:-40}
 growth_file_bytes=${QN_BENCH_GROWTH_FILE_BYTES:-8192}
@@ -218,19 +221,24 @@ cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
 # fleet of result logs made here. Each runs from a script, as qnReport ends
 # with 1 when a machine failed, which this fleet's do; the scripts send their
 # output to /dev/null through qn_measure. The answers of qnReport and awk are
-# compared once, apart from the timing.
+# compared once, apart from the timing. The fleet's rollout takes six weeks;
+# the same report with the history (--since, and the page with its charts) is
+# measured beside it.
 fleet_report() {
   echo "5/6 fleet report ($fleet_machines machines × $fleet_records records)" >&2
   local fleet=$work/fleet status=0
-  "$make_fleet" "$fleet" "$fleet_machines" "$fleet_records"
+  "$make_fleet" "$fleet" "$fleet_machines" "$fleet_records" "$rollout_days"
   local fleet_mb
   fleet_mb=$(calc '%.0f' "$(tree_bytes "$fleet") / 1048576")
   printf '"%s" --csv "%s"\n[ $? -le 1 ]\n' "$report" "$fleet" >"$work/qnreport.sh"
   printf 'find "%s" -type f -iname "*.log" | awk -f "%s"\n' "$fleet" "$root/bench/fleet_state.awk" \
     >"$work/awk.sh"
   printf 'find "%s" -type f -iname "*.log" -print0 | xargs -0 cat\n' "$fleet" >"$work/cat.sh"
+  local history=("$report" --csv --since "$rollout_since" --html "$work/history.html" "$fleet")
+  printf '"%s" ' "${history[@]}" >"$work/history.sh"
+  printf '\n[ $? -le 1 ]\n' >>"$work/history.sh"
   runs=$fleet_runs warmup=1 measure fleet "" qnReport "sh $work/qnreport.sh" awk "sh $work/awk.sh" \
-    cat "sh $work/cat.sh"
+    cat "sh $work/cat.sh" history "sh $work/history.sh"
   /usr/bin/time -v -o "$results/fleet-qnreport.time" "$report" --csv "$fleet" \
     >"$results/fleet-qnreport.csv" || status=$?
   if [ "$status" -gt 1 ]; then
@@ -260,6 +268,13 @@ PYTHON
   rss_awk=$(awk '$2 == "awk" { print $6 }' "$results/fleet.tsv" | quantile 0.5)
   row "Peak RSS, fleet report" "$rss_report KiB" "$(calc '%.0f' "$rss_awk") KiB (awk)" "" "" "" \
     "< 65536 KiB"
+  row "Fleet report with its history, against without" \
+    "$(seconds history) (\`--csv --since $rollout_since --html\`)" "$(seconds qnReport) (\`--csv\`)" \
+    "$(ratio_text fleet history qnReport)" "$(min_ratio fleet history qnReport)" \
+    "$(cpu_ratio fleet history qnReport)" "≤ 1.3"
+  row "Peak RSS, fleet report with its history" \
+    "$(calc '%.0f' "$(awk '$2 == "history" { print $6 }' "$results/fleet.tsv" | quantile 0.5)") KiB" "" "" "" "" \
+    "< 102400 KiB"
 }
 
 # One log that floods the report: a machine whose log holds $flood_versions
@@ -299,8 +314,8 @@ flood_report() {
 page_open() {
   echo "   the page of $page_machines machines in Chromium" >&2
   local fleet=$work/page-fleet
-  "$make_fleet" "$fleet" "$page_machines" "$fleet_records"
-  "$report" --html "$work/page.html" "$fleet" >/dev/null || [ $? -eq 1 ]
+  "$make_fleet" "$fleet" "$page_machines" "$fleet_records" "$rollout_days"
+  "$report" --since "$rollout_since" --html "$work/page.html" "$fleet" >/dev/null || [ $? -eq 1 ]
   printf '<!DOCTYPE html><html><head><meta charset="utf-8"><title>empty</title></head><body></body></html>\n' \
     >"$work/empty.html"
   local name

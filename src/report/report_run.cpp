@@ -227,10 +227,12 @@ static bool readDates(const ReportOptions& options, const ReportTime& now, Repor
   const struct {
     const char* option;
     const char* text;
+    DateEnd end;
     RecordMoment* moment;
-  } given[] = {{"--as-of", options.asOf, &dates->madeAt}, {"--since", options.since, &dates->since}};
+  } given[] = {{"--as-of", options.asOf, kEndOfDate, &dates->madeAt},
+               {"--since", options.since, kStartOfDate, &dates->since}};
   for (const auto& date : given) {
-    if (date.text != nullptr && !parseReportDate(date.text, now.moment, date.moment)) {
+    if (date.text != nullptr && !parseReportDate(date.text, now.moment, date.end, date.moment)) {
       printError("%s takes a date such as 2007-01-28, \"2007-01-28 16:00\", today or yesterday: %s",
                  date.option, terminalText(outputText(date.text)).c_str());
       return false;
@@ -378,10 +380,10 @@ int runReport(int argc, const char* const* argv) {
   Fleet fleet;
   if (request.hostsFile != nullptr && !readHosts(request.hostsFile, &fleet)) return kUsageError;
 
-  ReportDates dates = {now.moment, kNoMoment};
+  ReportDates dates = {now.moment, options.asOf != nullptr, kNoMoment};
   if (!readDates(options, now, &dates)) return kUsageError;
   ReadRules reading = {options.verbose, rules.aheadLimit,
-                       options.asOf != nullptr ? dates.madeAt : kNoMoment, dates.since};
+                       dates.asOf ? dates.madeAt : kNoMoment, dates.since};
 
   bool readersLeft = false;
   std::vector<const char*> paths = pathsGiven(request.paths, &fleet);

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Golden tests of qnReport on the hand-made fleet in fleet/ (a few dozen
 # machines' logs in every naming form, with the traps a real collection holds),
-# the logs in hostile/ (written to garble a report), and the machine lists
+# the logs in hostile/ (written to garble a report), the rollout in rollout/
+# (two versions over weeks: each kind of change since 2007-01-20, and a clock
+# set back within a log), and the machine lists
 # hosts*.txt and hosts*.csv (as Windows editors, directories and spreadsheets
 # save them). For each case directory in cases/ it runs the program with the
 # arguments in the case's "args" file (words as the shell reads them, quotes
@@ -62,7 +64,7 @@ compare() {  # compare NAME EXPECTED-FILE ACTUAL-FILE
 
 fleet=$work/run
 mkdir -p "$fleet/empty"
-cp -a "$here/fleet" "$here/hostile" "$here"/hosts*.txt "$here"/hosts*.csv "$fleet/"
+cp -a "$here/fleet" "$here/hostile" "$here/rollout" "$here"/hosts*.txt "$here"/hosts*.csv "$fleet/"
 # A folder whose path is too long for the system's path buffers (260 bytes),
 # below one whose path fits, beside a log that can be read; and one in PC77's
 # QNLOG folder, which makes PC77 unreadable although a copy of its log could be

@@ -57,32 +57,42 @@ static bool readNumber(const char* text, size_t digits, int* number) {
   return true;
 }
 
-bool parseReportDate(const char* text, RecordMoment now, RecordMoment* moment) {
-  RecordTime time = timeOf(now);
-  time.hour = time.minute = time.second = 0;
-  if (strcmp(text, "today") == 0 || strcmp(text, "yesterday") == 0) {
-    if (text[0] == 'y') {
-      dateOfDay(dayOf(time.year, time.month, time.day) - 1, &time.year, &time.month, &time.day);
-    }
-    *moment = momentOf(time);
-    return true;
-  }
+// "YYYY-MM-DD" or "YYYY-MM-DD HH:MM" into `time`; `*wholeDay` tells which.
+static bool readDate(const char* text, RecordTime* time, bool* wholeDay) {
   size_t length = strlen(text);
+  *wholeDay = length == 10;
   if ((length != 10 && length != 16) || text[4] != '-' || text[7] != '-' ||
-      !readNumber(text, 4, &time.year) || !readNumber(text + 5, 2, &time.month) ||
-      !readNumber(text + 8, 2, &time.day)) {
+      !readNumber(text, 4, &time->year) || !readNumber(text + 5, 2, &time->month) ||
+      !readNumber(text + 8, 2, &time->day)) {
     return false;
   }
   if (length == 16 && ((text[10] != ' ' && text[10] != 'T') || text[13] != ':' ||
-                       !readNumber(text + 11, 2, &time.hour) || !readNumber(text + 14, 2, &time.minute) ||
-                       time.hour > 23 || time.minute > 59)) {
+                       !readNumber(text + 11, 2, &time->hour) ||
+                       !readNumber(text + 14, 2, &time->minute) || time->hour > 23 ||
+                       time->minute > 59)) {
     return false;
   }
   // A day of the calendar reads back as itself.
   int year, month, day;
-  dateOfDay(dayOf(time.year, time.month, time.day), &year, &month, &day);
-  if (time.month < 1 || time.month > 12 || year != time.year || month != time.month || day != time.day) {
+  dateOfDay(dayOf(time->year, time->month, time->day), &year, &month, &day);
+  return time->month >= 1 && time->month <= 12 && year == time->year && month == time->month &&
+         day == time->day;
+}
+
+bool parseReportDate(const char* text, RecordMoment now, DateEnd end, RecordMoment* moment) {
+  RecordTime time = timeOf(now);
+  time.hour = time.minute = time.second = 0;
+  bool wholeDay = true;
+  if (strcmp(text, "today") == 0 || strcmp(text, "yesterday") == 0) {
+    if (text[0] == 'y') {
+      dateOfDay(dayOf(time.year, time.month, time.day) - 1, &time.year, &time.month, &time.day);
+    }
+  } else if (!readDate(text, &time, &wholeDay)) {
     return false;
+  }
+  if (end == kEndOfDate) {
+    if (wholeDay) time.hour = 23, time.minute = 59;
+    time.second = 59;
   }
   *moment = momentOf(time);
   return true;
@@ -92,6 +102,8 @@ std::string dateText(RecordMoment moment) {
   char text[32];
   formatMoment(moment, text, sizeof text);
   RecordTime time = timeOf(moment);
-  text[time.hour == 0 && time.minute == 0 && time.second == 0 ? 10 : 16] = '\0';
+  bool wholeDay = (time.hour == 0 && time.minute == 0 && time.second == 0) ||
+                  (time.hour == 23 && time.minute == 59 && time.second == 59);
+  text[wholeDay ? 10 : 16] = '\0';
   return text;
 }

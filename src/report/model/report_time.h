@@ -21,14 +21,16 @@ void reportTime(ReportTime* now);
 // The same clock time one day later.
 RecordMoment dayAfter(RecordMoment moment);
 
-// A date given on the command line: "YYYY-MM-DD" (its start), "YYYY-MM-DD
-// HH:MM" (a "T" in place of the space too), "today" or "yesterday" (the start
-// of `now`'s day, or of the day before). False when the text is none of them,
-// or names no day of the calendar.
-bool parseReportDate(const char* text, RecordMoment now, RecordMoment* moment);
+// A date given on the command line: "YYYY-MM-DD", "YYYY-MM-DD HH:MM" (a "T"
+// in place of the space too), "today" or "yesterday" (`now`'s day, or the day
+// before). It stands for the start of the day or minute named (--since), or
+// for its last second (--as-of: the day named is counted whole). False when
+// the text is none of them, or names no day of the calendar.
+enum DateEnd { kStartOfDate, kEndOfDate };
+bool parseReportDate(const char* text, RecordMoment now, DateEnd end, RecordMoment* moment);
 
-// "YYYY-MM-DD", or "YYYY-MM-DD HH:MM" when the moment is not a day's start:
-// a date given, as the reports name it.
+// "YYYY-MM-DD", or "YYYY-MM-DD HH:MM" when the moment is neither a day's start
+// nor its last second: a date given, as the reports name it.
 std::string dateText(RecordMoment moment);
 
 // "YYYY-MM-DD HH:MM:SS": a moment as every report writes it.

@@ -2,8 +2,9 @@
 // style sheet and a small script that sorts the tables stand in the page, and
 // it reads fully without the script. At the top what was read and what could
 // not be, and an overview of the versions; then a section per version: its
-// share installed, a bar of its states, its failures by code, and the machines
-// that failed, wait for a restart, have no record or a clock that ran ahead.
+// share installed, a bar of its states, its progress day by day, its failures
+// by code, and the machines that failed, wait for a restart, have no record or
+// a clock that ran ahead; with --since, what changed since first.
 // Long lists are folded (<details>), so that a browser lays out only what is
 // opened, and a page for a large fleet opens at once.
 #include <cstdio>
@@ -15,7 +16,9 @@
 #include "program_version.h"
 #include "report/model/report_time.h"
 #include "report/model/version_order.h"
+#include "report/output/changes_since.h"
 #include "report/output/report_writers.h"
+#include "report/output/rollout_progress.h"
 
 // Names a list shows before it is folded.
 static constexpr size_t kOpenNames = 50;
@@ -37,7 +40,8 @@ static const char kStyle[] =
     "table.all td:nth-child(3),table.all td:nth-child(5){text-align:right}"
     "b.failed{background:none;color:#900}"
     "table.sortable th{cursor:pointer}"
-    "summary{cursor:pointer;margin:.3em 0}";
+    "summary{cursor:pointer;margin:.3em 0}"
+    "svg.chart{display:block;max-width:100%;height:auto;margin:.4em 0}";
 
 // Sorts a table of class "sortable" by the column whose heading is clicked;
 // numbers as numbers.
@@ -218,13 +222,45 @@ static void putClockAhead(Output* output, const Report& report, const std::vecto
   putLine(output, "</table>");
 }
 
+// What changed since --since, a row for each kind of change: how many and
+// which machines (a newly failed one with its code), the first kOpenNames
+// open.
+static void putChanges(Output* output, const Report& report, const std::vector<ReportRow>& rows) {
+  VersionChanges changes = versionChanges(report, rows);
+  putFormat(output, "<h3>Changed since %s</h3>%s", dateText(report.dates.since).c_str(), kFileLineEnd);
+  bool any = false;
+  for (int kind = 0; kind < kChangeCount; ++kind) {
+    const std::vector<const ReportRow*>& changed = changes.rows[kind];
+    if (changed.empty()) continue;
+    if (!any) putLine(output, "<table><tr><th>Change</th><th>Machines</th><th>Which</th></tr>");
+    any = true;
+    putFormat(output, "<tr%s><td>%s</td><td class=\"n\">%lu</td><td>",
+              kind == kNewlyFailed ? " class=\"failed\"" : "", changeTitle(static_cast<ChangeKind>(kind)),
+              static_cast<unsigned long>(changed.size()));
+    for (size_t i = 0; i < changed.size(); ++i) {
+      if (i == kOpenNames) {
+        putFormat(output, "<details><summary>%lu more</summary>",
+                  static_cast<unsigned long>(changed.size() - kOpenNames));
+      } else if (i > 0) {
+        put(output, ", ");
+      }
+      putEscaped(output, report.machineNames[changed[i]->machine]);
+      if (kind == kNewlyFailed) putFormat(output, " (%ld)", static_cast<long>(changed[i]->attempts->last.code));
+    }
+    putFormat(output, "%s</td></tr>%s", changed.size() > kOpenNames ? "</details>" : "", kFileLineEnd);
+  }
+  putLine(output, any ? "</table>" : "<p>Nothing changed.</p>");
+}
+
 static void putSection(Output* output, const Report& report, const VersionSummary& summary,
                        size_t index) {
   putFormat(output, "<h2 id=\"v%lu\">", static_cast<unsigned long>(index + 1));
   putVersionName(output, report, summary.version);
   putFormat(output, "</h2>%s", kFileLineEnd);
-  putShare(output, summary, report.rules->hostsListed);
   std::vector<ReportRow> rows = versionRows(report, summary);
+  if (report.dates.since != kNoMoment) putChanges(output, report, rows);
+  putShare(output, summary, report.rules->hostsListed);
+  putProgressChart(output, versionProgress(report, rows));
   putFailures(output, report, summary, rows);
   putNameGroup(output, report, "Restart pending", rowsIn(rows, kRestart));
   putNameGroup(output, report, "No record: listed, but no log found", noRecordRows(rows, false));
@@ -294,6 +330,10 @@ static void putMadeFrom(Output* output, const Report& report, const char* madeAt
     putEscaped(output, outputText(versionValue(request.onlyNew)));
   }
   putFormat(output, ".</p>%s", kFileLineEnd);
+  if (report.dates.asOf) {
+    putFormat(output, "<p><b>As of %s:</b> records dated later are left out.</p>%s",
+              dateText(report.dates.madeAt).c_str(), kFileLineEnd);
+  }
   std::string declared = declaredCodesText(report.rules->codes);
   if (!declared.empty()) {
     putFormat(output, "<p>Codes declared for this report: %s.</p>%s", declared.c_str(), kFileLineEnd);
@@ -351,6 +391,7 @@ void writeHtmlReport(const Report& report, const char* madeAt, Output* output) {
   putFormat(output, "<style>%s</style>%s", kStyle, kFileLineEnd);
   putLine(output, "</head>");
   putLine(output, "<body>");
+  putProgressPatterns(output);
   putLine(output, "<h1>The state of the fleet</h1>");
   putWarning(output, report);
   putMadeFrom(output, report, madeAt);

@@ -50,6 +50,7 @@ struct VersionSummary {
 // The moments a report is made for: its own (now, or --as-of), and --since's.
 struct ReportDates {
   RecordMoment madeAt;
+  bool asOf;           // madeAt is --as-of's
   RecordMoment since;  // kNoMoment without --since
 };
 

@@ -9,6 +9,7 @@
 
 static constexpr int64_t kMinutesADay = 24 * 60;
 static constexpr int64_t kDaysAWeek = 7;
+static constexpr int64_t kDaysAYear = 366;
 
 // The states a bar counts, in the order they are stacked from the bottom.
 static const MachineState kCounted[] = {kInstalled, kRestart, kFailed};
@@ -60,15 +61,29 @@ VersionProgress versionProgress(const Report& report, const std::vector<ReportRo
       continue;
     }
     std::vector<Change> changes = changesOf(report, row);
-    if (changes.empty()) continue;
-    first = std::min(first, changes.front().day);
-    last = std::max(last, changes.back().day);
-    machines.push_back(std::move(changes));
+    if (!changes.empty()) machines.push_back(std::move(changes));
   }
   if (machines.empty()) return progress;
+  // A clock that was reset (to 1980, say) dates its records long before the
+  // rollout: more than a year before the first records of half the machines.
+  std::vector<int64_t> starts;
+  for (const std::vector<Change>& changes : machines) starts.push_back(changes.front().day);
+  std::nth_element(starts.begin(), starts.begin() + starts.size() / 2, starts.end());
+  int64_t earliest = starts[starts.size() / 2] - kDaysAYear;
+  auto reset = [earliest](const std::vector<Change>& changes) { return changes.front().day < earliest; };
+  auto end = std::remove_if(machines.begin(), machines.end(), reset);
+  progress.wrongClock += static_cast<unsigned long>(machines.end() - end);
+  machines.erase(end, machines.end());
+  for (const std::vector<Change>& changes : machines) {
+    first = std::min(first, changes.front().day);
+    last = std::max(last, changes.back().day);
+  }
 
   int64_t days = last - first + 1;
   if (days > kMostBars) {
+    // Weeks start on Monday; day 0, 1970-01-01, was a Thursday.
+    first -= ((first + 3) % kDaysAWeek + kDaysAWeek) % kDaysAWeek;
+    days = last - first + 1;
     int64_t weeks = (days + kDaysAWeek - 1) / kDaysAWeek;
     progress.daysPerBar = static_cast<uint32_t>(kDaysAWeek * ((weeks + kMostBars - 1) / kMostBars));
   }
@@ -108,6 +123,13 @@ static std::string dayText(int64_t day) {
   return text;
 }
 
+// "N machines with a wrong clock are not counted by day."
+static std::string leftOutText(const VersionProgress& progress) {
+  unsigned long count = progress.wrongClock;
+  return std::to_string(count) + (count == 1 ? " machine" : " machines") + " with a wrong clock " +
+         (count == 1 ? "is" : "are") + " not counted by day.";
+}
+
 void putProgressTable(Output* output, const VersionProgress& progress, const char* lineEnd) {
   if (progress.bars.empty() && progress.wrongClock == 0) return;
   if (!progress.bars.empty()) {
@@ -123,11 +145,7 @@ void putProgressTable(Output* output, const VersionProgress& progress, const cha
                 bar.restart, bar.failed, lineEnd);
     }
   }
-  if (progress.wrongClock > 0) {
-    putFormat(output, "  %lu %s with a wrong clock %s not counted by day.%s", progress.wrongClock,
-              progress.wrongClock == 1 ? "machine" : "machines", progress.wrongClock == 1 ? "is" : "are",
-              lineEnd);
-  }
+  if (progress.wrongClock > 0) putFormat(output, "  %s%s", leftOutText(progress).c_str(), lineEnd);
 }
 
 // The chart's measures, in pixels.
@@ -138,6 +156,7 @@ static constexpr int kBelow = 58;  // the dates and the legend
 static constexpr int kWidestBar = 28;
 static constexpr int kPlotWidth = 720;
 static constexpr size_t kDateLabels = 8;
+static constexpr size_t kLabelWidth = 40;
 
 static const char* const kFill[kStateCount] = {"#8fd18f", "url(#qnRestart)", "url(#qnFailed)", "", "", ""};
 static const char* const kLabel[kStateCount] = {"installed", "restart pending", "failed", "", "", ""};
@@ -154,19 +173,18 @@ void putProgressPatterns(Output* output) {
             kFileLineEnd);
 }
 
-// The least of 1, 2 and 5 times a power of ten that is at least `count`.
+// The top of the scale: the least even number of 2, 3, 4, 5, 6 or 8 times a
+// power of ten that is at least `count`, so that its half is a whole number.
 static unsigned long roundScale(unsigned long count) {
-  unsigned long scale = 1;
-  for (;;) {
-    for (unsigned long step : {1ul, 2ul, 5ul}) {
-      if (step * scale >= count) return step * scale;
+  for (unsigned long power = 1;; power *= 10) {
+    for (unsigned long step : {2ul, 3ul, 4ul, 5ul, 6ul, 8ul, 10ul}) {
+      if (step * power >= count && step * power % 2 == 0) return step * power;
     }
-    scale *= 10;
   }
 }
 
-void putProgressChart(Output* output, const VersionProgress& progress) {
-  if (progress.bars.empty()) return;
+static void putBars(Output* output, const VersionProgress& progress) {
+  putFormat(output, "<h3>By %s</h3>%s", progress.daysPerBar > 1 ? "week" : "day", kFileLineEnd);
   size_t bars = progress.bars.size();
   int pitch = std::min<int>(kWidestBar, std::max<int>(3, kPlotWidth / static_cast<int>(bars)));
   int width = kLeft + pitch * static_cast<int>(bars) + 12;
@@ -183,7 +201,10 @@ void putProgressChart(Output* output, const VersionProgress& progress) {
               "<text x=\"%d\" y=\"%d\" text-anchor=\"end\">%lu</text>%s", kLeft - 2, y, width - 8, y,
               kLeft - 6, y + 4, scale * part / 2, kFileLineEnd);
   }
+  // A date under every few bars, and under the last one where it has room.
   size_t labelEvery = (bars + kDateLabels - 1) / kDateLabels;
+  size_t lastLabel = (bars - 1) / labelEvery * labelEvery;
+  if ((bars - 1 - lastLabel) * static_cast<size_t>(pitch) >= kLabelWidth) lastLabel = bars - 1;
   for (size_t i = 0; i < bars; ++i) {
     const ProgressBar& bar = progress.bars[i];
     int x = kLeft + pitch * static_cast<int>(i) + 1;
@@ -202,7 +223,7 @@ void putProgressChart(Output* output, const VersionProgress& progress) {
                 "stroke-width=\"0.5\"/>", x, base, pitch - 2, tall, kFill[kCounted[state]]);
     }
     put(output, "</g>");
-    if (i % labelEvery == 0 || i + 1 == bars) {
+    if (i % labelEvery == 0 || i == lastLabel) {
       putFormat(output, "<text x=\"%d\" y=\"%d\" text-anchor=\"middle\">%s</text>", x + pitch / 2 - 1,
                 kTop + kPlotHeight + 14, day.substr(5).c_str());
     }
@@ -217,4 +238,11 @@ void putProgressChart(Output* output, const VersionProgress& progress) {
     legendX += 130;
   }
   putFormat(output, "</svg>%s", kFileLineEnd);
+}
+
+void putProgressChart(Output* output, const VersionProgress& progress) {
+  if (!progress.bars.empty()) putBars(output, progress);
+  if (progress.wrongClock > 0) {
+    putFormat(output, "<p>%s</p>%s", leftOutText(progress).c_str(), kFileLineEnd);
+  }
 }

@@ -37,9 +37,10 @@ VersionProgress versionProgress(const Report& report, const std::vector<ReportRo
 constexpr size_t kTableBars = 14;
 void putProgressTable(Output* output, const VersionProgress& progress, const char* lineEnd);
 
-// The page's chart, an inline SVG that needs no script and prints in black and
-// white (each state has a pattern of its own), each bar's numbers in its
-// title; the patterns are defined once a page, by putProgressPatterns.
+// The page's chart under its heading, an inline SVG that needs no script and
+// prints in black and white (each state has a pattern of its own), each bar's
+// numbers in its title, and the line of the machines left out; the patterns
+// are defined once a page, by putProgressPatterns.
 void putProgressPatterns(Output* output);
 void putProgressChart(Output* output, const VersionProgress& progress);
 

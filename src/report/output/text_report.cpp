@@ -284,6 +284,10 @@ static void putSummary(Output* output, const Report& report, const char* lineEnd
 }
 
 void writeTextReport(const Report& report, const char* lineEnd, Output* output) {
+  if (report.dates.asOf) {
+    putFormat(output, "As of %s: records dated later are left out.%s",
+              dateText(report.dates.madeAt).c_str(), lineEnd);
+  }
   if (report.versions.empty()) putFormat(output, "No result record.%s", lineEnd);
   for (const VersionSummary& summary : report.versions) putVersionLine(output, report, summary, lineEnd);
   std::string declared = declaredCodesText(report.rules->codes);
