@@ -1,7 +1,7 @@
 // qnReport's rules over the fake platform: which attempt of a machine is the
 // latest, what state each machine is in at a version, how a log's path names
-// its machine, what a read that fails part-way leaves, and the dates of the
-// report.
+// its machine, what a read that fails part-way leaves, the dates of the
+// report, and the history: the state as of a moment, and day by day.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -14,6 +14,7 @@
 #include "report/model/report_time.h"
 #include "report/output/progress.h"
 #include "report/output/read_messages.h"
+#include "report/output/rollout_progress.h"
 #include "report/read/log_file.h"
 
 namespace {
@@ -25,11 +26,12 @@ std::string record(const char* date, const char* newValue, int code, const char*
          " \r\n";
 }
 
-LogResult readLog(const std::string& path, const std::string& text) {
+LogResult readLog(const std::string& path, const std::string& text,
+                  const ReadRules& rules = ReadRules{false, kNoMoment, kNoMoment, kNoMoment}) {
   fake::addFile(path, text);
   static LogLines lines;
   LogResult result{};
-  readLogFile(path.c_str(), &lines, ReadRules{false, kNoMoment, kNoMoment, kNoMoment}, &result);
+  readLogFile(path.c_str(), &lines, rules, &result);
   return result;
 }
 
@@ -231,6 +233,82 @@ TEST_F(FleetRulesTest, AReadThatFailsInTheMiddleOfALogKeepsItsRecordsAndTellsWhy
   EXPECT_EQ(fleet.records, result.summary.records);
 }
 
+// As of a moment, a log counts its lines while the latest date it has shown,
+// records ahead left out, is not past the moment: a line after a later-dated
+// one is not counted before it.
+TEST_F(FleetRulesTest, AsOfAMomentALogCountsItsLinesUntilItsDatesPassIt) {
+  std::string log = record("01-10-2007 09:00:00", "4.2", 1603) +
+                    record("01-02-2030 09:00:00", "4.2", 0) +  // ahead: no history
+                    record("01-15-2007 09:00:00", "4.2", 0) +
+                    record("01-25-2007 09:00:00", "4.2", 1618) +
+                    record("01-19-2007 09:00:00", "4.2", 3010);  // the clock set back
+  const struct {
+    RecordMoment cutoff;
+    RecordMoment since;
+    MachineState now;
+    MachineState then;  // kNoRecord: no attempt by then
+  } readings[] = {{kNoMoment, 20070112000000, kRestart, kFailed},
+                  {kNoMoment, 20070115090000, kRestart, kInstalled},
+                  {kNoMoment, 20070109000000, kRestart, kNoRecord},
+                  {20070120235959, kNoMoment, kInstalled, kNoRecord},
+                  {20070125085959, kNoMoment, kInstalled, kNoRecord},
+                  {20070125090000, kNoMoment, kRestart, kNoRecord}};
+  for (const auto& test : readings) {
+    SCOPED_TRACE(std::to_string(test.cutoff) + " " + std::to_string(test.since));
+    SetUp();
+    fleet = Fleet();
+    uint32_t pc = machineNamed(&fleet, "PC01");
+    add(pc, readLog("C:\\logs\\PC01.log", log, ReadRules{false, 20070129000000, test.cutoff, test.since}));
+    EXPECT_EQ(stateOf(pc, "4.2").kind, test.now);
+    VersionState then = {};
+    uint32_t installed = latestInstalledThen(fleet, pc, rules.codes);
+    if (stateThenAt(fleet, pc, version("4.2"), installed, rules, &then)) {
+      EXPECT_EQ(then.kind, test.then);
+    } else {
+      EXPECT_EQ(kNoRecord, test.then);
+    }
+    EXPECT_TRUE(fleet.machines[pc].wrongClock);
+  }
+}
+
+// The progress of a version day by day, or by weeks from a Monday when the
+// rollout is long; the machines whose clocks cannot be trusted left out.
+TEST_F(FleetRulesTest, ARolloutIsCountedByDayOrByWeekWithoutTheWrongClocks) {
+  machineWithLogs({record("01-03-2007 09:00:00", "4.2", 1603) +
+                   record("01-03-2007 11:00:00", "4.2", 1618) +  // the same day: the later counts
+                   record("01-05-2007 09:00:00", "4.2", 0)}, "PC01");
+  machineWithLogs({record("01-04-2007 09:00:00", "4.2", 3010)}, "PC02");
+  machineWithLogs({record("01-01-1980 00:05:00", "4.2", 0)}, "PC03");  // a clock reset
+  machineWithLogs({record("01-06-2007 09:00:00", "4.2", 0) +
+                   record("01-04-2007 09:00:00", "4.2", 1603)}, "PC04");  // a clock set back
+  ReportRequest request = {{}, nullptr, nullptr, nullptr};
+  auto progressAt = [&](RecordMoment madeAt) {
+    Report report;
+    buildReport(&fleet, &request, &rules, ReportDates{madeAt, false, kNoMoment}, &report);
+    return versionProgress(report, versionRows(report, report.versions[0]));
+  };
+  VersionProgress byDay = progressAt(20070108120000);
+  EXPECT_EQ(byDay.daysPerBar, 1u);
+  EXPECT_EQ(byDay.wrongClock, 2u);
+  ASSERT_EQ(byDay.bars.size(), 6u);
+  EXPECT_EQ(byDay.bars[0].firstDay, dayOf(2007, 1, 3));
+  const unsigned long expected[][3] = {{0, 0, 1}, {0, 1, 1}, {1, 1, 0}, {1, 1, 0}, {1, 1, 0}, {1, 1, 0}};
+  for (size_t i = 0; i < 6; ++i) {
+    const ProgressBar& bar = byDay.bars[i];
+    EXPECT_EQ((std::vector<unsigned long>{bar.installed, bar.restart, bar.failed}),
+              (std::vector<unsigned long>(expected[i], expected[i] + 3)))
+        << i;
+  }
+
+  // Ten months: weeks, the first from Monday 2006-02-27.
+  machineWithLogs({record("03-01-2006 09:00:00", "4.2", 0)}, "PC05");
+  VersionProgress byWeek = progressAt(20070108120000);
+  EXPECT_EQ(byWeek.daysPerBar, 7u);
+  EXPECT_EQ(byWeek.bars.front().firstDay, dayOf(2006, 2, 27));
+  EXPECT_EQ(byWeek.bars.size(), 46u);
+  EXPECT_EQ(byWeek.bars.back().installed, 2u);
+}
+
 TEST(MachineNamesTest, ALogsPathNamesItsMachineAndWhatTheLogIsToIt) {
   fake::reset();
   const struct {
@@ -327,6 +405,40 @@ TEST(ReportTimeTest, DatesFollowTheCalendar) {
     reportTime(&now);
     EXPECT_STREQ(now.text, test.text) << test.epoch;
   }
+}
+
+// --since names the start of its day or minute, --as-of its end.
+TEST(ReportTimeTest, DatesGivenNameADayOrAMinuteOfTheCalendar) {
+  const struct {
+    const char* text;
+    RecordMoment start;  // 0: not a date
+    RecordMoment end;
+  } dates[] = {{"2007-01-20", 20070120000000, 20070120235959},
+               {"2007-01-20 16:05", 20070120160500, 20070120160559},
+               {"2007-01-20T16:05", 20070120160500, 20070120160559},
+               {"today", 20080301000000, 20080301235959},
+               {"yesterday", 20080229000000, 20080229235959},
+               {"2008-02-29", 20080229000000, 20080229235959},
+               {"2007-02-29", 0, 0},
+               {"2007-13-01", 0, 0},
+               {"2007-00-10", 0, 0},
+               {"2007-1-20", 0, 0},
+               {"2007-01-20 24:00", 0, 0},
+               {"2007-01-20 16:60", 0, 0},
+               {"2007-01-20 16:05:00", 0, 0},
+               {"20070120", 0, 0},
+               {"", 0, 0}};
+  for (const auto& test : dates) {
+    RecordMoment start = 0, end = 0;
+    bool read = parseReportDate(test.text, 20080301093000, kStartOfDate, &start);
+    EXPECT_EQ(read, test.start != 0) << test.text;
+    EXPECT_EQ(parseReportDate(test.text, 20080301093000, kEndOfDate, &end), read) << test.text;
+    if (!read) continue;
+    EXPECT_EQ(start, test.start) << test.text;
+    EXPECT_EQ(end, test.end) << test.text;
+    EXPECT_EQ(dateText(start), dateText(end)) << test.text;
+  }
+  EXPECT_EQ(dateText(20070120160500), "2007-01-20 16:05");
 }
 
 }  // namespace
