@@ -249,6 +249,7 @@ TEST_F(FleetRulesTest, AsOfAMomentALogCountsItsLinesUntilItsDatesPassIt) {
     MachineState then;  // kNoRecord: no attempt by then
   } readings[] = {{kNoMoment, 20070112000000, kRestart, kFailed},
                   {kNoMoment, 20070115090000, kRestart, kInstalled},
+                  {kNoMoment, 20070120000000, kRestart, kInstalled},
                   {kNoMoment, 20070109000000, kRestart, kNoRecord},
                   {20070120235959, kNoMoment, kInstalled, kNoRecord},
                   {20070125085959, kNoMoment, kInstalled, kNoRecord},

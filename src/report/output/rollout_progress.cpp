@@ -98,7 +98,6 @@ VersionProgress versionProgress(const Report& report, const std::vector<ReportRo
       size_t to = i + 1 < changes.size()
                       ? static_cast<size_t>((changes[i + 1].day - first) / progress.daysPerBar)
                       : bars;
-      if (to == from) continue;  // a later attempt in the same bar counts instead
       ++differences[changes[i].kind][from];
       --differences[changes[i].kind][to];
     }
