@@ -41,7 +41,8 @@ static const char kStyle[] =
     "b.failed{background:none;color:#900}"
     "table.sortable th{cursor:pointer}"
     "summary{cursor:pointer;margin:.3em 0}"
-    "svg.chart{display:block;max-width:100%;height:auto;margin:.4em 0}";
+    "svg.chart{display:block;max-width:100%;height:auto;margin:.4em 0}"
+    "table.changes td:first-child{white-space:nowrap}";
 
 // Sorts a table of class "sortable" by the column whose heading is clicked;
 // numbers as numbers.
@@ -232,7 +233,9 @@ static void putChanges(Output* output, const Report& report, const std::vector<R
   for (int kind = 0; kind < kChangeCount; ++kind) {
     const std::vector<const ReportRow*>& changed = changes.rows[kind];
     if (changed.empty()) continue;
-    if (!any) putLine(output, "<table><tr><th>Change</th><th>Machines</th><th>Which</th></tr>");
+    if (!any) {
+      putLine(output, "<table class=\"changes\"><tr><th>Change</th><th>Machines</th><th>Which</th></tr>");
+    }
     any = true;
     putFormat(output, "<tr%s><td>%s</td><td class=\"n\">%lu</td><td>",
               kind == kNewlyFailed ? " class=\"failed\"" : "", changeTitle(static_cast<ChangeKind>(kind)),
