@@ -84,7 +84,8 @@ ReaderPool* startPool(unsigned readers, uint32_t timeout) {
   readsEnded = 0;
   onceHung = false;
   threadsStarted = 0;
-  ReaderPoolSettings settings = {readers,  timeout, ReadRules{false, kNoMoment, kNoMoment, kNoMoment}, standInRead, standInList,
+  ReadRules rules = {false, kNoMoment, kNoMoment, kNoMoment};
+  ReaderPoolSettings settings = {readers,      timeout,  rules,   standInRead, standInList,
                                  countedStart, giveBack, nullptr, nullptr};
   return startReaderPool(settings);
 }

@@ -259,7 +259,8 @@ TEST_F(FleetRulesTest, AsOfAMomentALogCountsItsLinesUntilItsDatesPassIt) {
     SetUp();
     fleet = Fleet();
     uint32_t pc = machineNamed(&fleet, "PC01");
-    add(pc, readLog("C:\\logs\\PC01.log", log, ReadRules{false, 20070129000000, test.cutoff, test.since}));
+    ReadRules reading = {false, 20070129000000, test.cutoff, test.since};
+    add(pc, readLog("C:\\logs\\PC01.log", log, reading));
     EXPECT_EQ(stateOf(pc, "4.2").kind, test.now);
     VersionState then = {};
     uint32_t installed = latestInstalledThen(fleet, pc, rules.codes);
@@ -293,7 +294,8 @@ TEST_F(FleetRulesTest, ARolloutIsCountedByDayOrByWeekWithoutTheWrongClocks) {
   EXPECT_EQ(byDay.wrongClock, 2u);
   ASSERT_EQ(byDay.bars.size(), 6u);
   EXPECT_EQ(byDay.bars[0].firstDay, dayOf(2007, 1, 3));
-  const unsigned long expected[][3] = {{0, 0, 1}, {0, 1, 1}, {1, 1, 0}, {1, 1, 0}, {1, 1, 0}, {1, 1, 0}};
+  const unsigned long expected[][3] = {{0, 0, 1}, {0, 1, 1}, {1, 1, 0},
+                                       {1, 1, 0}, {1, 1, 0}, {1, 1, 0}};
   for (size_t i = 0; i < 6; ++i) {
     const ProgressBar& bar = byDay.bars[i];
     EXPECT_EQ((std::vector<unsigned long>{bar.installed, bar.restart, bar.failed}),

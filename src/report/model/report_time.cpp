@@ -66,10 +66,10 @@ static bool readDate(const char* text, RecordTime* time, bool* wholeDay) {
       !readNumber(text + 8, 2, &time->day)) {
     return false;
   }
-  if (length == 16 && ((text[10] != ' ' && text[10] != 'T') || text[13] != ':' ||
-                       !readNumber(text + 11, 2, &time->hour) ||
-                       !readNumber(text + 14, 2, &time->minute) || time->hour > 23 ||
-                       time->minute > 59)) {
+  if (length == 16 &&
+      ((text[10] != ' ' && text[10] != 'T') || text[13] != ':' ||
+       !readNumber(text + 11, 2, &time->hour) || !readNumber(text + 14, 2, &time->minute) ||
+       time->hour > 23 || time->minute > 59)) {
     return false;
   }
   // A day of the calendar reads back as itself.

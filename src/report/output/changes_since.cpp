@@ -1,9 +1,8 @@
 #include "report/output/changes_since.h"
 
 const char* changeTitle(ChangeKind kind) {
-  static const char* const kTitles[kChangeCount] = {"Fixed", "Newly installed",
-                                                     "Newly waiting for a restart", "Newly failed",
-                                                     "Silent"};
+  static const char* const kTitles[kChangeCount] = {
+      "Fixed", "Newly installed", "Newly waiting for a restart", "Newly failed", "Silent"};
   return kTitles[kind];
 }
 
@@ -18,15 +17,18 @@ static VersionState thenOf(const Report& report, const ReportRow& row) {
   return then;
 }
 
-MachineState stateThen(const Report& report, const ReportRow& row) { return thenOf(report, row).kind; }
+MachineState stateThen(const Report& report, const ReportRow& row) {
+  return thenOf(report, row).kind;
+}
 
 VersionChanges versionChanges(const Report& report, const std::vector<ReportRow>& rows) {
   VersionChanges changes;
   for (const ReportRow& row : rows) {
     if (row.kind == kUnreadable) continue;
     VersionState then = thenOf(report, row);
-    bool attemptedSince = row.attempts != nullptr &&
-                          (then.attempts == nullptr || laterAttempt(row.attempts->last, then.attempts->last));
+    bool attemptedSince =
+        row.attempts != nullptr &&
+        (then.attempts == nullptr || laterAttempt(row.attempts->last, then.attempts->last));
     ChangeKind kind = kChangeCount;
     if (then.kind == kFailed && (hasIt(row.kind) || row.kind == kRestart)) {
       kind = kFixed;

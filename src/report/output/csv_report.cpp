@@ -75,12 +75,13 @@ static void putRow(Output* output, const Report& report, const ReportRow& row) {
 }
 
 void writeCsvReport(const Report& report, Output* output) {
-  static const std::string kHeader[] = {"host",     "update",   "new",  "state", "code",
-                                        "meaning",  "last_run", "attempts", "note", "was"};
+  static const std::string kHeader[] = {"host",    "update",   "new",      "state", "code",
+                                        "meaning", "last_run", "attempts", "note",  "was"};
   // A spreadsheet that opens the file by a double click reads it as UTF-8
   // only after this mark.
   put(output, "\xEF\xBB\xBF");
-  putFields(output, kHeader, sizeof kHeader / sizeof kHeader[0] - (report.dates.since == kNoMoment));
+  putFields(output, kHeader,
+            sizeof kHeader / sizeof kHeader[0] - (report.dates.since == kNoMoment));
   for (const VersionSummary& summary : report.versions) {
     for (const ReportRow& row : versionRows(report, summary)) putRow(output, report, row);
   }

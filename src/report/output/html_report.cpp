@@ -228,17 +228,20 @@ static void putClockAhead(Output* output, const Report& report, const std::vecto
 // open.
 static void putChanges(Output* output, const Report& report, const std::vector<ReportRow>& rows) {
   VersionChanges changes = versionChanges(report, rows);
-  putFormat(output, "<h3>Changed since %s</h3>%s", dateText(report.dates.since).c_str(), kFileLineEnd);
+  putFormat(output, "<h3>Changed since %s</h3>%s", dateText(report.dates.since).c_str(),
+            kFileLineEnd);
   bool any = false;
   for (int kind = 0; kind < kChangeCount; ++kind) {
     const std::vector<const ReportRow*>& changed = changes.rows[kind];
     if (changed.empty()) continue;
     if (!any) {
-      putLine(output, "<table class=\"changes\"><tr><th>Change</th><th>Machines</th><th>Which</th></tr>");
+      putLine(output,
+              "<table class=\"changes\"><tr><th>Change</th><th>Machines</th><th>Which</th></tr>");
     }
     any = true;
     putFormat(output, "<tr%s><td>%s</td><td class=\"n\">%lu</td><td>",
-              kind == kNewlyFailed ? " class=\"failed\"" : "", changeTitle(static_cast<ChangeKind>(kind)),
+              kind == kNewlyFailed ? " class=\"failed\"" : "",
+              changeTitle(static_cast<ChangeKind>(kind)),
               static_cast<unsigned long>(changed.size()));
     for (size_t i = 0; i < changed.size(); ++i) {
       if (i == kOpenNames) {
@@ -248,9 +251,12 @@ static void putChanges(Output* output, const Report& report, const std::vector<R
         put(output, ", ");
       }
       putEscaped(output, report.machineNames[changed[i]->machine]);
-      if (kind == kNewlyFailed) putFormat(output, " (%ld)", static_cast<long>(changed[i]->attempts->last.code));
+      if (kind == kNewlyFailed) {
+        putFormat(output, " (%ld)", static_cast<long>(changed[i]->attempts->last.code));
+      }
     }
-    putFormat(output, "%s</td></tr>%s", changed.size() > kOpenNames ? "</details>" : "", kFileLineEnd);
+    putFormat(output, "%s</td></tr>%s", changed.size() > kOpenNames ? "</details>" : "",
+              kFileLineEnd);
   }
   putLine(output, any ? "</table>" : "<p>Nothing changed.</p>");
 }

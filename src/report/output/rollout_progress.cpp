@@ -11,9 +11,6 @@ static constexpr int64_t kMinutesADay = 24 * 60;
 static constexpr int64_t kDaysAWeek = 7;
 static constexpr int64_t kDaysAYear = 366;
 
-// The states a bar counts, in the order they are stacked from the bottom.
-static const MachineState kCounted[] = {kInstalled, kRestart, kFailed};
-
 // One change of a machine's state, by its record's own date.
 struct Change {
   int64_t day;
@@ -53,7 +50,8 @@ VersionProgress versionProgress(const Report& report, const std::vector<ReportRo
   int64_t first = INT64_MAX;
   int64_t last = minuteOf(report.dates.madeAt) / kMinutesADay;
   for (const ReportRow& row : rows) {
-    if (row.kind != kInstalled && row.kind != kRestart && row.kind != kFailed && row.kind != kSuperseded) {
+    if (row.kind != kInstalled && row.kind != kRestart && row.kind != kFailed &&
+        row.kind != kSuperseded) {
       continue;
     }
     if (report.fleet->machines[row.machine].wrongClock) {
@@ -70,7 +68,9 @@ VersionProgress versionProgress(const Report& report, const std::vector<ReportRo
   for (const std::vector<Change>& changes : machines) starts.push_back(changes.front().day);
   std::nth_element(starts.begin(), starts.begin() + starts.size() / 2, starts.end());
   int64_t earliest = starts[starts.size() / 2] - kDaysAYear;
-  auto reset = [earliest](const std::vector<Change>& changes) { return changes.front().day < earliest; };
+  auto reset = [earliest](const std::vector<Change>& changes) {
+    return changes.front().day < earliest;
+  };
   auto end = std::remove_if(machines.begin(), machines.end(), reset);
   progress.wrongClock += static_cast<unsigned long>(machines.end() - end);
   machines.erase(end, machines.end());
@@ -140,8 +140,8 @@ void putProgressTable(Output* output, const VersionProgress& progress, const cha
               "Restart pending", "Failed", lineEnd);
     for (size_t i = progress.bars.size() - shown; i < progress.bars.size(); ++i) {
       const ProgressBar& bar = progress.bars[i];
-      putFormat(output, "    %-10s  %9lu  %15lu  %6lu%s", dayText(bar.firstDay).c_str(), bar.installed,
-                bar.restart, bar.failed, lineEnd);
+      putFormat(output, "    %-10s  %9lu  %15lu  %6lu%s", dayText(bar.firstDay).c_str(),
+                bar.installed, bar.restart, bar.failed, lineEnd);
     }
   }
   if (progress.wrongClock > 0) putFormat(output, "  %s%s", leftOutText(progress).c_str(), lineEnd);
@@ -157,19 +157,22 @@ static constexpr int kPlotWidth = 720;
 static constexpr size_t kDateLabels = 8;
 static constexpr size_t kLabelWidth = 40;
 
-static const char* const kFill[kStateCount] = {"#8fd18f", "url(#qnRestart)", "url(#qnFailed)", "", "", ""};
-static const char* const kLabel[kStateCount] = {"installed", "restart pending", "failed", "", "", ""};
+// The states a bar counts, stacked from the bottom: installed, restart
+// pending, failed; each one's fill and name.
+static const char* const kFill[] = {"#8fd18f", "url(#qnRestart)", "url(#qnFailed)"};
+static const char* const kLabel[] = {"installed", "restart pending", "failed"};
 
 void putProgressPatterns(Output* output) {
-  putFormat(output,
-            "<svg width=\"0\" height=\"0\" style=\"position:absolute\" aria-hidden=\"true\"><defs>"
-            "<pattern id=\"qnRestart\" width=\"6\" height=\"6\" patternUnits=\"userSpaceOnUse\" "
-            "patternTransform=\"rotate(45)\"><rect width=\"6\" height=\"6\" fill=\"#f0d060\"/>"
-            "<line x1=\"0\" y1=\"0\" x2=\"0\" y2=\"6\" stroke=\"#333\" stroke-width=\"2\"/></pattern>"
-            "<pattern id=\"qnFailed\" width=\"6\" height=\"6\" patternUnits=\"userSpaceOnUse\">"
-            "<rect width=\"6\" height=\"6\" fill=\"#f08080\"/><path d=\"M0 0L6 6M6 0L0 6\" "
-            "stroke=\"#000\" stroke-width=\"1.2\"/></pattern></defs></svg>%s",
-            kFileLineEnd);
+  putFormat(
+      output,
+      "<svg width=\"0\" height=\"0\" style=\"position:absolute\" aria-hidden=\"true\"><defs>"
+      "<pattern id=\"qnRestart\" width=\"6\" height=\"6\" patternUnits=\"userSpaceOnUse\" "
+      "patternTransform=\"rotate(45)\"><rect width=\"6\" height=\"6\" fill=\"#f0d060\"/>"
+      "<line x1=\"0\" y1=\"0\" x2=\"0\" y2=\"6\" stroke=\"#333\" stroke-width=\"2\"/></pattern>"
+      "<pattern id=\"qnFailed\" width=\"6\" height=\"6\" patternUnits=\"userSpaceOnUse\">"
+      "<rect width=\"6\" height=\"6\" fill=\"#f08080\"/><path d=\"M0 0L6 6M6 0L0 6\" "
+      "stroke=\"#000\" stroke-width=\"1.2\"/></pattern></defs></svg>%s",
+      kFileLineEnd);
 }
 
 // The top of the scale: the least even number of 2, 3, 4, 5, 6 or 8 times a
@@ -189,16 +192,21 @@ static void putBars(Output* output, const VersionProgress& progress) {
   int width = kLeft + pitch * static_cast<int>(bars) + 12;
   int height = kTop + kPlotHeight + kBelow;
   unsigned long most = 1;
-  for (const ProgressBar& bar : progress.bars) most = std::max(most, bar.installed + bar.restart + bar.failed);
+  for (const ProgressBar& bar : progress.bars) {
+    most = std::max(most, bar.installed + bar.restart + bar.failed);
+  }
   unsigned long scale = roundScale(most);
-  putFormat(output, "<svg class=\"chart\" width=\"%d\" height=\"%d\" viewBox=\"0 0 %d %d\" role=\"img\" "
-            "font-size=\"11\" font-family=\"sans-serif\">%s", width, height, width, height, kFileLineEnd);
+  putFormat(output,
+            "<svg class=\"chart\" width=\"%d\" height=\"%d\" viewBox=\"0 0 %d %d\" role=\"img\" "
+            "font-size=\"11\" font-family=\"sans-serif\">%s",
+            width, height, width, height, kFileLineEnd);
   // The scale: lines at none, half and the top, with their numbers.
   for (unsigned long part = 0; part <= 2; ++part) {
     int y = kTop + kPlotHeight - static_cast<int>(kPlotHeight * part / 2);
-    putFormat(output, "<line x1=\"%d\" y1=\"%d\" x2=\"%d\" y2=\"%d\" stroke=\"#999\"/>"
-              "<text x=\"%d\" y=\"%d\" text-anchor=\"end\">%lu</text>%s", kLeft - 2, y, width - 8, y,
-              kLeft - 6, y + 4, scale * part / 2, kFileLineEnd);
+    putFormat(output,
+              "<line x1=\"%d\" y1=\"%d\" x2=\"%d\" y2=\"%d\" stroke=\"#999\"/>"
+              "<text x=\"%d\" y=\"%d\" text-anchor=\"end\">%lu</text>%s",
+              kLeft - 2, y, width - 8, y, kLeft - 6, y + 4, scale * part / 2, kFileLineEnd);
   }
   // A date under every few bars, and under the last one where it has room.
   size_t labelEvery = (bars + kDateLabels - 1) / kDateLabels;
@@ -218,22 +226,25 @@ static void putBars(Output* output, const VersionProgress& progress) {
       if (counts[state] == 0) continue;
       if (tall == 0) tall = 1;
       base -= tall;
-      putFormat(output, "<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" fill=\"%s\" stroke=\"#222\" "
-                "stroke-width=\"0.5\"/>", x, base, pitch - 2, tall, kFill[kCounted[state]]);
+      putFormat(output,
+                "<rect x=\"%d\" y=\"%d\" width=\"%d\" height=\"%d\" fill=\"%s\" stroke=\"#222\" "
+                "stroke-width=\"0.5\"/>",
+                x, base, pitch - 2, tall, kFill[state]);
     }
     put(output, "</g>");
     if (i % labelEvery == 0 || i == lastLabel) {
-      putFormat(output, "<text x=\"%d\" y=\"%d\" text-anchor=\"middle\">%s</text>", x + pitch / 2 - 1,
-                kTop + kPlotHeight + 14, day.substr(5).c_str());
+      putFormat(output, "<text x=\"%d\" y=\"%d\" text-anchor=\"middle\">%s</text>",
+                x + pitch / 2 - 1, kTop + kPlotHeight + 14, day.substr(5).c_str());
     }
     put(output, kFileLineEnd);
   }
   // The legend.
   int legendX = kLeft;
-  for (MachineState state : kCounted) {
-    putFormat(output, "<rect x=\"%d\" y=\"%d\" width=\"12\" height=\"12\" fill=\"%s\" stroke=\"#222\" "
-              "stroke-width=\"0.5\"/><text x=\"%d\" y=\"%d\">%s</text>", legendX, height - 22,
-              kFill[state], legendX + 16, height - 12, kLabel[state]);
+  for (size_t state = 0; state < 3; ++state) {
+    putFormat(output,
+              "<rect x=\"%d\" y=\"%d\" width=\"12\" height=\"12\" fill=\"%s\" stroke=\"#222\" "
+              "stroke-width=\"0.5\"/><text x=\"%d\" y=\"%d\">%s</text>",
+              legendX, height - 22, kFill[state], legendX + 16, height - 12, kLabel[state]);
     legendX += 130;
   }
   putFormat(output, "</svg>%s", kFileLineEnd);

@@ -23,7 +23,7 @@ struct ProgressBar {
 };
 
 struct VersionProgress {
-  uint32_t daysPerBar;  // 1, or a number of weeks' days
+  uint32_t daysPerBar;            // 1, or a number of weeks' days
   std::vector<ProgressBar> bars;  // oldest first; none when the version has no dated record
   unsigned long wrongClock;       // machines left out: their dates cannot be trusted
 };

@@ -76,8 +76,8 @@ void addLogRecord(LogSummary* log, const ParsedRecord& record, const char* line,
   }
   if (index == pairs.size()) {
     const LogPair* before = pairs.data();
-    pairs.push_back(LogPair{std::string(key), record.updateLength, 0, 0, LoggedAttempt{}, false,
-                            LoggedAttempt{}, {}});
+    pairs.push_back(LogPair{
+        std::string(key), record.updateLength, 0, 0, LoggedAttempt{}, false, LoggedAttempt{}, {}});
     if (pairs.size() > kPairsScanned && (pairs.data() != before || pairs.size() == kPairsScanned + 1)) {
       // The keys moved (or are hashed for the first time): O(pairs), but
       // only when the pairs' room doubles.

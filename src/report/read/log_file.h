@@ -66,8 +66,8 @@ struct LogPair {
   uint32_t attempts;
   RecordMoment latest;  // the latest moment written in its records
   LoggedAttempt last;
-  bool hasThen;         // an attempt was made by the moment of ReadRules::since
-  LoggedAttempt then;   // the last of those
+  bool hasThen;        // an attempt was made by the moment of ReadRules::since
+  LoggedAttempt then;  // the last of those
   // Each day's last attempt by its own date, but for records ahead.
   std::vector<DatedCode> dates;
 };
@@ -125,8 +125,8 @@ struct LogResult {
 // empty, with `lines` as its buffer, by `rules`: as of a moment (cutoff), a
 // log counts its records while the latest date they hold, records ahead left
 // out, is not past it, so that within a log order still wins. A line that is
-// not a record is counted, and noted when `keepNotes` is set. A log with lines but no record ends as
-// kReadNoRecord.
+// not a record is counted, and noted when `keepNotes` is set. A log with lines but no record ends
+// as kReadNoRecord.
 void readLogFile(const char* path, LogLines* lines, const ReadRules& rules, LogResult* result);
 
 #endif  // QN_REPORT_READ_LOG_FILE_H
