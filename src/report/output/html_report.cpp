@@ -1,10 +1,8 @@
 // The report as one HTML page, UTF-8, with nothing loaded from elsewhere: its
 // style sheet and a small script that sorts the tables stand in the page, and
 // it reads fully without the script. At the top what was read and what could
-// not be, and an overview of the versions; then a section per version: its
-// share installed, a bar of its states, its progress day by day, its failures
-// by code, and the machines that failed, wait for a restart, have no record or
-// a clock that ran ahead; with --since, what changed since first.
+// not be, and an overview of the versions; then a section per version
+// (html_section.cpp).
 // Long lists are folded (<details>), so that a browser lays out only what is
 // opened, and a page for a large fleet opens at once.
 #include <cstdio>
@@ -16,12 +14,9 @@
 #include "program_version.h"
 #include "report/model/report_time.h"
 #include "report/model/version_order.h"
-#include "report/output/changes_since.h"
+#include "report/output/html_parts.h"
 #include "report/output/report_writers.h"
 #include "report/output/rollout_progress.h"
-
-// Names a list shows before it is folded.
-static constexpr size_t kOpenNames = 50;
 
 static const char kStyle[] =
     "body{font-family:sans-serif;margin:1em 2em;color:#222}"
@@ -55,234 +50,6 @@ static const char kScript[] =
     "m=parseFloat(x),n=parseFloat(y),c=(isNaN(m)||isNaN(n))?x.localeCompare(y):m-n;"
     "return up?c:-c});rows.forEach(function(row){body.appendChild(row)})}})";
 
-static const char* const kStateClass[kStateCount] = {"installed",  "restart",  "failed",
-                                                     "superseded", "norecord", "unreadable"};
-static const char* const kStateLabel[kStateCount] = {"installed",  "restart pending", "failed",
-                                                     "superseded", "no record",       "unreadable"};
-
-// Text with the characters that HTML gives a meaning escaped.
-static void putEscaped(Output* output, const char* text, size_t length) {
-  size_t start = 0;
-  for (size_t i = 0; i < length; ++i) {
-    const char* entity = nullptr;
-    switch (text[i]) {
-      case '&': entity = "&amp;"; break;
-      case '<': entity = "&lt;"; break;
-      case '>': entity = "&gt;"; break;
-      case '"': entity = "&quot;"; break;
-      default: continue;
-    }
-    put(output, text + start, i - start);
-    put(output, entity);
-    start = i + 1;
-  }
-  put(output, text + start, length - start);
-}
-
-static void putEscaped(Output* output, const std::string& text) {
-  putEscaped(output, text.data(), text.size());
-}
-
-static void putLine(Output* output, const char* text) {
-  put(output, text);
-  put(output, kFileLineEnd);
-}
-
-static std::string percentText(unsigned long count, unsigned long total) {
-  char text[16];
-  snprintf(text, sizeof text, "%.2f", total == 0 ? 0.0 : 100.0 * static_cast<double>(count) / total);
-  return text;
-}
-
-static void putVersionName(Output* output, const Report& report, uint32_t version) {
-  put(output, kNewField + 1);
-  putEscaped(output, report.versionNames[version]);
-}
-
-// Names joined by ", ".
-static void putNames(Output* output, const Report& report, const std::vector<const ReportRow*>& rows,
-                     size_t first, size_t end) {
-  for (size_t i = first; i < end && i < rows.size(); ++i) {
-    if (i > first) put(output, ", ");
-    putEscaped(output, report.machineNames[rows[i]->machine]);
-  }
-}
-
-// "<h3>TITLE (N)</h3>" and the names: all of them, the first kOpenNames open
-// and the rest folded.
-static void putNameGroup(Output* output, const Report& report, const char* title,
-                         const std::vector<const ReportRow*>& rows) {
-  if (rows.empty()) return;
-  putFormat(output, "<h3>%s (%lu)</h3>%s<p>", title, static_cast<unsigned long>(rows.size()),
-            kFileLineEnd);
-  putNames(output, report, rows, 0, kOpenNames);
-  if (rows.size() > kOpenNames) {
-    putFormat(output, "</p>%s<details><summary>%lu more</summary><p>", kFileLineEnd,
-              static_cast<unsigned long>(rows.size() - kOpenNames));
-    putNames(output, report, rows, kOpenNames, rows.size());
-    put(output, "</p></details>");
-  } else {
-    put(output, "</p>");
-  }
-  put(output, kFileLineEnd);
-}
-
-static void putShare(Output* output, const VersionSummary& summary, bool hostsListed) {
-  const unsigned long* counts = summary.counts;
-  unsigned long machines = machinesOf(summary);
-  putFormat(output, "<p><b>Installed %lu of %lu (%lu %%)</b>", counts[kInstalled] + counts[kSuperseded],
-            machines, installedShare(summary));
-  if (counts[kSuperseded] > 0) putFormat(output, ", %lu of them superseded", counts[kSuperseded]);
-  putFormat(output, "; restart pending %lu; ", counts[kRestart]);
-  putFormat(output, counts[kFailed] > 0 ? "<b class=\"failed\">failed %lu</b>" : "failed %lu",
-            counts[kFailed]);
-  if (hostsListed) putFormat(output, "; no record %lu", counts[kNoRecord]);
-  if (counts[kUnreadable] > 0) {
-    putFormat(output, "; <b class=\"failed\">unreadable %lu</b>", counts[kUnreadable]);
-  }
-  putFormat(output, "</p>%s", kFileLineEnd);
-
-  // Each state's segment is as wide as its share; its label never wraps, and
-  // the title gives it whole where the segment is too narrow to show it.
-  put(output, "<div class=\"bar\">");
-  for (int state = 0; state < kStateCount; ++state) {
-    if (counts[state] == 0) continue;
-    std::string label = std::to_string(counts[state]) + " " + kStateLabel[state];
-    putFormat(output, "<span class=\"%s\" style=\"width:%s%%\" title=\"%s\">%s</span>",
-              kStateClass[state], percentText(counts[state], machines).c_str(), label.c_str(),
-              label.c_str());
-  }
-  if (machines == 0) put(output, "<span>no machine</span>");
-  putFormat(output, "</div>%s", kFileLineEnd);
-}
-
-static void putFailures(Output* output, const Report& report, const VersionSummary& summary,
-                        const std::vector<ReportRow>& versionRows) {
-  std::vector<CodeGroup> groups = failuresByCode(versionRows);
-  if (groups.empty()) {
-    putLine(output, "<h3>Failed: none</h3>");
-    return;
-  }
-  putFormat(output, "<h3>Failed, by code (%lu)</h3>%s", summary.counts[kFailed], kFileLineEnd);
-  putFormat(output, "<table><tr><th>Code</th><th>Meaning</th><th>Machines</th>"
-            "<th>The first %lu by name</th></tr>%s", static_cast<unsigned long>(kFailureNames),
-            kFileLineEnd);
-  for (const CodeGroup& group : groups) {
-    putFormat(output, "<tr class=\"failed\"><td class=\"n\">%ld</td><td>",
-              static_cast<long>(group.code));
-    putEscaped(output, describeCode(group.code, report.rules->codes));
-    putFormat(output, "</td><td class=\"n\">%lu failed</td><td>",
-              static_cast<unsigned long>(group.rows.size()));
-    putNames(output, report, group.rows, 0, kFailureNames);
-    if (group.rows.size() > kFailureNames) put(output, ", &hellip;");
-    putFormat(output, "</td></tr>%s", kFileLineEnd);
-  }
-  putLine(output, "</table>");
-
-  // Every failed machine, folded, in compact rows: the meanings stand in the
-  // table above, and the end tags that HTML lets a cell and a row leave out
-  // are left out, to keep a large fleet's page small.
-  std::vector<const ReportRow*> rows = rowsIn(versionRows, kFailed);
-  putFormat(output, "<details><summary>Every failed machine (%lu)</summary>%s",
-            static_cast<unsigned long>(rows.size()), kFileLineEnd);
-  putLine(output, "<table class=\"sortable all\"><thead><tr><th>Machine</th><th>Update</th>"
-                  "<th>Code</th><th>Last run</th><th>Attempts</th></tr></thead>"
-                  "<tbody class=\"failed\">");
-  for (const ReportRow* row : rows) {
-    const Attempt& last = row->attempts->last;
-    char moment[32];
-    formatMoment(last.moment, moment, sizeof moment);
-    put(output, "<tr><td>");
-    putEscaped(output, report.machineNames[row->machine]);
-    put(output, "<td>");
-    putEscaped(output, report.updateNames[last.pair]);
-    putFormat(output, "<td>%ld<td>%s<td>%lu%s", static_cast<long>(last.code), moment,
-              static_cast<unsigned long>(attemptsOf(*report.fleet, row->machine, *row->attempts)),
-              kFileLineEnd);
-  }
-  putLine(output, "</tbody></table></details>");
-}
-
-static void putClockAhead(Output* output, const Report& report, const std::vector<ReportRow>& versionRows) {
-  std::vector<const ReportRow*> rows = rowsAhead(versionRows);
-  if (rows.empty()) return;
-  putFormat(output, "<h3>Clock ahead (%lu)</h3>%s<p>A record dated more than a day after this "
-            "page: the log's order decides.</p>%s", static_cast<unsigned long>(rows.size()),
-            kFileLineEnd, kFileLineEnd);
-  putLine(output, "<table><tr><th>Machine</th><th>Update</th><th>State</th><th>Dated</th></tr>");
-  for (const ReportRow* row : rows) {
-    char moment[32];
-    formatMoment(row->attempts->last.dated, moment, sizeof moment);
-    put(output, "<tr><td>");
-    putEscaped(output, report.machineNames[row->machine]);
-    put(output, "</td><td>");
-    putEscaped(output, report.updateNames[row->attempts->last.pair]);
-    putFormat(output, "</td><td>%s</td><td>%s</td></tr>%s", stateName(row->kind), moment,
-              kFileLineEnd);
-  }
-  putLine(output, "</table>");
-}
-
-// What changed since --since, a row for each kind of change: how many and
-// which machines (a newly failed one with its code), the first kOpenNames
-// open.
-static void putChanges(Output* output, const Report& report, const std::vector<ReportRow>& rows) {
-  VersionChanges changes = versionChanges(report, rows);
-  putFormat(output, "<h3>Changed since %s</h3>%s", dateText(report.dates.since).c_str(),
-            kFileLineEnd);
-  bool any = false;
-  for (int kind = 0; kind < kChangeCount; ++kind) {
-    const std::vector<const ReportRow*>& changed = changes.rows[kind];
-    if (changed.empty()) continue;
-    if (!any) {
-      putLine(output,
-              "<table class=\"changes\"><tr><th>Change</th><th>Machines</th><th>Which</th></tr>");
-    }
-    any = true;
-    putFormat(output, "<tr%s><td>%s</td><td class=\"n\">%lu</td><td>",
-              kind == kNewlyFailed ? " class=\"failed\"" : "",
-              changeTitle(static_cast<ChangeKind>(kind)),
-              static_cast<unsigned long>(changed.size()));
-    for (size_t i = 0; i < changed.size(); ++i) {
-      if (i == kOpenNames) {
-        putFormat(output, "<details><summary>%lu more</summary>",
-                  static_cast<unsigned long>(changed.size() - kOpenNames));
-      } else if (i > 0) {
-        put(output, ", ");
-      }
-      putEscaped(output, report.machineNames[changed[i]->machine]);
-      if (kind == kNewlyFailed) {
-        putFormat(output, " (%ld)", static_cast<long>(changed[i]->attempts->last.code));
-      }
-    }
-    putFormat(output, "%s</td></tr>%s", changed.size() > kOpenNames ? "</details>" : "",
-              kFileLineEnd);
-  }
-  putLine(output, any ? "</table>" : "<p>Nothing changed.</p>");
-}
-
-static void putSection(Output* output, const Report& report, const VersionSummary& summary,
-                       size_t index) {
-  putFormat(output, "<h2 id=\"v%lu\">", static_cast<unsigned long>(index + 1));
-  putVersionName(output, report, summary.version);
-  putFormat(output, "</h2>%s", kFileLineEnd);
-  std::vector<ReportRow> rows = versionRows(report, summary);
-  if (report.dates.since != kNoMoment) putChanges(output, report, rows);
-  putShare(output, summary, report.rules->hostsListed);
-  putProgressChart(output, versionProgress(report, rows));
-  putFailures(output, report, summary, rows);
-  putNameGroup(output, report, "Restart pending", rowsIn(rows, kRestart));
-  putNameGroup(output, report, "No record: listed, but no log found", noRecordRows(rows, false));
-  putNameGroup(output, report, "No record: a log, but no record of this version in it",
-               noRecordRows(rows, true));
-  putNameGroup(output, report, "Superseded by a later version", rowsIn(rows, kSuperseded));
-  for (const ReasonGroup& group : unreadableByReason(report, rows)) {
-    std::string title = "Unreadable: " + std::string(group.reason);
-    putNameGroup(output, report, title.c_str(), group.rows);
-  }
-  putClockAhead(output, report, rows);
-}
-
 static void putOverview(Output* output, const Report& report) {
   putFormat(output, "<table><tr><th>Version</th><th>Installed</th><th>Share</th>"
             "<th>Restart pending</th><th>Failed</th><th>Superseded</th><th>No record</th>%s"
@@ -303,7 +70,7 @@ static void putOverview(Output* output, const Report& report) {
     if (report.unreadable > 0) putFormat(output, "<td class=\"n\">%lu</td>", counts[kUnreadable]);
     putFormat(output, "</tr>%s", kFileLineEnd);
   }
-  putLine(output, "</table>");
+  putPageLine(output, "</table>");
 }
 
 static void putMadeFrom(Output* output, const Report& report, const char* madeAt) {
@@ -378,7 +145,7 @@ static void putWarning(Output* output, const Report& report) {
     }
     put(output, "</ul>");
   }
-  putLine(output, "</div>");
+  putPageLine(output, "</div>");
 }
 
 static void putStartsDifferently(Output* output, const Report& report) {
@@ -392,23 +159,23 @@ static void putStartsDifferently(Output* output, const Report& report) {
 }
 
 void writeHtmlReport(const Report& report, const char* madeAt, Output* output) {
-  putLine(output, "<!DOCTYPE html>");
-  putLine(output, "<html lang=\"en\">");
-  putLine(output, "<head>");
-  putLine(output, "<meta charset=\"utf-8\">");
-  putLine(output, "<title>qnReport: the state of the fleet</title>");
+  putPageLine(output, "<!DOCTYPE html>");
+  putPageLine(output, "<html lang=\"en\">");
+  putPageLine(output, "<head>");
+  putPageLine(output, "<meta charset=\"utf-8\">");
+  putPageLine(output, "<title>qnReport: the state of the fleet</title>");
   putFormat(output, "<style>%s</style>%s", kStyle, kFileLineEnd);
-  putLine(output, "</head>");
-  putLine(output, "<body>");
+  putPageLine(output, "</head>");
+  putPageLine(output, "<body>");
   putProgressPatterns(output);
-  putLine(output, "<h1>The state of the fleet</h1>");
+  putPageLine(output, "<h1>The state of the fleet</h1>");
   putWarning(output, report);
   putMadeFrom(output, report, madeAt);
   putStartsDifferently(output, report);
-  if (report.versions.empty()) putLine(output, "<p>No result record.</p>");
+  if (report.versions.empty()) putPageLine(output, "<p>No result record.</p>");
   if (report.versions.size() > 1) putOverview(output, report);
-  for (size_t i = 0; i < report.versions.size(); ++i) putSection(output, report, report.versions[i], i);
+  for (size_t i = 0; i < report.versions.size(); ++i) putVersionSection(output, report, report.versions[i], i);
   putFormat(output, "<script>%s</script>%s", kScript, kFileLineEnd);
-  putLine(output, "</body>");
-  putLine(output, "</html>");
+  putPageLine(output, "</body>");
+  putPageLine(output, "</html>");
 }
