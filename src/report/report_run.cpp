@@ -382,7 +382,9 @@ int runReport(int argc, const char* const* argv) {
 
   ReportDates dates = {now.moment, options.asOf != nullptr, kNoMoment};
   if (!readDates(options, now, &dates)) return kUsageError;
-  ReadRules reading = {options.verbose, rules.aheadLimit,
+  // The CSV alone has no progress by day, and keeps memory down without it.
+  bool progress = !options.csv || options.htmlFile != nullptr;
+  ReadRules reading = {options.verbose, progress, rules.aheadLimit,
                        dates.asOf ? dates.madeAt : kNoMoment, dates.since};
 
   bool readersLeft = false;

@@ -84,7 +84,7 @@ ReaderPool* startPool(unsigned readers, uint32_t timeout) {
   readsEnded = 0;
   onceHung = false;
   threadsStarted = 0;
-  ReadRules rules = {false, kNoMoment, kNoMoment, kNoMoment};
+  ReadRules rules = {false, false, kNoMoment, kNoMoment, kNoMoment};
   ReaderPoolSettings settings = {readers,      timeout,  rules,   standInRead, standInList,
                                  countedStart, giveBack, nullptr, nullptr};
   return startReaderPool(settings);

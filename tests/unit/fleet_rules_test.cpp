@@ -27,7 +27,7 @@ std::string record(const char* date, const char* newValue, int code, const char*
 }
 
 LogResult readLog(const std::string& path, const std::string& text,
-                  const ReadRules& rules = ReadRules{false, kNoMoment, kNoMoment, kNoMoment}) {
+                  const ReadRules& rules = ReadRules{false, true, kNoMoment, kNoMoment, kNoMoment}) {
   fake::addFile(path, text);
   static LogLines lines;
   LogResult result{};
@@ -259,12 +259,13 @@ TEST_F(FleetRulesTest, AsOfAMomentALogCountsItsLinesUntilItsDatesPassIt) {
     SetUp();
     fleet = Fleet();
     uint32_t pc = machineNamed(&fleet, "PC01");
-    ReadRules reading = {false, 20070129000000, test.cutoff, test.since};
+    ReadRules reading = {false, true, 20070129000000, test.cutoff, test.since};
     add(pc, readLog("C:\\logs\\PC01.log", log, reading));
     EXPECT_EQ(stateOf(pc, "4.2").kind, test.now);
     VersionState then = {};
+    const ThenAttempt* attempt = nullptr;
     uint32_t installed = latestInstalledThen(fleet, pc, rules.codes);
-    if (stateThenAt(fleet, pc, version("4.2"), installed, rules, &then)) {
+    if (stateThenAt(fleet, pc, version("4.2"), installed, rules, &then, &attempt)) {
       EXPECT_EQ(then.kind, test.then);
     } else {
       EXPECT_EQ(kNoRecord, test.then);

@@ -95,6 +95,21 @@ static void addDates(Fleet* fleet, MachineVersion* state, std::vector<DatedCode>
   all.insert(all.end(), dates->begin(), dates->begin() + static_cast<ptrdiff_t>(kept));
 }
 
+// Keeps `attempt` as the machine's attempt then at its version, unless one
+// later was kept.
+static void addThen(Fleet* fleet, uint32_t machine, const ThenAttempt& attempt) {
+  if (fleet->then.size() <= machine) fleet->then.resize(fleet->machines.size());
+  std::vector<ThenAttempt>& then = fleet->then[machine];
+  auto at = std::lower_bound(
+      then.begin(), then.end(), attempt.version,
+      [](const ThenAttempt& kept, uint32_t version) { return kept.version < version; });
+  if (at == then.end() || at->version != attempt.version) {
+    then.insert(at, attempt);
+  } else if (laterAttempt(attemptOf(attempt), attemptOf(*at))) {
+    *at = attempt;
+  }
+}
+
 // Adds the attempts of one log of the machine, whose records go on from
 // `base`: the order and the places of its chain before it.
 static void addSummary(Fleet* fleet, uint32_t machine, uint32_t logRank, const LogSummary& log,
@@ -110,7 +125,7 @@ static void addSummary(Fleet* fleet, uint32_t machine, uint32_t logRank, const L
     uint32_t attempts;
     Attempt last;
     bool hasThen;
-    Attempt then;
+    ThenAttempt then;
     std::vector<DatedCode> dates;
   };
   std::vector<Counted> counted;
@@ -128,15 +143,17 @@ static void addSummary(Fleet* fleet, uint32_t machine, uint32_t logRank, const L
     } else {
       at = countedAt.emplace(version, counted.size()).first->second;
     }
-    if (at == counted.size()) counted.push_back(Counted{version, 0, last, false, Attempt{}, {}});
+    if (at == counted.size()) counted.push_back(Counted{version, 0, last, false, ThenAttempt{}, {}});
     Counted* sum = &counted[at];
     sum->attempts += logPair.attempts;
     sum->dates.insert(sum->dates.end(), logPair.dates.begin(), logPair.dates.end());
     if (logPair.hasThen) {
       const LoggedAttempt& then = logPair.then;
-      Attempt attempt = {std::max(base.order, then.order), base.place + then.place, logRank,
-                         then.moment, then.code, last.pair, then.moment};
-      if (!sum->hasThen || laterAttempt(attempt, sum->then)) sum->then = attempt;
+      ThenAttempt attempt = {std::max(base.order, then.order), base.place + then.place, logRank,
+                             version, then.code};
+      if (!sum->hasThen || laterAttempt(attemptOf(attempt), attemptOf(sum->then))) {
+        sum->then = attempt;
+      }
       sum->hasThen = true;
     }
     RecordMoment dated = std::max(sum->last.dated, last.dated);
@@ -149,10 +166,7 @@ static void addSummary(Fleet* fleet, uint32_t machine, uint32_t logRank, const L
     MachineVersion* state = versionIn(&entry.versions, sum.version, sum.last, &added);
     if (!added && laterAttempt(sum.last, state->last)) state->last = sum.last;
     addDates(fleet, state, &sum.dates);
-    if (sum.hasThen) {
-      MachineVersion* then = versionIn(&fleet->then[machine], sum.version, sum.then, &added);
-      if (!added && laterAttempt(sum.then, then->last)) then->last = sum.then;
-    }
+    if (sum.hasThen) addThen(fleet, machine, sum.then);
     uint32_t* attempts =
         group == 0 ? &state->attempts
                    : &fleet->moreAttempts[{machineVersionKey(machine, sum.version), group}];
@@ -218,13 +232,13 @@ const MachineVersion* findVersion(const Machine& machine, uint32_t version) {
   return at != machine.versions.end() && at->version == version ? &*at : nullptr;
 }
 
-const MachineVersion* findThen(const Fleet& fleet, uint32_t machine, uint32_t version) {
-  auto found = fleet.then.find(machine);
-  if (found == fleet.then.end()) return nullptr;
+const ThenAttempt* findThen(const Fleet& fleet, uint32_t machine, uint32_t version) {
+  if (machine >= fleet.then.size()) return nullptr;
+  const std::vector<ThenAttempt>& then = fleet.then[machine];
   auto at = std::lower_bound(
-      found->second.begin(), found->second.end(), version,
-      [](const MachineVersion& state, uint32_t wanted) { return state.version < wanted; });
-  return at != found->second.end() && at->version == version ? &*at : nullptr;
+      then.begin(), then.end(), version,
+      [](const ThenAttempt& kept, uint32_t wanted) { return kept.version < wanted; });
+  return at != then.end() && at->version == version ? &*at : nullptr;
 }
 
 const DatedCode* datedCodes(const Fleet& fleet, const MachineVersion& state, size_t* count) {

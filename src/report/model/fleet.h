@@ -30,6 +30,15 @@ struct Attempt {
   RecordMoment dated;   // the latest moment written in its log's records of its version
 };
 
+// An attempt as of the --since moment: what its state and its order need.
+struct ThenAttempt {
+  RecordMoment order;  // as Attempt's
+  uint32_t place;
+  uint32_t logRank;
+  uint32_t version;
+  int32_t code;
+};
+
 struct MachineVersion {
   Attempt last;
   uint32_t version;   // an index into Fleet::versions
@@ -88,9 +97,9 @@ struct Fleet {
   std::map<std::pair<uint64_t, uint32_t>, uint32_t> moreAttempts;
   // The machine-versions' histories (see MachineVersion::datesStart).
   std::vector<DatedCode> dates;
-  // With --since: each machine's attempts at each version as of that moment,
-  // by version index.
-  std::unordered_map<uint32_t, std::vector<MachineVersion>> then;
+  // With --since: by machine, its latest attempt at each version as of that
+  // moment, by version index.
+  std::vector<std::vector<ThenAttempt>> then;
 
   // The chain being read: a folder's rotated logs and then its QN.log, given
   // one after another in the order they were written, are read as one log,
@@ -142,9 +151,9 @@ void matchQualifiedNames(Fleet* fleet);
 // The machine's attempts at a version; null when it has none.
 const MachineVersion* findVersion(const Machine& machine, uint32_t version);
 
-// The machine's attempts at a version as of the --since moment; null when it
-// had none by then.
-const MachineVersion* findThen(const Fleet& fleet, uint32_t machine, uint32_t version);
+// The machine's latest attempt at a version as of the --since moment; null
+// when it had none by then.
+const ThenAttempt* findThen(const Fleet& fleet, uint32_t machine, uint32_t version);
 
 // The history of a machine's attempts at a version: `*count` entries.
 const DatedCode* datedCodes(const Fleet& fleet, const MachineVersion& state, size_t* count);

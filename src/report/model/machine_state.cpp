@@ -22,46 +22,53 @@ bool laterAttempt(const Attempt& a, const Attempt& b) {
   return a.logRank > b.logRank;
 }
 
-// The latest dotted version installed among `versions`; kNoVersion when none.
-static uint32_t latestInstalledIn(const Fleet& fleet, const std::vector<MachineVersion>& versions,
-                                  const CodeRules& codes) {
+Attempt attemptOf(const ThenAttempt& then) {
+  return Attempt{then.order, then.place, then.logRank, 0, then.code, 0, 0};
+}
+
+// `latest`, or `version` when the machine has it installed by `code` and it
+// is a later dotted version.
+static uint32_t laterInstalled(const Fleet& fleet, uint32_t latest, uint32_t version, int32_t code,
+                               const CodeRules& codes) {
+  MachineState kind = stateOfCode(code, codes);
+  if (kind != kInstalled && kind != kRestart) return latest;
+  const std::string& value = fleet.versions[version].newValue;
+  if (!isDottedNumber(value)) return latest;
+  if (latest != kNoVersion && !versionLater(value, fleet.versions[latest].newValue)) return latest;
+  return version;
+}
+
+uint32_t latestInstalledVersion(const Fleet& fleet, uint32_t machine, const CodeRules& codes) {
   uint32_t latest = kNoVersion;
-  for (const MachineVersion& state : versions) {
-    MachineState kind = stateOfCode(state.last.code, codes);
-    if (kind != kInstalled && kind != kRestart) continue;
-    const std::string& value = fleet.versions[state.version].newValue;
-    if (!isDottedNumber(value)) continue;
-    if (latest == kNoVersion || versionLater(value, fleet.versions[latest].newValue)) {
-      latest = state.version;
-    }
+  for (const MachineVersion& state : fleet.machines[machine].versions) {
+    latest = laterInstalled(fleet, latest, state.version, state.last.code, codes);
   }
   return latest;
 }
 
-uint32_t latestInstalledVersion(const Fleet& fleet, uint32_t machine, const CodeRules& codes) {
-  return latestInstalledIn(fleet, fleet.machines[machine].versions, codes);
-}
-
 uint32_t latestInstalledThen(const Fleet& fleet, uint32_t machine, const CodeRules& codes) {
-  auto found = fleet.then.find(machine);
-  return found == fleet.then.end() ? kNoVersion : latestInstalledIn(fleet, found->second, codes);
+  uint32_t latest = kNoVersion;
+  if (machine >= fleet.then.size()) return latest;
+  for (const ThenAttempt& then : fleet.then[machine]) {
+    latest = laterInstalled(fleet, latest, then.version, then.code, codes);
+  }
+  return latest;
 }
 
-// The state given the machine's latest attempts at the version (null when it
+// The state given the machine's latest attempt at the version (null when it
 // has none) and the latest version it installed.
 static bool decideState(const Fleet& fleet, uint32_t machine, uint32_t version,
-                        const MachineVersion* attempts, uint32_t latestInstalled,
-                        const StateRules& rules, VersionState* state) {
+                        const Attempt* last, uint32_t latestInstalled, const StateRules& rules,
+                        VersionState* state) {
   const Machine& entry = fleet.machines[machine];
   *state = VersionState{kNoRecord, nullptr, kNoVersion, false, entry.logFound};
   if (entry.unreadable != kReadWhole) {
     state->kind = kUnreadable;
     return true;
   }
-  if (attempts != nullptr) {
-    state->kind = stateOfCode(attempts->last.code, rules.codes);
-    state->attempts = attempts;
-    state->clockAhead = attempts->last.dated > rules.aheadLimit;
+  if (last != nullptr) {
+    state->kind = stateOfCode(last->code, rules.codes);
+    state->clockAhead = last->dated > rules.aheadLimit;
     return true;
   }
   if (latestInstalled != kNoVersion &&
@@ -75,12 +82,17 @@ static bool decideState(const Fleet& fleet, uint32_t machine, uint32_t version,
 
 bool stateAt(const Fleet& fleet, uint32_t machine, uint32_t version, uint32_t latestInstalled,
              const StateRules& rules, VersionState* state) {
-  return decideState(fleet, machine, version, findVersion(fleet.machines[machine], version),
-                     latestInstalled, rules, state);
+  const MachineVersion* attempts = findVersion(fleet.machines[machine], version);
+  bool row = decideState(fleet, machine, version, attempts != nullptr ? &attempts->last : nullptr,
+                         latestInstalled, rules, state);
+  if (state->kind != kUnreadable) state->attempts = attempts;
+  return row;
 }
 
 bool stateThenAt(const Fleet& fleet, uint32_t machine, uint32_t version, uint32_t latestInstalled,
-                 const StateRules& rules, VersionState* state) {
-  return decideState(fleet, machine, version, findThen(fleet, machine, version), latestInstalled,
+                 const StateRules& rules, VersionState* state, const ThenAttempt** then) {
+  *then = findThen(fleet, machine, version);
+  Attempt last = *then != nullptr ? attemptOf(**then) : Attempt{};
+  return decideState(fleet, machine, version, *then != nullptr ? &last : nullptr, latestInstalled,
                      rules, state);
 }

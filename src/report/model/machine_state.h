@@ -41,6 +41,9 @@ MachineState stateOfCode(int32_t code, const CodeRules& rules);
 // True when attempt `a` comes after `b` (see the rules above).
 bool laterAttempt(const Attempt& a, const Attempt& b);
 
+// An attempt then as an Attempt, for laterAttempt: no moment or pair.
+Attempt attemptOf(const ThenAttempt& then);
+
 // What the state depends on beyond the logs.
 struct StateRules {
   CodeRules codes;          // --success-codes and --restart-codes
@@ -71,9 +74,10 @@ bool stateAt(const Fleet& fleet, uint32_t machine, uint32_t version, uint32_t la
              const StateRules& rules, VersionState* state);
 
 // As latestInstalledVersion and stateAt, as of the --since moment: from the
-// attempts made by then (Fleet::then).
+// attempts made by then (Fleet::then). The state's `attempts` stays null;
+// `*then` is the attempt then at the version, or null.
 uint32_t latestInstalledThen(const Fleet& fleet, uint32_t machine, const CodeRules& codes);
 bool stateThenAt(const Fleet& fleet, uint32_t machine, uint32_t version, uint32_t latestInstalled,
-                 const StateRules& rules, VersionState* state);
+                 const StateRules& rules, VersionState* state, const ThenAttempt** then);
 
 #endif  // QN_REPORT_MODEL_MACHINE_STATE_H

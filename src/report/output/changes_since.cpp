@@ -8,27 +8,30 @@ const char* changeTitle(ChangeKind kind) {
 
 static bool hasIt(MachineState kind) { return kind == kInstalled || kind == kSuperseded; }
 
-static VersionState thenOf(const Report& report, const ReportRow& row) {
+// The row's state then; `*attempt` is its attempt then, or null.
+static VersionState thenOf(const Report& report, const ReportRow& row,
+                           const ThenAttempt** attempt) {
   VersionState then = {};
   if (!stateThenAt(*report.fleet, row.machine, row.version, report.latestInstalledThen[row.machine],
-                   *report.rules, &then)) {
+                   *report.rules, &then, attempt)) {
     then.kind = kNoRecord;
   }
   return then;
 }
 
 MachineState stateThen(const Report& report, const ReportRow& row) {
-  return thenOf(report, row).kind;
+  const ThenAttempt* attempt = nullptr;
+  return thenOf(report, row, &attempt).kind;
 }
 
 VersionChanges versionChanges(const Report& report, const std::vector<ReportRow>& rows) {
   VersionChanges changes;
   for (const ReportRow& row : rows) {
     if (row.kind == kUnreadable) continue;
-    VersionState then = thenOf(report, row);
-    bool attemptedSince =
-        row.attempts != nullptr &&
-        (then.attempts == nullptr || laterAttempt(row.attempts->last, then.attempts->last));
+    const ThenAttempt* attempt = nullptr;
+    VersionState then = thenOf(report, row, &attempt);
+    bool attemptedSince = row.attempts != nullptr &&
+                          (attempt == nullptr || laterAttempt(row.attempts->last, attemptOf(*attempt)));
     ChangeKind kind = kChangeCount;
     if (then.kind == kFailed && (hasIt(row.kind) || row.kind == kRestart)) {
       kind = kFixed;

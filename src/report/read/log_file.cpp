@@ -97,6 +97,7 @@ void addLogRecord(LogSummary* log, const ParsedRecord& record, const char* line,
     pair->hasThen = true;
     pair->then = LoggedAttempt{log->believed, log->records, moment, record.returnCode};
   }
+  if (!rules.keepDates) return;
   uint32_t minute = minuteOf(moment);
   std::vector<DatedCode>& dates = pair->dates;
   if (!dates.empty() && dates.back().minute / 1440 == minute / 1440) dates.pop_back();

@@ -68,13 +68,15 @@ struct LogPair {
   LoggedAttempt last;
   bool hasThen;        // an attempt was made by the moment of ReadRules::since
   LoggedAttempt then;  // the last of those
-  // Each day's last attempt by its own date, but for records ahead.
+  // With ReadRules::keepDates: each day's last attempt by its own date, but
+  // for records ahead.
   std::vector<DatedCode> dates;
 };
 
 // How the logs of one report are read.
 struct ReadRules {
   bool keepNotes;           // note each line that is not a record
+  bool keepDates;           // keep each pair's history (LogPair::dates), for the progress by day
   RecordMoment aheadLimit;  // a record dated after it has a clock ahead: it is in no
                             // history, and does not count as of a moment
   RecordMoment cutoff;      // --as-of: only the records read by then count; kNoMoment: all
