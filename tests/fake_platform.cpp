@@ -371,11 +371,20 @@ FileHandle openForReading(const char* path) {
   return openHandle(fake::absolutePath(path));
 }
 
-DirectoryHandle holdDirectory(const char* path) {
-  if (fake::fails("holdDirectory")) return kNoDirectory;
+// True, counting the try, while another process holds the node.
+static bool heldElsewhere(fake::Node* node) {
+  if (node->heldElsewhere == 0) return false;
+  if (node->heldElsewhere > 0) --node->heldElsewhere;
+  return true;
+}
+
+int holdDirectory(const char* path, DirectoryHandle* directory) {
+  if (fake::fails("holdDirectory")) return kOpenFailed;
   fake::Node* node = fake::find(path);
-  if (node == nullptr || !node->isDirectory || !node->linkTarget.empty()) return kNoDirectory;
-  return openHandle(fake::absolutePath(path));
+  if (node == nullptr || !node->isDirectory || !node->linkTarget.empty()) return kOpenFailed;
+  if (heldElsewhere(node)) return kOpenBusy;
+  *directory = openHandle(fake::absolutePath(path));
+  return kOpened;
 }
 
 void releaseDirectory(DirectoryHandle directory) {
@@ -394,25 +403,28 @@ static fake::Node* fileInHeldDirectory(DirectoryHandle directory, const char* na
 }
 
 int takeLockFile(DirectoryHandle directory, const char* name, FileHandle* lock) {
-  if (fake::fails("takeLockFile")) return kLockFailed;
+  if (fake::fails("takeLockFile")) return kOpenFailed;
   std::string full;
   fake::Node* node = fileInHeldDirectory(directory, name, &full);
-  if (node == nullptr) return kLockFailed;
+  if (node == nullptr) return kOpenFailed;
   if (node->lockedElsewhere != 0) {
     if (node->lockedElsewhere > 0) --node->lockedElsewhere;
-    return kLockBusy;
+    return kOpenBusy;
   }
+  if (heldElsewhere(node)) return kOpenBusy;
   *lock = openHandle(full);
-  return kLockTaken;
+  return kOpened;
 }
 
-FileHandle openForAppending(DirectoryHandle directory, const char* name) {
-  if (fake::fails("openForAppending")) return kNoFile;
+int openForAppending(DirectoryHandle directory, const char* name, FileHandle* file) {
+  if (fake::fails("openForAppending")) return kOpenFailed;
   std::string full;
   fake::Node* node = fileInHeldDirectory(directory, name, &full);
-  if (node == nullptr) return kNoFile;
+  if (node == nullptr) return kOpenFailed;
+  if (heldElsewhere(node)) return kOpenBusy;
   if (!node->content.empty() && node->content.back() == '\x1A') node->content.pop_back();
-  return openHandle(full);
+  *file = openHandle(full);
+  return kOpened;
 }
 
 int appendToFile(FileHandle file, const void* data, size_t size) {

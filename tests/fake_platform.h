@@ -37,6 +37,13 @@ struct Node {
   // Another process holds this lock file, or has locked the whole of this file
   // against writes, for this many more tries; for good when negative.
   long lockedElsewhere = 0;
+  // Another process has this directory or file open with sharing that shuts
+  // out the program's open (a copy of the log), for this many more tries; for
+  // good when negative.
+  long heldElsewhere = 0;
+  // The size a listing gives for the file, when not its true size (a stale
+  // NTFS listing, 0 for a file symbolic link).
+  size_t listedSize = std::string::npos;
 };
 
 // One command line that was run, and the directory it ran in.

@@ -43,10 +43,10 @@ static constexpr DWORD kSettableAttributes =
     FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
 bool openForAttributes(const char* path, AttributeHandle* file) {
-  // Delete sharing lets the name be deleted while the file is file.
+  // Delete sharing lets the name be deleted while the file is held.
   HANDLE handle = CreateFileA(path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, hasReparsePoints() ? FILE_FLAG_OPEN_REPARSE_POINT : 0,
+                            OPEN_EXISTING, volumeHasReparsePoints(path) ? FILE_FLAG_OPEN_REPARSE_POINT : 0,
                             nullptr);
   if (handle == INVALID_HANDLE_VALUE) return false;
   BY_HANDLE_FILE_INFORMATION information;

@@ -43,15 +43,16 @@ class PlatformPosixTest : public ::testing::Test {
 
   // The scratch directory, held.
   platform::DirectoryHandle holdTemp() {
-    platform::DirectoryHandle directory = platform::holdDirectory(temp.path().c_str());
-    EXPECT_NE(platform::kNoDirectory, directory);
+    platform::DirectoryHandle directory = platform::kNoDirectory;
+    EXPECT_EQ(platform::kOpened, platform::holdDirectory(temp.path().c_str(), &directory));
     return directory;
   }
 
   // Opens "log" in the held scratch directory for appending.
   platform::FileHandle openLog() {
     platform::DirectoryHandle directory = holdTemp();
-    platform::FileHandle log = platform::openForAppending(directory, "log");
+    platform::FileHandle log = platform::kNoFile;
+    EXPECT_EQ(platform::kOpened, platform::openForAppending(directory, "log", &log));
     platform::releaseDirectory(directory);
     return log;
   }
@@ -142,11 +143,11 @@ TEST_F(PlatformPosixTest, LockIsHadByOneHolderAtATimeAndIsForItsOwnerOnly) {
   platform::DirectoryHandle directory = holdTemp();
   platform::FileHandle first = platform::kNoFile;
   platform::FileHandle second = platform::kNoFile;
-  ASSERT_EQ(platform::kLockTaken, platform::takeLockFile(directory, "lock", &first));
+  ASSERT_EQ(platform::kOpened, platform::takeLockFile(directory, "lock", &first));
   EXPECT_EQ(0600u, modeOf(temp.path() + "lock"));
-  EXPECT_EQ(platform::kLockBusy, platform::takeLockFile(directory, "lock", &second));
+  EXPECT_EQ(platform::kOpenBusy, platform::takeLockFile(directory, "lock", &second));
   EXPECT_TRUE(platform::closeFile(first));
-  ASSERT_EQ(platform::kLockTaken, platform::takeLockFile(directory, "lock", &second));
+  ASSERT_EQ(platform::kOpened, platform::takeLockFile(directory, "lock", &second));
   EXPECT_TRUE(platform::closeFile(second));
   platform::releaseDirectory(directory);
 }
@@ -154,12 +155,15 @@ TEST_F(PlatformPosixTest, LockIsHadByOneHolderAtATimeAndIsForItsOwnerOnly) {
 TEST_F(PlatformPosixTest, HeldDirectoryIsNeverALinkAndHoldsOnlyPlainFiles) {
   ASSERT_EQ(0, mkdir((temp.path() + "dir").c_str(), 0700));
   ASSERT_EQ(0, symlink("dir", (temp.path() + "link").c_str()));
-  EXPECT_EQ(platform::kNoDirectory, platform::holdDirectory((temp.path() + "link").c_str()));
-  EXPECT_EQ(platform::kNoDirectory, platform::holdDirectory((temp.path() + "missing").c_str()));
+  platform::DirectoryHandle held = platform::kNoDirectory;
+  EXPECT_EQ(platform::kOpenFailed, platform::holdDirectory((temp.path() + "link").c_str(), &held));
+  EXPECT_EQ(platform::kOpenFailed, platform::holdDirectory((temp.path() + "missing").c_str(), &held));
+  EXPECT_EQ(platform::kNoDirectory, held);
   platform::DirectoryHandle directory = holdTemp();
-  EXPECT_EQ(platform::kNoFile, platform::openForAppending(directory, "dir"));
+  platform::FileHandle file = platform::kNoFile;
+  EXPECT_EQ(platform::kOpenFailed, platform::openForAppending(directory, "dir", &file));
   platform::FileHandle lock = platform::kNoFile;
-  EXPECT_EQ(platform::kLockFailed, platform::takeLockFile(directory, "link", &lock));
+  EXPECT_EQ(platform::kOpenFailed, platform::takeLockFile(directory, "link", &lock));
   platform::releaseDirectory(directory);
 }
 
