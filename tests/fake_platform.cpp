@@ -223,7 +223,9 @@ FindHandle findFirstFile(const char* pattern, DirectoryEntry* entry) {
   auto add = [&entries](const std::string& name, const fake::Node& node) {
     DirectoryEntry item = {};
     const uint32_t flags = kAttributeReadOnly | kAttributeHidden | kAttributeSystem;
-    item.size = node.isDirectory ? 0 : node.content.size();
+    item.size = node.isDirectory                       ? 0
+                : node.listedSize != std::string::npos ? node.listedSize
+                                                       : node.content.size();
     item.attributes = !node.linkTarget.empty() ? node.attributes
                       : node.isDirectory       ? kAttributeDirectory | (node.attributes & flags)
                                                : node.attributes;
@@ -257,7 +259,7 @@ int findNextFile(FindHandle find, DirectoryEntry* entry) {
 
 void findClose(FindHandle find) { theState.listings.erase(find); }
 
-bool copyFile(const char* source, const char* target) {
+bool copyFile(const char* source, const char* target, uint64_t* sourceSize) {
   if (fake::fails("copyFile")) return false;
   fake::Node* from = fake::find(source);
   fake::Node* to = fake::find(target);
@@ -269,10 +271,12 @@ bool copyFile(const char* source, const char* target) {
   if (to != nullptr && (to->isDirectory || (to->attributes & fake::kAttributeReadOnly) != 0)) {
     return false;
   }
+  *sourceSize = from->content.size();
   fake::Node copy = *from;  // like CopyFile, the attributes come along
   copy.locked = false;
   if (from->copiedBytes != std::string::npos) copy.content.resize(from->copiedBytes);
   copy.copiedBytes = std::string::npos;
+  copy.listedSize = std::string::npos;
   theState.nodes[targetPath] = copy;
   return true;
 }

@@ -55,10 +55,11 @@ static int openRegularFile(const char* path, struct stat* info) {
   return fd;
 }
 
-bool copyFile(const char* source, const char* target) {
+bool copyFile(const char* source, const char* target, uint64_t* sourceSize) {
   struct stat info;
   int in = openRegularFile(source, &info);
   if (in < 0) return false;
+  *sourceSize = static_cast<uint64_t>(info.st_size);
   // Ordinary, writable permissions; a program file stays runnable.
   mode_t mode = (info.st_mode & S_IXUSR) ? 0777 : 0666;
   int out = open(target, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);

@@ -10,23 +10,38 @@
 
 namespace platform {
 
-bool copyFile(const char* source, const char* target) {
-  return CopyFileA(source, target, FALSE) != 0;
-}
-
-bool getFileSize(const char* path, uint64_t* size) {
-  // No access beyond the file's attributes is asked for, so that no other
-  // process's sharing can refuse the open.
-  HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+static bool sizeOf(HANDLE file, uint64_t* size) {
   DWORD high = 0;
   // A size whose low part is all ones is told from a failure by the last error.
   SetLastError(NO_ERROR);
   DWORD low = GetFileSize(file, &high);
   bool known = low != INVALID_FILE_SIZE || GetLastError() == NO_ERROR;
-  CloseHandle(file);
   if (known) *size = (static_cast<uint64_t>(high) << 32) | low;
+  return known;
+}
+
+// No access beyond the file's attributes is asked for, so that no other
+// process's sharing can refuse the open, and the copy's own open is not
+// refused either.
+static HANDLE openForSize(const char* path, DWORD sharing) {
+  return CreateFileA(path, 0, sharing, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+bool copyFile(const char* source, const char* target, uint64_t* sourceSize) {
+  // Held without delete sharing, the source cannot be renamed or replaced
+  // before CopyFileA opens it.
+  HANDLE held = openForSize(source, FILE_SHARE_READ | FILE_SHARE_WRITE);
+  if (held == INVALID_HANDLE_VALUE) return false;
+  bool copied = sizeOf(held, sourceSize) && CopyFileA(source, target, FALSE) != 0;
+  CloseHandle(held);
+  return copied;
+}
+
+bool getFileSize(const char* path, uint64_t* size) {
+  HANDLE file = openForSize(path, FILE_SHARE_READ | FILE_SHARE_WRITE);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bool known = sizeOf(file, size);
+  CloseHandle(file);
   return known;
 }
 

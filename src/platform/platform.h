@@ -125,9 +125,14 @@ void findClose(FindHandle find);
 using FileHandle = intptr_t;
 constexpr FileHandle kNoFile = -1;
 
-// Copies one file; an existing target is overwritten. On POSIX the source must
-// be a regular file: a FIFO, socket or device fails the copy at once.
-bool copyFile(const char* source, const char* target);
+// Copies one file; an existing target is overwritten. `*sourceSize` is the
+// size of the source as the file itself gives it once opened for the copy,
+// which a directory listing may not (Windows: a stale size on NTFS for a file
+// with several names or one open for writing, 0 for a file symbolic link).
+// Windows holds the source open across the copy and does not let it be
+// renamed or deleted meanwhile. On POSIX the source must be a regular file: a
+// FIFO, socket or device fails the copy at once.
+bool copyFile(const char* source, const char* target, uint64_t* sourceSize);
 // The size in bytes of the file at `path` as the volume holds it now, read
 // from the file itself rather than a directory listing. False when it cannot
 // be told.

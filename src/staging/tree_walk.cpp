@@ -72,12 +72,16 @@ static int copyDirectoryEntry(const char* source, const char* destination, Measu
   return kWalkSucceeded;
 }
 
-// A copy must hold as many bytes as the listing gave for its source. Not every
-// copy reports a read error: Wine's CopyFileA ends at one and returns success,
-// leaving a short file that an installer would then run from.
-static bool isWhole(const char* targetPath, const platform::DirectoryEntry& entry) {
+// A copy must hold as many bytes as its source had when it was opened for the
+// copy. Not every copy reports a read error: Wine's CopyFileA ends at one and
+// returns success, leaving a short file that an installer would then run from.
+// The listing's size is not the one to compare: NTFS may list an old size,
+// and 0 for a file symbolic link.
+static bool copyWhole(const char* entryPath, const char* targetPath) {
+  uint64_t sourceSize = 0;
   uint64_t size = 0;
-  return platform::getFileSize(targetPath, &size) && size == entry.size;
+  return platform::copyFile(entryPath, targetPath, &sourceSize) &&
+         platform::getFileSize(targetPath, &size) && size == sourceSize;
 }
 
 static int copyFileEntry(const char* entryPath, bool entryPathFits, const char* destination,
@@ -88,7 +92,7 @@ static int copyFileEntry(const char* entryPath, bool entryPathFits, const char* 
     measure->bytes = saturatingSum(measure->bytes, onDisk(entry.size, measure->clusterSize));
   } else if (copied) {
     copied = joinPath(targetPath, sizeof targetPath, destination, entry.name) &&
-             platform::copyFile(entryPath, targetPath) && isWhole(targetPath, entry);
+             copyWhole(entryPath, targetPath);
     if (copied) platform::setFileAttributesNormal(targetPath);
   }
   if (!copied) {

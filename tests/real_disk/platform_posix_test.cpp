@@ -356,8 +356,9 @@ TEST_F(PlatformPosixTest, ListingOfAMissingDirectoryCannotStart) {
 
 TEST_F(PlatformPosixTest, CopyRefusesDirectoriesAndMissingFiles) {
   ASSERT_EQ(0, mkdir((temp.path() + "sub").c_str(), 0755));
-  EXPECT_FALSE(platform::copyFile((temp.path() + "sub").c_str(), (temp.path() + "t").c_str()));
-  EXPECT_FALSE(platform::copyFile((temp.path() + "none").c_str(), (temp.path() + "t").c_str()));
+  uint64_t size = 0;
+  EXPECT_FALSE(platform::copyFile((temp.path() + "sub").c_str(), (temp.path() + "t").c_str(), &size));
+  EXPECT_FALSE(platform::copyFile((temp.path() + "none").c_str(), (temp.path() + "t").c_str(), &size));
   EXPECT_FALSE(pathExists(temp.path() + "t"));
 }
 
