@@ -145,6 +145,10 @@ std::vector<std::string> listTree(const std::string& directory) {
 // Records a call and tells whether it is to fail.
 static bool fails(const char* name) {
   theState.calls.push_back(name);
+  const uint32_t silent = platform::kFailCriticalErrors | platform::kNoOpenFileErrorBox;
+  if ((theState.errorMode & silent) != silent && strcmp(name, "runCommand") != 0) {
+    theState.boxableCalls.push_back(name);
+  }
   long number = theState.failableCalls++;
   return number == theState.failCallNumber || theState.failingCalls.count(name) != 0;
 }
@@ -497,7 +501,7 @@ bool callWow64Probe(Wow64Probe) {
 
 int32_t runCommand(char* commandText, const char* line) {
   if (fake::fails("runCommand")) return theState.startError;
-  fake::CommandRun run = {commandText, line, theState.currentDirectory};
+  fake::CommandRun run = {commandText, line, theState.currentDirectory, theState.errorMode};
   theState.commands.push_back(run);
   return theState.commandRunner ? theState.commandRunner(run) : 0;
 }
@@ -515,6 +519,12 @@ const char* findEnvironment(const char* name) {
 }
 
 void prepareProcess() {}
+
+uint32_t setErrorMode(uint32_t mode) {
+  uint32_t before = theState.errorMode;
+  theState.errorMode = mode;
+  return before;
+}
 
 const char* rawCommandLine() { return nullptr; }
 

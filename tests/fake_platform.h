@@ -51,6 +51,7 @@ struct CommandRun {
   std::string commandText;
   std::string line;
   std::string directory;
+  uint32_t errorMode;  // the process's error mode when it started: what it inherits
 };
 
 struct State {
@@ -84,6 +85,12 @@ struct State {
   std::string console;
   std::string errors;  // standard error
   int consoleFlushes = 0;
+
+  // The process's error mode: at first the one its caller gave it.
+  uint32_t errorMode = 0;
+  // The calls made while that mode let Windows show a box for a drive with no
+  // medium, and wait for a click (but runCommand, which hands a mode on).
+  std::vector<std::string> boxableCalls;
 
   // Every call made, by name, in order.
   std::vector<std::string> calls;

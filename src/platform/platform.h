@@ -48,6 +48,17 @@ void prepareProcess();
 // names are bytes. Called once, at the start, before the command line is read.
 void useUtf8Text();
 
+// What Windows does when a drive has no medium or fails ("There is no disk in
+// the drive"): by default it shows a box and the calling thread waits for a
+// click. The process's error mode, as SetErrorMode has it, says otherwise.
+constexpr uint32_t kFailCriticalErrors = 0x0001;  // the call fails instead: no box
+constexpr uint32_t kNoOpenFileErrorBox = 0x8000;  // no box when a file is not found
+
+// Sets the process's error mode and returns the mode it had. A process started
+// afterwards inherits the mode in force when it is started. POSIX: kept, and
+// changes nothing.
+uint32_t setErrorMode(uint32_t mode);
+
 // --- Directories -----------------------------------------------------------
 
 // The root of the system volume ("C:\" on Windows, ending with the separator),
