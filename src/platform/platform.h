@@ -151,7 +151,9 @@ bool getFileSize(const char* path, uint64_t* size);
 // Clears read-only and every other attribute, so the file can be changed and
 // deleted, or the directory emptied and removed: on POSIX the owner may read
 // and write it (and search a directory). Never through a link: false for one
-// on POSIX. A file's attributes are those of every name it has.
+// on POSIX, where an entry whose owner may not read it is changed through
+// /proc, and without /proc keeps its mode. A file's attributes are those of
+// every name it has.
 bool setFileAttributesNormal(const char* path);
 // Deletes one file; false when it cannot (for example while it is open).
 bool deleteFile(const char* path);

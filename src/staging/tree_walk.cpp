@@ -106,14 +106,17 @@ static int copyFileEntry(const char* entryPath, bool entryPathFits, const char* 
 // the file, not to this name: a file with other names, which may lie outside
 // the tree, gets them back through the handle held meanwhile, and so ends as it
 // was. Setting them back is tried first, so that a file whose attributes could
-// not be set back is never changed.
+// not be set back is never changed; should they still not go back afterwards,
+// the line names the file, whose other names are now without them.
 static bool deleteClearingAttributes(const char* path) {
   platform::AttributeHandle file;
   if (!platform::openForAttributes(path, &file)) return false;
   bool shared = file.links > 1;
-  bool deleted = (!shared || platform::restoreAttributes(file)) &&
-                 platform::clearAttributes(file) && platform::deleteFile(path);
-  if (shared) platform::restoreAttributes(file);
+  bool cleared = (!shared || platform::restoreAttributes(file)) && platform::clearAttributes(file);
+  bool deleted = cleared && platform::deleteFile(path);
+  if (cleared && shared && !platform::restoreAttributes(file)) {
+    printLine("Unable to restore attributes of temp file ", path);
+  }
   platform::closeAttributeHandle(file);
   return deleted;
 }
