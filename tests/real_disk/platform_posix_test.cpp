@@ -2,8 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sched.h>
 #include <stdlib.h>
 #include <sys/file.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -360,6 +363,30 @@ TEST_F(PlatformPosixTest, CopyRefusesDirectoriesAndMissingFiles) {
   EXPECT_FALSE(platform::copyFile((temp.path() + "sub").c_str(), (temp.path() + "t").c_str(), &size));
   EXPECT_FALSE(platform::copyFile((temp.path() + "none").c_str(), (temp.path() + "t").c_str(), &size));
   EXPECT_FALSE(pathExists(temp.path() + "t"));
+}
+
+// glibc 2.36 changes a mode without following a link through /proc: a
+// machine, container or chroot without /proc must still empty a read-only
+// directory. /proc is taken away in a mount namespace of a child's own, which
+// takes root.
+TEST_F(PlatformPosixTest, ReadOnlyDirectoryIsMadeWritableWithoutProc) {
+  std::string directory = temp.path() + "ro";
+  ASSERT_EQ(0, mkdir(directory.c_str(), 0555));
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        umount2("/proc", MNT_DETACH) != 0) {
+      _exit(2);
+    }
+    _exit(access("/proc/self", F_OK) == 0 ? 3 : platform::setFileAttributesNormal(directory.c_str()) ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(child, waitpid(child, &status, 0));
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 2) GTEST_SKIP() << "no mount namespace here (it takes root)";
+  EXPECT_EQ(0, WEXITSTATUS(status));
+  EXPECT_EQ(0755u, modeOf(directory));
 }
 
 TEST_F(PlatformPosixTest, FreeSpaceOfARealVolumeIsKnown) {
