@@ -288,19 +288,28 @@ class WineRunner(Runner):
     def wait_for_file_commands(self, name):
         return [":wait", "if not exist %s goto wait" % name]
 
-    @contextlib.contextmanager
     def lock_held_elsewhere(self, path, every_byte=False):
         """As Runner.lock_held_elsewhere; with `every_byte` the lock covers
         every byte of the file instead (qnLock.exe holds it)."""
+        return self._held_by_qnlock("all" if every_byte else "far", path)
+
+    def open_elsewhere(self, path, sharing):
+        """A context manager: for the runs inside it, another process has
+        `path`, a file or a folder, open for reading with `sharing` "read"
+        (read sharing only, as copy, xcopy and robocopy open what they copy)
+        or "none" (qnLock.exe holds it)."""
+        return self._held_by_qnlock(sharing, path)
+
+    @contextlib.contextmanager
+    def _held_by_qnlock(self, mode, path):
         holder = subprocess.Popen(
-            [self.wine, str(self.helper_program("qnLock.exe")), "all" if every_byte else "far",
-             self.program_path(path)],
+            [self.wine, str(self.helper_program("qnLock.exe")), mode, self.program_path(path)],
             env=self._wine_environment(), stdin=subprocess.PIPE, stdout=subprocess.PIPE,
             stderr=subprocess.DEVNULL, start_new_session=True)
         try:
             answer = holder.stdout.readline()
             if answer.strip() != b"locked":
-                raise AssertionError("qnLock did not lock %s: %r" % (path, answer))
+                raise AssertionError("qnLock did not hold %s: %r" % (path, answer))
             yield
         finally:
             holder.stdin.close()
@@ -309,6 +318,30 @@ class WineRunner(Runner):
             except subprocess.TimeoutExpired:
                 os.killpg(holder.pid, signal.SIGKILL)
                 holder.wait()
+
+    @contextlib.contextmanager
+    def relay_trace(self, functions):
+        """A context manager that gives the environment for a run whose
+        calls of these kernel32 functions Wine's relay trace writes to its
+        standard error, one "TTTT:Call KERNEL32.NAME(ARGS) ret=..." line and
+        one "TTTT:Ret  KERNEL32.NAME() retval=V ret=..." line each (TTTT the
+        calling thread). The prefix's RelayInclude setting is put back after."""
+        key = WINE_KEY + r"\Debug"
+        earlier = None
+        for line in self._reg("query", key, "/v", "RelayInclude").stdout.decode(errors="replace").splitlines():
+            fields = line.split(None, 2)
+            if len(fields) == 3 and fields[0] == "RelayInclude":
+                earlier = fields[2]
+        wanted = ";".join("KERNEL32." + name for name in functions)
+        if self._reg("add", key, "/v", "RelayInclude", "/t", "REG_SZ", "/d", wanted, "/f").returncode:
+            raise AssertionError("cannot set RelayInclude")
+        try:
+            yield {"WINEDEBUG": "+relay"}
+        finally:
+            if earlier is None:
+                self._reg("delete", key, "/v", "RelayInclude", "/f")
+            else:
+                self._reg("add", key, "/v", "RelayInclude", "/t", "REG_SZ", "/d", earlier, "/f")
 
     def helper_program(self, name):
         """A test helper built beside the program (tests/win32_helpers)."""
