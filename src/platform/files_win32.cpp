@@ -20,17 +20,16 @@ static bool sizeOf(HANDLE file, uint64_t* size) {
   return known;
 }
 
-// No access beyond the file's attributes is asked for, so that no other
-// process's sharing can refuse the open, and the copy's own open is not
-// refused either.
-static HANDLE openForSize(const char* path, DWORD sharing) {
-  return CreateFileA(path, 0, sharing, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+static HANDLE openForSize(const char* path, DWORD access) {
+  return CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 bool copyFile(const char* source, const char* target, uint64_t* sourceSize) {
-  // Held without delete sharing, the source cannot be renamed or replaced
-  // before CopyFileA opens it.
-  HANDLE held = openForSize(source, FILE_SHARE_READ | FILE_SHARE_WRITE);
+  // Held for reading without delete sharing (share modes bind only a handle
+  // that reads, writes or deletes), the source cannot be renamed or replaced
+  // before CopyFileA, which reads it too, has opened it.
+  HANDLE held = openForSize(source, GENERIC_READ);
   if (held == INVALID_HANDLE_VALUE) return false;
   bool copied = sizeOf(held, sourceSize) && CopyFileA(source, target, FALSE) != 0;
   CloseHandle(held);
@@ -38,7 +37,9 @@ bool copyFile(const char* source, const char* target, uint64_t* sourceSize) {
 }
 
 bool getFileSize(const char* path, uint64_t* size) {
-  HANDLE file = openForSize(path, FILE_SHARE_READ | FILE_SHARE_WRITE);
+  // No access beyond the file's attributes is asked for, so that no other
+  // process's sharing can refuse the open.
+  HANDLE file = openForSize(path, 0);
   if (file == INVALID_HANDLE_VALUE) return false;
   bool known = sizeOf(file, size);
   CloseHandle(file);
