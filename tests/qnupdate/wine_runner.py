@@ -325,23 +325,15 @@ class WineRunner(Runner):
         calls of these kernel32 functions Wine's relay trace writes to its
         standard error, one "TTTT:Call KERNEL32.NAME(ARGS) ret=..." line and
         one "TTTT:Ret  KERNEL32.NAME() retval=V ret=..." line each (TTTT the
-        calling thread). The prefix's RelayInclude setting is put back after."""
+        calling thread). The prefix's RelayInclude setting is removed after."""
         key = WINE_KEY + r"\Debug"
-        earlier = None
-        for line in self._reg("query", key, "/v", "RelayInclude").stdout.decode(errors="replace").splitlines():
-            fields = line.split(None, 2)
-            if len(fields) == 3 and fields[0] == "RelayInclude":
-                earlier = fields[2]
         wanted = ";".join("KERNEL32." + name for name in functions)
         if self._reg("add", key, "/v", "RelayInclude", "/t", "REG_SZ", "/d", wanted, "/f").returncode:
             raise AssertionError("cannot set RelayInclude")
         try:
             yield {"WINEDEBUG": "+relay"}
         finally:
-            if earlier is None:
-                self._reg("delete", key, "/v", "RelayInclude", "/f")
-            else:
-                self._reg("add", key, "/v", "RelayInclude", "/t", "REG_SZ", "/d", earlier, "/f")
+            self._reg("delete", key, "/v", "RelayInclude", "/f")
 
     def helper_program(self, name):
         """A test helper built beside the program (tests/win32_helpers)."""

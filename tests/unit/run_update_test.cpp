@@ -6,7 +6,6 @@
 
 #include "app/run_update.h"
 #include "fake_platform.h"
-#include "program_version.h"
 #include "runtime/program_start.h"
 
 namespace {
@@ -89,30 +88,6 @@ TEST_F(RunUpdateTest, HelpFlagsAloneAskForTheUsageUnlessSuchADirectoryExists) {
   EXPECT_EQ("C:\\work", fs.commands[0].directory);
   EXPECT_EQ("from-h.exe", fs.commands[1].line);  // the directory "-h", staged
   EXPECT_EQ("from-h.exe doesn't exist in current directory\r\n", fs.console);
-}
-
-TEST_F(RunUpdateTest, VersionFlagPrintsTheVersionAndOtherOptionLikeArgumentsRunNothing) {
-  fake::addFile("C:\\work\\qnInst.cfg", "[WINK3]\r\na.exe\r\n");
-  fake::addFile("C:\\work\\version.id", "4.1\r\n4.2\r\n");
-  const char* version[3] = {"qnUpdate", "--VERSION", nullptr};
-  EXPECT_EQ(0, runUpdate(2, version));
-  EXPECT_EQ("qnUpdate " QN_VERSION_TEXT "\r\n", fs.console);
-  for (const char* mistake : {"-v", "-help", "--version=1", "-"}) {
-    fs.console.clear();
-    const char* argv[3] = {"qnUpdate", mistake, nullptr};
-    EXPECT_EQ(2, runUpdate(2, argv)) << mistake;
-    std::string named = "ERROR: No such option or directory: " + std::string(mistake) + "\r\n";
-    EXPECT_EQ(0u, fs.console.find(named + "qnUpdate " QN_VERSION_TEXT "\r\n")) << fs.console;
-    EXPECT_NE(std::string::npos, fs.console.find("  qnUpdate DIR ")) << mistake;
-  }
-  // Nothing but the look for such a directory: no name reserved, no command, no record.
-  for (const std::string& call : fs.calls) EXPECT_TRUE(call == "isDirectory" || call == "writeConsole") << call;
-  EXPECT_TRUE(fs.commands.empty());
-  fake::addFile("C:\\work\\-v\\qnInst.cfg", "[WINK3]\r\nfrom-v.exe\r\n");
-  const char* directory[3] = {"qnUpdate", "-v", nullptr};
-  EXPECT_EQ(0, runUpdate(2, directory));
-  ASSERT_EQ(1u, fs.commands.size());
-  EXPECT_EQ("from-v.exe", fs.commands[0].line);
 }
 
 TEST_F(RunUpdateTest, DrivesFailWithoutABoxFromTheStartAndEachCommandGetsItsCallersErrorMode) {
