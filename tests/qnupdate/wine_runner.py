@@ -209,9 +209,14 @@ class WineRunner(Runner):
         environment.update(env or {})
         environment["QN_LAUNCH_COMMAND"] = command
         environment["QN_LAUNCH_STATUS"] = self.program_path(status_file)
+        # Wine's background services (services.exe and those it starts) may be
+        # started by a run, after the server was restarted, inherit its
+        # standard handles and outlive it: into pipes, the run would not end
+        # while they run. Files have no end to wait for.
+        outputs = (tempfile.TemporaryFile(dir=self._base), tempfile.TemporaryFile(dir=self._base))
         process = subprocess.Popen(
             [self.wine, str(self.launcher)], cwd=str(cwd), env=environment,
-            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+            stdin=subprocess.DEVNULL, stdout=outputs[0], stderr=outputs[1],
             start_new_session=True)
 
         def finish(launcher_status):
@@ -221,7 +226,7 @@ class WineRunner(Runner):
                 raise AssertionError("qnLaunch failed with status %d" % launcher_status)
             return int(text)
 
-        return PendingRun(process, time.monotonic(), finish, WINE_RUN_TIMEOUT_SECONDS)
+        return PendingRun(process, time.monotonic(), finish, WINE_RUN_TIMEOUT_SECONDS, outputs)
 
     def program_path(self, host_path):
         host = Path(host_path).resolve()
