@@ -21,7 +21,7 @@ import subprocess
 import sys
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "report"))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "qnreport"))
 from slow_shares import NoFuse, mounted  # noqa: E402
 
 DELAY_MS = 40

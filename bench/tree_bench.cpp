@@ -114,7 +114,7 @@ static int copyTree(const char* sourceDir, const char* targetDir) {
           static_cast<int>(sizeof volume)) {
     return kUsageError;
   }
-  return stageUpdate(volume, sourceDir, target);
+  return stageUpdate(volume, sourceDir, target, sizeof target);
 }
 
 static int removeTree(const char* targetDir) {

@@ -114,16 +114,24 @@ static void describeEntry(DIR* stream, const struct dirent* item, DirectoryEntry
   }
 }
 
-static int nextEntry(DIR* stream, DirectoryEntry* entry) {
+// With `kindsOnly`, a directory or a regular file is described by the kind
+// that the listing gives, without a look-up; other entries (a link, or any
+// on a file system whose listings give no kinds) as describeEntry does.
+static int nextEntry(DIR* stream, DirectoryEntry* entry, bool kindsOnly) {
   errno = 0;
   struct dirent* item = readdir(stream);
   if (item == nullptr) return errno == 0 ? kNoMoreEntries : kListingFailed;
   if (!copyText(entry->name, sizeof entry->name, item->d_name)) return kListingFailed;
-  describeEntry(stream, item, entry);
+  if (kindsOnly && (item->d_type == DT_DIR || item->d_type == DT_REG)) {
+    entry->attributes = item->d_type == DT_DIR ? kAttributeDirectory : 0;
+    entry->size = 0;
+  } else {
+    describeEntry(stream, item, entry);
+  }
   return kFoundEntry;
 }
 
-FindHandle findFirstFile(const char* pattern, DirectoryEntry* entry) {
+static FindHandle startFind(const char* pattern, DirectoryEntry* entry, bool kindsOnly) {
   static const char kWildcard[] = "*.*";
   size_t length = strlen(pattern);
   size_t wildcardLength = sizeof kWildcard - 1;
@@ -137,15 +145,27 @@ FindHandle findFirstFile(const char* pattern, DirectoryEntry* entry) {
   directory[directoryLength] = '\0';
   DIR* stream = opendir(directoryLength == 0 ? "." : directory);
   if (stream == nullptr) return kNoFind;
-  if (nextEntry(stream, entry) != kFoundEntry) {
+  if (nextEntry(stream, entry, kindsOnly) != kFoundEntry) {
     closedir(stream);
     return kNoFind;
   }
   return reinterpret_cast<FindHandle>(stream);
 }
 
+FindHandle findFirstFile(const char* pattern, DirectoryEntry* entry) {
+  return startFind(pattern, entry, false);
+}
+
 int findNextFile(FindHandle find, DirectoryEntry* entry) {
-  return nextEntry(reinterpret_cast<DIR*>(find), entry);
+  return nextEntry(reinterpret_cast<DIR*>(find), entry, false);
+}
+
+FindHandle findFirstName(const char* pattern, DirectoryEntry* entry) {
+  return startFind(pattern, entry, true);
+}
+
+int findNextName(FindHandle find, DirectoryEntry* entry) {
+  return nextEntry(reinterpret_cast<DIR*>(find), entry, true);
 }
 
 void findClose(FindHandle find) { closedir(reinterpret_cast<DIR*>(find)); }

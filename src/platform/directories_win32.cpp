@@ -135,6 +135,11 @@ int findNextFile(FindHandle find, DirectoryEntry* entry) {
   return kFoundEntry;
 }
 
+// The listing gives every attribute at no extra cost.
+FindHandle findFirstName(const char* pattern, DirectoryEntry* entry) { return findFirstFile(pattern, entry); }
+
+int findNextName(FindHandle find, DirectoryEntry* entry) { return findNextFile(find, entry); }
+
 void findClose(FindHandle find) { FindClose(reinterpret_cast<HANDLE>(find)); }
 
 bool getTempFileName(const char* directory, const char* prefix, char* buffer, size_t size) {

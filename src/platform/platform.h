@@ -47,6 +47,12 @@ void prepareProcess();
 // Unicode; files and pipes get the UTF-8 bytes. On POSIX nothing changes:
 // names are bytes. Called once, at the start, before the command line is read.
 void useUtf8Text();
+// Ends the process at once with `status`, once standard output and error are
+// flushed: no exit handlers, no destructors of static objects, nothing that
+// could wait for a thread. For a program that leaves threads waiting in
+// system calls whose results it no longer wants (POSIX: _exit; Windows:
+// ExitProcess, which still cannot end the process before their calls return).
+[[noreturn]] void endProcess(int status);
 
 // What Windows does when a drive has no medium or fails ("There is no disk in
 // the drive"): by default it shows a box and the calling thread waits for a
@@ -128,6 +134,12 @@ constexpr int kListingFailed = -1;
 FindHandle findFirstFile(const char* pattern, DirectoryEntry* entry);
 // kFoundEntry, kNoMoreEntries, or kListingFailed when the listing broke off.
 int findNextFile(FindHandle find, DirectoryEntry* entry);
+// As findFirstFile and findNextFile, for a walk that needs of each entry only
+// its name and whether it is a directory or a link: the other attributes and
+// the size may be missing. Cheaper on POSIX, where a listing tells the kind of
+// most entries without a look-up of each.
+FindHandle findFirstName(const char* pattern, DirectoryEntry* entry);
+int findNextName(FindHandle find, DirectoryEntry* entry);
 void findClose(FindHandle find);
 
 // --- Files -----------------------------------------------------------------

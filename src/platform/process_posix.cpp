@@ -5,6 +5,9 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <signal.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -47,6 +50,13 @@ void prepareProcess() {
   // Ignored, ended children are reaped by the kernel and waitpid cannot give
   // their status.
   signal(SIGCHLD, SIG_DFL);
+#ifdef __GLIBC__
+  // Memory freed at the top of the heap goes back to the system past 128 KiB,
+  // as glibc starts out. Left alone, glibc raises that threshold to the size
+  // of the largest block freed (up to 64 MiB), and a program that frees large
+  // blocks (qnReport's listings and tables) keeps it all.
+  mallopt(M_TRIM_THRESHOLD, 128 * 1024);
+#endif
 }
 
 // Linux is not of the NT family: the request is answered, with no NT platform id.
@@ -141,6 +151,12 @@ uint32_t setErrorMode(uint32_t mode) {
 bool writeConsole(const char* text, size_t length) { return fwrite(text, 1, length, stdout) == length; }
 
 bool flushConsole() { return fflush(stdout) == 0; }
+
+void endProcess(int status) {
+  fflush(stdout);
+  fflush(stderr);
+  _exit(status);
+}
 
 void writeErrorConsole(const char* text, size_t length) { fwrite(text, 1, length, stderr); }
 

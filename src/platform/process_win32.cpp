@@ -197,6 +197,12 @@ bool flushConsole() {
   return !isUsable(stdout) || fflush(stdout) == 0;
 }
 
+void endProcess(int status) {
+  if (isUsable(stdout)) fflush(stdout);
+  if (isUsable(stderr)) fflush(stderr);
+  ExitProcess(static_cast<UINT>(status));
+}
+
 void writeErrorConsole(const char* text, size_t length) {
   if (namesAreUtf8() && unicodeError.isConsole) {
     writeUnicode(&unicodeError, text, length);

@@ -35,6 +35,21 @@ bool waitSemaphore(Semaphore* semaphore, uint32_t milliseconds);
 // call. False when no thread could be started.
 bool startThread(void (*routine)(void* argument), void* argument);
 
+// The calling thread, for cancelBlockingCall: null where that call can do
+// nothing, or the system gives no handle. Released by releaseThreadToken,
+// from the thread itself as it ends.
+struct ThreadToken;
+ThreadToken* currentThreadToken();
+void releaseThreadToken(ThreadToken* token);
+
+// Asks the system to end at once the open, read or listing that the thread
+// of `token` waits in (it fails then, as cancelled); true when the request was
+// made. Windows Vista and later only (CancelSynchronousIo, looked up at run
+// time): Windows NT 4.0 to Server 2003 cannot end another thread's waiting
+// call, which returns only when the network gives up. On POSIX never needed:
+// the end of the process ends such waits, and nothing else waits for them.
+bool cancelBlockingCall(ThreadToken* token);
+
 // Milliseconds on a clock that only goes forward. It wraps round after 49
 // days: compare two readings by their difference.
 uint32_t tickMilliseconds();

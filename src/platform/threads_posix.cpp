@@ -122,6 +122,12 @@ bool startThread(void (*routine)(void* argument), void* argument) {
   return true;
 }
 
+ThreadToken* currentThreadToken() { return nullptr; }
+
+void releaseThreadToken(ThreadToken*) {}
+
+bool cancelBlockingCall(ThreadToken*) { return false; }
+
 uint32_t tickMilliseconds() {
   struct timespec now;
   clock_gettime(CLOCK_MONOTONIC, &now);

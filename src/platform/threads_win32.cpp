@@ -82,6 +82,48 @@ bool startThread(void (*routine)(void* argument), void* argument) {
   return true;
 }
 
+typedef BOOL(WINAPI* CancelSynchronousIoFunction)(HANDLE thread);
+typedef HANDLE(WINAPI* GetCurrentThreadFunction)();
+typedef BOOL(WINAPI* DuplicateHandleFunction)(HANDLE sourceProcess, HANDLE source, HANDLE targetProcess,
+                                              HANDLE* target, DWORD access, BOOL inherit, DWORD options);
+
+// A function of kernel32 looked up at run time: CancelSynchronousIo exists
+// from Windows Vista on; what makes a thread's handle for it is looked up
+// with it, so that only systems that can use the handle make one.
+static void (*kernelFunction(const char* name))() {
+  HMODULE kernel = GetModuleHandleA("kernel32");
+  return kernel == nullptr ? nullptr : reinterpret_cast<void (*)()>(GetProcAddress(kernel, name));
+}
+
+struct ThreadToken {
+  HANDLE thread;
+};
+
+ThreadToken* currentThreadToken() {
+  auto currentThread = reinterpret_cast<GetCurrentThreadFunction>(kernelFunction("GetCurrentThread"));
+  auto duplicate = reinterpret_cast<DuplicateHandleFunction>(kernelFunction("DuplicateHandle"));
+  HANDLE thread;
+  if (kernelFunction("CancelSynchronousIo") == nullptr || currentThread == nullptr || duplicate == nullptr ||
+      !duplicate(GetCurrentProcess(), currentThread(), GetCurrentProcess(), &thread, THREAD_TERMINATE, FALSE,
+                 0)) {
+    return nullptr;
+  }
+  ThreadToken* token = new (std::nothrow) ThreadToken{thread};
+  if (token == nullptr) CloseHandle(thread);
+  return token;
+}
+
+void releaseThreadToken(ThreadToken* token) {
+  if (token == nullptr) return;
+  CloseHandle(token->thread);
+  delete token;
+}
+
+bool cancelBlockingCall(ThreadToken* token) {
+  auto cancel = reinterpret_cast<CancelSynchronousIoFunction>(kernelFunction("CancelSynchronousIo"));
+  return token != nullptr && cancel != nullptr && cancel(token->thread) != 0;
+}
+
 uint32_t tickMilliseconds() { return GetTickCount(); }
 
 }  // namespace platform

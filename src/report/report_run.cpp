@@ -7,9 +7,12 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/system_text.h"
+#include "platform/threads.h"
 #include "program_version.h"
 #include "report/find/hosts_file.h"
 #include "report/find/log_finder.h"
+#include "report/find/machine_names.h"
 #include "report/model/fleet.h"
 #include "report/model/machine_state.h"
 #include "report/model/report_time.h"
@@ -27,14 +30,12 @@ static constexpr int kUsageError = 2;
 // Versions named when --update names none of the fleet's.
 static constexpr size_t kVersionsNamed = 10;
 
-// A log given to the readers and not yet given back.
-struct GivenLog {
-  std::string path;
-  std::string folder;
-  LogKind kind;
-  uint32_t machine;
-  std::string machineName;  // as found: what --verbose names
-  bool underPath;           // found under a PATH, not at --from
+// A path given to the readers and not yet given back: a machine's log at the
+// --from template, or a PATH.
+struct GivenRead {
+  bool fromTemplate;
+  uint32_t machine;         // --from: the machine
+  std::string machineName;  // --from: as the list spells it
 };
 
 // The run while the logs are found and read.
@@ -42,7 +43,10 @@ struct Reading {
   const ReportOptions* options;
   Fleet* fleet;
   ReaderPool* pool;
-  std::deque<GivenLog> given;  // in the order given, which is the order given back
+  std::string currentDirectory;  // relative PATHs name their machines from it
+  std::deque<GivenRead> given;   // in the order given, which is the order given back
+  uint32_t logsTaken;            // logs taken in: the next one's place in the reading order
+  std::vector<std::string> pathsMissing;  // PATHs that do not exist
   ReadingCounts counts;
   Progress progress;
 };
@@ -52,49 +56,85 @@ static void showProgress(void* context) {
   showReadingProgress(&reading->progress, reading->counts);
 }
 
-// Takes in a log that the readers give back.
-static void logRead(uint32_t rank, LogResult* result, void* context) {
+// The machine whose folder an unreadable folder is or lies in: by the rules
+// that name a log's machine (fleet\PC01\QNLOG, \\PC01\C$), or a listed
+// machine whose name the folder has (a folder of machines' shares or copies).
+// kNoMachine when there is none.
+static constexpr uint32_t kNoMachine = UINT32_MAX;
+static uint32_t machineOfUnreadFolder(Reading* reading, const std::string& folder) {
+  Fleet* fleet = reading->fleet;
+  const char* current = reading->currentDirectory.c_str();
+  std::string name = machineOfFolder(folder.c_str(), current);
+  if (!name.empty()) return machineNamed(fleet, name);
+  name = lastPathPart(folder.c_str(), current);
+  auto found = fleet->machineByName.find(platform::foldedName(name.data(), name.size()));
+  return found != fleet->machineByName.end() && fleet->machines[found->second].listed ? found->second
+                                                                                      : kNoMachine;
+}
+
+// Takes in a folder that was listed, or could not be: one that could not is
+// named in the report, and its machine, if it names one, is unreadable.
+static void folderRead(Reading* reading, const ReadDone& done) {
+  reading->counts.logsFound += done.logsListed;
+  ReadFailure failure = done.result->failure;
+  if (failure == kReadWhole) return;
+  std::string shown = outputText(done.path);
+  sayFolderUnreadable(&reading->progress, shown, failure);
+  reading->fleet->unreadablePlaces.push_back(shown);
+  uint32_t machine = machineOfUnreadFolder(reading, done.path);
+  if (machine != kNoMachine) markUnreadable(reading->fleet, machine, failure);
+}
+
+// The folder of a log's path: the path up to its last separator.
+static std::string folderOf(const std::string& path) {
+  size_t end = path.size();
+  while (end > 0 && path[end - 1] != '/' && path[end - 1] != platform::kPathSeparator) --end;
+  return path.substr(0, end > 0 ? end - 1 : 0);
+}
+
+// Takes in what the readers give back: a log, a folder, or a PATH.
+static void pathRead(const ReadDone& done, void* context) {
   Reading* reading = static_cast<Reading*>(context);
-  GivenLog log = std::move(reading->given.front());
-  reading->given.pop_front();
-  bool failed = result->failure != kReadWhole;
-  if (log.underPath) {
+  GivenRead given = {false, 0, std::string()};
+  if (done.given) {
+    given = std::move(reading->given.front());
+    reading->given.pop_front();
+  }
+  const LogResult& result = *done.result;
+  bool failed = result.failure != kReadWhole;
+  LogKind kind = done.logKind;
+  bool placeUnread = done.kind == kReadPlace && !done.folder && !result.opened;
+  if (placeUnread && result.failure == kReadNotFound) {
+    reading->pathsMissing.push_back(done.path);
+    return;
+  }
+  if (done.folder || (placeUnread && !isLogName(done.path))) {
+    folderRead(reading, done);
+    return;
+  }
+  bool underPath = !given.fromTemplate;
+  if (underPath) {
+    if (done.kind == kReadPlace) ++reading->counts.logsFound;
     ++reading->counts.logsRead;
+    if (done.given) {
+      // A PATH that is a log: it cannot tell whether a QN.log lies beside it.
+      LogOwner owner = ownerOfLog(done.path.c_str(), reading->currentDirectory.c_str(), false);
+      kind = owner.kind;
+      given.machineName = owner.machine;
+    } else {
+      given.machineName = machineOfLog(done.path.c_str(), reading->currentDirectory.c_str(), kind);
+    }
+    given.machine = machineNamed(reading->fleet, given.machineName);
   } else {
     ++(failed ? reading->counts.machinesUnreadable : reading->counts.machinesRead);
   }
-  std::string shownPath = outputText(log.path);
-  sayLogRead(&reading->progress, shownPath, outputText(log.machineName), *result, log.underPath,
+  std::string shownPath = outputText(done.path);
+  sayLogRead(&reading->progress, shownPath, outputText(given.machineName), result, underPath,
              reading->options->verbose);
-  if (isReadFailure(result->failure) && log.underPath) {
-    reading->fleet->unreadablePlaces.push_back(shownPath);
-  }
-  addLog(reading->fleet, log.machine, rank, *result, LogPlace{&log.folder, log.kind});
+  if (isReadFailure(result.failure) && underPath) reading->fleet->unreadablePlaces.push_back(shownPath);
+  std::string folder = underPath ? folderOf(done.path) : std::string();
+  addLog(reading->fleet, given.machine, reading->logsTaken++, result, LogPlace{&folder, kind});
   showReadingProgress(&reading->progress, reading->counts);
-}
-
-static void giveLog(Reading* reading, GivenLog log) {
-  reading->given.push_back(std::move(log));
-  addLogRead(reading->pool, reading->given.back().path.c_str());
-}
-
-static void foundLog(const FoundLog& log, void* context) {
-  Reading* reading = static_cast<Reading*>(context);
-  ++reading->counts.logsFound;
-  const std::string& name = log.owner.machine;
-  giveLog(reading, GivenLog{log.path, log.folder, log.owner.kind, machineNamed(reading->fleet, name),
-                            name, true});
-}
-
-static void foundUnreadableFolder(const UnreadableFolder& folder, void* context) {
-  Reading* reading = static_cast<Reading*>(context);
-  std::string shown = outputText(folder.path);
-  sayFolderUnreadable(&reading->progress, shown);
-  reading->fleet->unreadablePlaces.push_back(shown);
-  if (!folder.machine.empty()) {
-    markUnreadable(reading->fleet, machineNamed(reading->fleet, folder.machine),
-                   readFailureOf(folder.failure));
-  }
 }
 
 // Gives the readers each listed machine's log at the --from template.
@@ -104,8 +144,8 @@ static void readMachineLogs(Reading* reading, const char* pathTemplate) {
     if (!fleet->machines[machine].listed) continue;
     ++reading->counts.machines;
     std::string name = fleet->machines[machine].name;
-    giveLog(reading, GivenLog{logPathAt(pathTemplate, name), std::string(), kNamedLog, machine, name,
-                              false});
+    reading->given.push_back(GivenRead{true, machine, name});
+    addRead(reading->pool, logPathAt(pathTemplate, name).c_str(), kReadLog);
   }
 }
 
@@ -191,46 +231,52 @@ static void printVersionAndUsage(bool usage) {
   finishOutput(&output);
 }
 
-// The PATHs that can be read. Each one that is empty, or cannot be found or
-// read, is said and goes into the report's note of what could not be read.
-static std::vector<const char*> pathsFound(const std::vector<const char*>& paths, Fleet* fleet) {
-  std::vector<const char*> found;
+// The PATHs that name something to read. An empty one is said and goes into
+// the report's note of what could not be read.
+static std::vector<const char*> pathsGiven(const std::vector<const char*>& paths, Fleet* fleet) {
+  std::vector<const char*> given;
   for (const char* path : paths) {
-    std::string shown = terminalText(outputText(path));
-    if (path[0] == '\0') {
-      printError("an empty PATH names no log");
-      fleet->unreadablePlaces.push_back("\"\"");
-    } else if (pathKind(path) == kNoSuchPath) {
-      printError("cannot find or read %s", shown.c_str());
-      fleet->unreadablePlaces.push_back(outputText(path));
-    } else {
-      found.push_back(path);
+    if (path[0] != '\0') {
+      given.push_back(path);
+      continue;
     }
+    printError("an empty PATH names no log");
+    fleet->unreadablePlaces.push_back("\"\"");
   }
-  return found;
+  return given;
 }
 
-// Finds every log under `paths` and at --from and reads it into the fleet.
-// False when reading cannot start.
+// Finds every log under `paths` and at --from and reads it into the fleet; a
+// PATH that does not exist is said and goes into the report's note. False,
+// with the message, when reading cannot start. `*readersLeft` tells whether
+// readers were left waiting in reads given up on.
 static bool readFleet(const ReportOptions& options, const std::vector<const char*>& paths,
-                      Fleet* fleet) {
+                      Fleet* fleet, bool* readersLeft) {
   char currentDirectory[kPathBufferSize] = "";
   platform::getCurrentDirectory(currentDirectory, sizeof currentDirectory);
-  Reading reading = {&options, fleet, nullptr, {}, {}, {}};
-  ReaderPoolSettings settings = {options.jobs,     options.timeoutSeconds * 1000u, options.verbose,
-                                 readLogFile,      logRead,                         showProgress,
+  Reading reading = {&options, fleet, nullptr, currentDirectory, {}, 0, {}, {}, {}};
+  ReaderPoolSettings settings = {options.jobs,  options.timeoutSeconds * 1000u,
+                                 options.verbose, readLogFile,
+                                 listLogFolder, platform::startThread,
+                                 pathRead,      showProgress,
                                  &reading};
   reading.pool = startReaderPool(settings);
   if (reading.pool == nullptr) {
-    printError("cannot start reading");
+    printError("cannot start a thread to read the logs");
     return false;
   }
   startProgress(&reading.progress);
-  LogFinding finding = {foundLog, foundUnreadableFolder, &reading};
-  for (const char* path : paths) findLogs(path, currentDirectory, finding);
+  for (const char* path : paths) {
+    reading.given.push_back(GivenRead{false, 0, std::string()});
+    addRead(reading.pool, path, kReadPlace);
+  }
   if (options.request.fromTemplate != nullptr) readMachineLogs(&reading, options.request.fromTemplate);
-  finishReaderPool(reading.pool);
+  *readersLeft = finishReaderPool(reading.pool) > 0;
   clearProgress(&reading.progress);
+  for (const std::string& path : reading.pathsMissing) {
+    printError("cannot find or read %s", terminalText(outputText(path)).c_str());
+    fleet->unreadablePlaces.push_back(outputText(path));
+  }
   return true;
 }
 
@@ -259,6 +305,40 @@ static bool writeReports(const ReportOptions& options, const Report& report, con
   return written;
 }
 
+// Reports the fleet read: the text report or the CSV, and the page, whatever
+// could not be read, with a note of it. Returns the exit status.
+static int reportFleet(const ReportOptions& options, const ReportTime& now, Fleet* fleet,
+                       const StateRules& rules) {
+  const ReportRequest& request = options.request;
+  int status = kAllWell;
+  if (fleet->logs == 0 && request.fromTemplate == nullptr) {
+    printError("no log found");
+    status = kUsageError;
+  } else if (fleet->versions.empty()) {
+    printError("no result record found");
+    status = kUsageError;
+  }
+  if (request.onlyNew != nullptr && !fleet->versions.empty() &&
+      !versionFound(*fleet, request.onlyNew, rules.aheadLimit)) {
+    return kUsageError;
+  }
+  matchQualifiedNames(fleet);
+
+  Report report;
+  buildReport(fleet, &request, &rules, &report);
+  if (options.verbose) {
+    for (uint32_t machine : report.unlisted) {
+      std::string text = "machine " + terminalText(report.machineNames[machine]) + ": not in the list";
+      printErrorLine(text.c_str());
+    }
+  }
+
+  if (status == kAllWell) status = reportStatus(report);
+  if (!writeReports(options, report, now)) status = kUsageError;
+  if (!fleet->unreadablePlaces.empty()) status = kUsageError;
+  return status;
+}
+
 int runReport(int argc, const char* const* argv) {
   ReportOptions options;
   if (!parseReportOptions(argc, argv, &options)) return kUsageError;
@@ -275,35 +355,14 @@ int runReport(int argc, const char* const* argv) {
   Fleet fleet;
   if (request.hostsFile != nullptr && !readHosts(request.hostsFile, &fleet)) return kUsageError;
 
-  // From here on the reports are written whatever could not be read, with a
-  // note of it, and the status tells.
-  int status = kAllWell;
-  std::vector<const char*> paths = pathsFound(request.paths, &fleet);
-  if (!readFleet(options, paths, &fleet)) return kUsageError;
-  if (fleet.logs == 0 && request.fromTemplate == nullptr) {
-    printError("no log found");
-    status = kUsageError;
-  } else if (fleet.versions.empty()) {
-    printError("no result record found");
-    status = kUsageError;
-  }
-  if (request.onlyNew != nullptr && !fleet.versions.empty() &&
-      !versionFound(fleet, request.onlyNew, rules.aheadLimit)) {
-    return kUsageError;
-  }
-  matchQualifiedNames(&fleet);
-
-  Report report;
-  buildReport(&fleet, &request, &rules, &report);
-  if (options.verbose) {
-    for (uint32_t machine : report.unlisted) {
-      std::string text = "machine " + terminalText(report.machineNames[machine]) + ": not in the list";
-      printErrorLine(text.c_str());
-    }
-  }
-
-  if (status == kAllWell) status = reportStatus(report);
-  if (!writeReports(options, report, now)) status = kUsageError;
-  if (!fleet.unreadablePlaces.empty()) status = kUsageError;
+  bool readersLeft = false;
+  std::vector<const char*> paths = pathsGiven(request.paths, &fleet);
+  int status = readFleet(options, paths, &fleet, &readersLeft)
+                   ? reportFleet(options, now, &fleet, rules)
+                   : kUsageError;
+  // Nothing waits for the readers left in reads given up on: not even what
+  // the end of the program would run (the sanitizers' leak check among it,
+  // which stops every thread where it waits).
+  if (readersLeft) platform::endProcess(status);
   return status;
 }

@@ -13,6 +13,8 @@
 //   2  a usage error (an unknown option, a PATH that does not exist, a --hosts
 //      file that cannot be read), no log found, no record found and no machine
 //      listed, or a log, folder or the page that could not be read or written.
+// When readers were left waiting in reads given up on, it ends the process
+// itself with that status once the report is written (platform::endProcess).
 int runReport(int argc, const char* const* argv);
 
 #endif  // QN_REPORT_REPORT_RUN_H

@@ -122,12 +122,12 @@ TEST_F(FleetRulesTest, AFoldersRotatedLogsComeBeforeItsCurrentLogWhateverTheirDa
   uint32_t pc = machineWithLogs({record("11-02-2026 10:00:00", "4.2", 1603)}, "PC01", kRotatedLog);
   machineWithLogs({record("01-01-1980 00:10:00", "4.2", 0)}, "PC01", kCurrentLog);
   EXPECT_EQ(stateOf(pc, "4.2").kind, kInstalled);
-  EXPECT_FALSE(logsStartDifferently(fleet.machines[pc]));
+  EXPECT_FALSE(fleet.machines[pc].startsDiffer);
 
   uint32_t copy = machineWithLogs({record("11-02-2026 10:00:00", "4.2", 1603)}, "PC02");
   machineWithLogs({record("01-01-1980 00:10:00", "4.2", 0)}, "PC02");
   EXPECT_EQ(stateOf(copy, "4.2").kind, kFailed);
-  EXPECT_TRUE(logsStartDifferently(fleet.machines[copy]));
+  EXPECT_TRUE(fleet.machines[copy].startsDiffer);
 }
 
 // Each kind of row.
@@ -275,6 +275,31 @@ TEST(MachineNamesTest, ALogsPathNamesItsMachineAndWhatTheLogIsToIt) {
   for (const auto& test : folders) {
     EXPECT_EQ(machineOfFolder(test.path, "C:\\work"), test.machine) << test.path;
   }
+}
+
+// A folder names a machine only where it is or lies in the machine's QNLOG
+// folder or administrative share; any other folder may hold any machine's.
+TEST(MachineNamesTest, AFolderNamesItsMachineOnlyBelowQnlogOrAnAdministrativeShare) {
+  fake::reset();
+  const struct {
+    const char* path;
+    const char* machine;
+  } cases[] = {
+      {"C:\\fleet\\PC01\\QNLOG", "PC01"},
+      {"C:\\fleet\\PC02\\qnlog\\old", "PC02"},
+      {"\\\\PC03\\C$", "PC03"},
+      {"\\\\PC04\\ADMIN$\\QNLOG", "PC04"},
+      {"X:\\PC05\\C$\\Windows", "PC05"},
+      {"C:\\fleet\\PC06", ""},
+      {"\\\\server\\logs\\wave1", ""},
+      {"C:\\QNLOG", ""},
+      {"QNLOG", "work"},
+  };
+  for (const auto& test : cases) {
+    EXPECT_EQ(machineOfFolder(test.path, "C:\\work"), test.machine) << test.path;
+  }
+  EXPECT_EQ(lastPathPart("C:\\fleet\\PC06\\", "C:\\work"), "PC06");
+  EXPECT_EQ(lastPathPart("..\\PC07\\.", "C:\\work\\fleet"), "PC07");
 }
 
 TEST(ReportTimeTest, DatesFollowTheCalendar) {

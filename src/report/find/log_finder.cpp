@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "base/utf8_text.h"
-#include "log/record_format.h"
 #include "platform/platform.h"
 #include "platform/system_text.h"
 #include "report/find/machine_names.h"
@@ -14,135 +13,78 @@ const char kHostField[] = "{host}";
 
 static bool isSeparator(char c) { return c == '/' || c == platform::kPathSeparator; }
 
-// Lists `directory` from its first entry on; kNoFind, and why in `*failure`,
-// when it cannot be listed or its pattern is too long for the system's path
-// buffers.
-static platform::FindHandle startListing(const std::string& directory, platform::DirectoryEntry* entry,
-                                         platform::FileFailure* failure) {
+// The pattern that lists `directory` from its first entry on.
+static std::string listingPattern(const std::string& directory) {
   std::string pattern = directory;
   if (pattern.empty() || !isSeparator(pattern.back())) pattern += platform::kPathSeparator;
-  pattern += "*.*";
-  *failure = platform::kFileFailed;
-  if (pattern.size() >= kPathBufferSize) return platform::kNoFind;
-  platform::FindHandle find = platform::findFirstFile(pattern.c_str(), entry);
-  if (find == platform::kNoFind) *failure = platform::lastFileFailure();
-  return find;
+  return pattern + "*.*";
 }
 
-static void tellUnreadable(const std::string& directory, platform::FileFailure failure,
-                           const char* currentDirectory, const LogFinding& finding) {
-  UnreadableFolder folder = {directory, machineOfFolder(directory.c_str(), currentDirectory), failure};
-  finding.unreadableFolder(folder, finding.context);
-}
-
-PathKind pathKind(const char* path) {
-  platform::DirectoryEntry entry;
-  platform::FileFailure failure;
-  platform::FindHandle find = startListing(path, &entry, &failure);
-  if (find != platform::kNoFind) {
-    platform::findClose(find);
-    return kLogDirectory;
-  }
-  platform::FileHandle file = platform::openForReading(path);
-  if (file == platform::kNoFile) return kNoSuchPath;
-  platform::closeFile(file);
-  return kLogFile;
+// The last name of a path as written, or an empty text.
+static std::string lastPart(const std::string& path) {
+  size_t end = path.size();
+  while (end > 0 && isSeparator(path[end - 1])) --end;
+  size_t start = end;
+  while (start > 0 && !isSeparator(path[start - 1])) --start;
+  return path.substr(start, end - start);
 }
 
 struct Listed {
   std::string key;  // the name as the reports write it, folded: the same order on every system
-  std::string name;
-  bool folder;
+  FolderEntry entry;
 };
 
-// The folder's path with its separator at the end.
-static std::string withSeparator(const std::string& directory) {
-  std::string prefix = directory;
-  if (prefix.empty() || !isSeparator(prefix.back())) prefix += platform::kPathSeparator;
-  return prefix;
-}
-
-static void findInDirectory(const std::string& directory, const char* currentDirectory,
-                            const LogFinding& finding) {
+FolderListing listLogFolder(const std::string& folder, std::vector<FolderEntry>* entries) {
+  std::string pattern = listingPattern(folder);
+  if (pattern.size() >= kPathBufferSize) return kFolderTooLong;
   platform::DirectoryEntry entry;
-  platform::FileFailure failure;
-  platform::FindHandle find = startListing(directory, &entry, &failure);
-  if (find == platform::kNoFind) {
-    tellUnreadable(directory, failure, currentDirectory, finding);
-    return;
-  }
-  std::vector<Listed> entries;
+  platform::FindHandle find = platform::findFirstName(pattern.c_str(), &entry);
+  if (find == platform::kNoFind) return kFolderNotListed;
+  std::vector<Listed> listed;
   int found = platform::kFoundEntry;
-  for (; found == platform::kFoundEntry; found = platform::findNextFile(find, &entry)) {
+  for (; found == platform::kFoundEntry; found = platform::findNextName(find, &entry)) {
     if (strcmp(entry.name, ".") == 0 || strcmp(entry.name, "..") == 0) continue;
     std::string name = entry.name;
-    bool folder = (entry.attributes & platform::kAttributeDirectory) != 0;
-    // A junction or symbolic link is not entered: a walk through it could
-    // come back to where it started.
-    if (folder ? (entry.attributes & platform::kAttributeReparsePoint) != 0 : !isLogName(name)) {
+    bool isFolder = (entry.attributes & platform::kAttributeDirectory) != 0;
+    if (isFolder ? (entry.attributes & platform::kAttributeReparsePoint) != 0 : !isLogName(name)) {
       continue;
     }
     std::string shown = platform::utf8FromSystemText(name.data(), name.size());
-    entries.push_back(Listed{foldedUtf8(shown.data(), shown.size()), name, folder});
+    listed.push_back(Listed{foldedUtf8(shown.data(), shown.size()),
+                            FolderEntry{std::move(name), isFolder, kNamedLog}});
   }
-  failure = platform::lastFileFailure();
   platform::findClose(find);
-  if (found == platform::kListingFailed) tellUnreadable(directory, failure, currentDirectory, finding);
-  std::sort(entries.begin(), entries.end(), [](const Listed& a, const Listed& b) {
-    return a.key != b.key ? a.key < b.key : a.name < b.name;
+  std::sort(listed.begin(), listed.end(), [](const Listed& a, const Listed& b) {
+    return a.key != b.key ? a.key < b.key : a.entry.name < b.entry.name;
   });
-
-  std::string prefix = withSeparator(directory);
-  bool besideCurrentLog = std::any_of(entries.begin(), entries.end(), [](const Listed& listed) {
-    return !listed.folder && isCurrentLogName(listed.name);
+  bool besideCurrentLog = std::any_of(listed.begin(), listed.end(), [](const Listed& item) {
+    return !item.entry.folder && isCurrentLogName(item.entry.name);
   });
-  std::vector<FoundLog> logs;
-  for (const Listed& listed : entries) {
-    std::string path = prefix + listed.name;
-    if (listed.folder) continue;
-    logs.push_back({path, directory, ownerOfLog(path.c_str(), currentDirectory, besideCurrentLog)});
+  bool inLogFolder = isLogFolderName(lastPart(folder));
+  for (Listed& item : listed) {
+    if (!item.entry.folder) item.entry.kind = kindOfLog(item.entry.name, besideCurrentLog, inLogFolder);
   }
-  size_t next = 0;
+  // Beside a QN.log, the rotated logs go just before it (before the first,
+  // on a system whose names hold two that differ only in case).
+  entries->reserve(listed.size());
   bool rotatedGiven = false;
-  for (const Listed& listed : entries) {
-    if (listed.folder) {
-      findInDirectory(prefix + listed.name, currentDirectory, finding);
-      continue;
-    }
-    const FoundLog& log = logs[next++];
-    // Beside a QN.log, the rotated logs are given just before it.
-    if (besideCurrentLog && log.owner.kind == kRotatedLog) continue;
-    if (log.owner.kind == kCurrentLog && !rotatedGiven) {
-      for (const FoundLog& older : logs) {
-        if (older.owner.kind == kRotatedLog) finding.log(older, finding.context);
+  for (Listed& item : listed) {
+    if (besideCurrentLog && item.entry.kind == kRotatedLog) continue;
+    if (item.entry.kind == kCurrentLog && !rotatedGiven) {
+      for (Listed& older : listed) {
+        if (older.entry.kind == kRotatedLog) entries->push_back(older.entry);
       }
       rotatedGiven = true;
     }
-    finding.log(log, finding.context);
+    entries->push_back(std::move(item.entry));
   }
+  return found == platform::kListingFailed ? kFolderCutShort : kFolderListed;
 }
 
-// The folder of a log given as a PATH: the PATH up to its last separator, and
-// where a QN.log beside it would be.
-static std::string folderOf(const char* path, std::string* besideLog) {
-  std::string folder = path;
-  size_t end = folder.size();
-  while (end > 0 && !isSeparator(folder[end - 1])) --end;
-  *besideLog = folder.substr(0, end) + kLogFileName;
-  folder.resize(end > 0 ? end - 1 : 0);
-  return folder;
-}
-
-void findLogs(const char* path, const char* currentDirectory, const LogFinding& finding) {
-  if (pathKind(path) == kLogDirectory) {
-    findInDirectory(path, currentDirectory, finding);
-    return;
-  }
-  std::string besideLog;
-  std::string folder = folderOf(path, &besideLog);
-  bool besideCurrentLog = platform::pathExists(besideLog.c_str());
-  finding.log(FoundLog{path, folder, ownerOfLog(path, currentDirectory, besideCurrentLog)},
-              finding.context);
+std::string entryPath(const std::string& folder, const std::string& name) {
+  std::string path = folder;
+  if (path.empty() || !isSeparator(path.back())) path += platform::kPathSeparator;
+  return path + name;
 }
 
 std::string logPathAt(const char* pathTemplate, const std::string& machine) {

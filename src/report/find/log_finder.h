@@ -1,52 +1,40 @@
-// Finding the logs to read: under the PATHs given to qnReport, and at the
-// --from template for each listed machine.
+// Finding the logs to read: in the folders under the PATHs given to qnReport,
+// one folder at a time, and at the --from template for each listed machine.
 #ifndef QN_REPORT_FIND_LOG_FINDER_H
 #define QN_REPORT_FIND_LOG_FINDER_H
 
 #include <string>
+#include <vector>
 
-#include "platform/platform.h"
 #include "report/find/machine_names.h"
 
-// What a PATH is.
-enum PathKind { kNoSuchPath, kLogFile, kLogDirectory };
-
-// kLogDirectory when `path` can be listed, kLogFile when it can be opened for
-// reading, kNoSuchPath otherwise.
-PathKind pathKind(const char* path);
-
-// A log found: its path as found (the PATH, then the names below it), the
-// folder it lies in, as the path names it, and whose log it is.
-struct FoundLog {
-  std::string path;
-  std::string folder;
-  LogOwner owner;
+// One entry of a folder that the walk goes on with: a log (a file whose name
+// ends in ".log" in any case), with what it is to its machine, or a
+// sub-folder.
+struct FolderEntry {
+  std::string name;
+  bool folder;
+  LogKind kind;  // a log's
 };
 
-// A folder that cannot be listed, or whose path is too long: why, and the
-// machine it belongs to (machineOfFolder; empty when none).
-struct UnreadableFolder {
-  std::string path;
-  std::string machine;
-  platform::FileFailure failure;
+// What listLogFolder gives.
+enum FolderListing {
+  kFolderListed,
+  kFolderCutShort,   // the listing broke off: the entries are those listed before
+  kFolderNotListed,  // platform::lastFileFailure tells why
+  kFolderTooLong,    // its path is too long for the system's path buffers
 };
 
-// Where the logs found go: `log` with each log, `unreadableFolder` with each
-// folder that cannot be read.
-struct LogFinding {
-  void (*log)(const FoundLog& log, void* context);
-  void (*unreadableFolder)(const UnreadableFolder& folder, void* context);
-  void* context;
-};
+// Lists a folder's logs and sub-folders into `entries` (empty before), in the
+// order of their names without regard to case (as the reports write them,
+// so the same on every system), but for the rotated logs beside a QN.log,
+// which come just before it: the order in which they were written.
+// Sub-folders that are junctions or links are left out: a walk through them
+// could come back to where it started.
+FolderListing listLogFolder(const std::string& folder, std::vector<FolderEntry>* entries);
 
-// Finds the logs under a PATH: a file is a log; a directory is searched for
-// files whose names end in ".log" in any case, its entries (files and
-// sub-folders alike) in the order of their names without regard to case,
-// but for a folder's rotated logs, which come just before its QN.log: the
-// order in which they were written. Directories that are junctions or links
-// are not entered. Machines are named by ownerOfLog, a relative path taken
-// from `currentDirectory`.
-void findLogs(const char* path, const char* currentDirectory, const LogFinding& finding);
+// The path of an entry of `folder`.
+std::string entryPath(const std::string& folder, const std::string& name);
 
 // What --from replaces with each machine's name.
 extern const char kHostField[];

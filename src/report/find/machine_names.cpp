@@ -73,12 +73,12 @@ static bool isAdminShare(const std::string& name) {
 }
 
 // QNLOG, or a copy of it ("QNLOG - Copy", "QNLOG (2)").
-static bool isLogFolder(const std::string& name) {
+bool isLogFolderName(const std::string& name) {
   size_t length = strlen(kLogDirectoryName);
   return name.size() >= length && equalsIgnoringAsciiCase(name.data(), kLogDirectoryName, length);
 }
 
-static bool isPassedOver(const std::string& folder) { return isLogFolder(folder) || isAdminShare(folder); }
+static bool isPassedOver(const std::string& folder) { return isLogFolderName(folder) || isAdminShare(folder); }
 
 // The machine whose folder holds parts[0, end): the nearest folder that is not
 // passed over; empty when there is none.
@@ -100,21 +100,28 @@ static bool isRotatedLogName(const std::string& name) {
          strchr("-._ ", name[prefix]) != nullptr;
 }
 
+LogKind kindOfLog(const std::string& name, bool besideCurrentLog, bool inLogFolder) {
+  if (isCurrentLogName(name)) return kCurrentLog;
+  return isRotatedLogName(name) && (besideCurrentLog || inLogFolder) ? kRotatedLog : kNamedLog;
+}
+
+std::string machineOfLog(const char* path, const char* currentDirectory, LogKind kind) {
+  std::vector<std::string> parts = pathParts(path, currentDirectory);
+  if (parts.empty()) return std::string();
+  std::string machine = kind == kNamedLog ? std::string() : machineFolder(parts, parts.size() - 1);
+  if (machine.empty()) {
+    machine = parts.back();
+    if (isLogName(machine)) machine.resize(machine.size() - (sizeof kLogExtension - 1));
+  }
+  return machine;
+}
+
 LogOwner ownerOfLog(const char* path, const char* currentDirectory, bool besideCurrentLog) {
   std::vector<std::string> parts = pathParts(path, currentDirectory);
   if (parts.empty()) return LogOwner{std::string(), kNamedLog};
-  const std::string& name = parts.back();
-  size_t folders = parts.size() - 1;
-  bool inLogFolder = folders > 0 && isLogFolder(parts[folders - 1]);
-  LogKind kind = isCurrentLogName(name)                                                 ? kCurrentLog
-                 : isRotatedLogName(name) && (besideCurrentLog || inLogFolder) ? kRotatedLog
-                                                                                        : kNamedLog;
-  std::string machine = kind == kNamedLog ? std::string() : machineFolder(parts, folders);
-  if (machine.empty()) {
-    machine = name;
-    if (isLogName(machine)) machine.resize(machine.size() - (sizeof kLogExtension - 1));
-  }
-  return LogOwner{machine, kind};
+  bool inLogFolder = parts.size() > 1 && isLogFolderName(parts[parts.size() - 2]);
+  LogKind kind = kindOfLog(parts.back(), besideCurrentLog, inLogFolder);
+  return LogOwner{machineOfLog(path, currentDirectory, kind), kind};
 }
 
 std::string machineOfFolder(const char* path, const char* currentDirectory) {
@@ -123,4 +130,9 @@ std::string machineOfFolder(const char* path, const char* currentDirectory) {
     if (isPassedOver(parts[end - 1])) return machineFolder(parts, end - 1);
   }
   return std::string();
+}
+
+std::string lastPathPart(const char* path, const char* currentDirectory) {
+  std::vector<std::string> parts = pathParts(path, currentDirectory);
+  return parts.empty() ? std::string() : parts.back();
 }

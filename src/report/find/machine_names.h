@@ -34,6 +34,14 @@ enum LogKind {
   kRotatedLog,  // QN-2025.log beside a QN.log or in a QNLOG folder: an older one
 };
 
+// What a log named `name` is, by the rules above: `besideCurrentLog` tells
+// whether a QN.log lies in its folder, `inLogFolder` whether the folder's name
+// begins with QNLOG.
+LogKind kindOfLog(const std::string& name, bool besideCurrentLog, bool inLogFolder);
+
+// True for QNLOG and its copies ("QNLOG - Copy"), in any case.
+bool isLogFolderName(const std::string& name);
+
 struct LogOwner {
   std::string machine;
   LogKind kind;
@@ -43,9 +51,15 @@ struct LogOwner {
 // tells whether a QN.log lies in the log's folder.
 LogOwner ownerOfLog(const char* path, const char* currentDirectory, bool besideCurrentLog);
 
+// The machine of a log whose kind is known (listLogFolder tells it).
+std::string machineOfLog(const char* path, const char* currentDirectory, LogKind kind);
+
 // The machine a folder belongs to: for a QNLOG folder or an administrative
 // share, and any folder below one, the machine above it; an empty text for any
 // other folder, which may hold the logs of many machines.
 std::string machineOfFolder(const char* path, const char* currentDirectory);
+
+// The last name on a path ("PC01" for fleet\PC01), "." and ".." resolved.
+std::string lastPathPart(const char* path, const char* currentDirectory);
 
 #endif  // QN_REPORT_FIND_MACHINE_NAMES_H

@@ -11,18 +11,14 @@ uint32_t machineNamed(Fleet* fleet, const std::string& name) {
   auto found = fleet->machineByName.emplace(platform::foldedName(name.data(), name.size()),
                                             static_cast<uint32_t>(fleet->machines.size()));
   if (found.second) {
-    Machine machine;
-    machine.name = name;
-    machine.listed = false;
-    machine.logFound = false;
-    machine.unreadable = kReadWhole;
-    fleet->machines.push_back(machine);
+    fleet->machines.push_back(Machine{name, {}, 0, 0, false, false, false, kReadWhole});
   }
   return found.first->second;
 }
 
 static uint32_t versionNamed(Fleet* fleet, const std::string& newValue) {
-  auto found = fleet->versionByValue.emplace(newValue, static_cast<uint32_t>(fleet->versions.size()));
+  auto found =
+      fleet->versionByValue.emplace(newValue, static_cast<uint32_t>(fleet->versions.size()));
   if (found.second) fleet->versions.push_back(Version{newValue});
   return found.first->second;
 }
@@ -44,49 +40,59 @@ static uint64_t machineVersionKey(uint32_t machine, uint32_t version) {
   return static_cast<uint64_t>(machine) << 32 | version;
 }
 
-static constexpr uint32_t kNoStart = UINT32_MAX;
-
-// The root of a start's group.
-static uint32_t groupOf(const Machine& machine, uint32_t start) {
-  while (machine.startGroups[start] != start) start = machine.startGroups[start];
-  return start;
-}
-
-// The index in logStarts of a log's start, added when new.
-static uint32_t startIndex(Machine* machine, uint64_t start) {
-  uint32_t index = 0;
-  while (index < machine->logStarts.size() && machine->logStarts[index] != start) ++index;
-  if (index == machine->logStarts.size()) {
-    machine->logStarts.push_back(start);
-    machine->startGroups.push_back(index);
+// The group of the machine's logs that a log starting with `start` belongs to,
+// from 0; a new group when none starts so. `*isNew` tells which.
+static uint32_t groupOf(Fleet* fleet, uint32_t machine, uint64_t start, bool* isNew) {
+  Machine& entry = fleet->machines[machine];
+  *isNew = false;
+  if (entry.groups == 0) {
+    entry.firstStart = start;
+    entry.groups = 1;
+    return 0;
   }
-  return index;
+  if (start == entry.firstStart) return 0;
+  std::vector<uint64_t>& more = fleet->moreStarts[machine];
+  uint32_t group = 0;
+  while (group < more.size() && more[group] != start) ++group;
+  if (group == more.size()) {
+    more.push_back(start);
+    ++entry.groups;
+    *isNew = true;
+  }
+  return group + 1;
 }
 
 // Adds the attempts of one log of the machine, whose records go on from
-// `base`: the order and the places of the chain before it.
+// `base`: the order and the places of its chain before it.
 static void addSummary(Fleet* fleet, uint32_t machine, uint32_t logRank, const LogSummary& log,
-                       const LoggedAttempt& base) {
+                       const LoggedAttempt& base, uint32_t group) {
   Machine& entry = fleet->machines[machine];
-  uint32_t group = startIndex(&entry, log.start);
 
   // A log's attempts at a version, over the pairs that end in it; found by
-  // version, so that a log of many versions is added in one pass.
+  // version past a few, so that a log of thousands of versions is added in
+  // one pass.
   struct Counted {
     uint32_t version;
     uint32_t attempts;
     Attempt last;
   };
   std::vector<Counted> counted;
-  std::unordered_map<uint32_t, size_t> countedByVersion;
+  std::unordered_map<uint32_t, size_t> countedAt;
   for (const LogPair& logPair : log.pairs) {
     const LoggedAttempt& logged = logPair.last;
     Attempt last = {std::max(base.order, logged.order), base.place + logged.place, logRank,
                     logged.moment, logged.code, pairOf(fleet, logPair), logPair.latest};
     uint32_t version = fleet->pairs[last.pair].version;
-    auto found = countedByVersion.emplace(version, counted.size());
-    if (found.second) counted.push_back(Counted{version, 0, last});
-    Counted* sum = &counted[found.first->second];
+    size_t at = counted.size();
+    if (log.pairs.size() <= kPairsScanned) {
+      for (size_t i = 0; i < counted.size(); ++i) {
+        if (counted[i].version == version) at = i;
+      }
+    } else {
+      at = countedAt.emplace(version, counted.size()).first->second;
+    }
+    if (at == counted.size()) counted.push_back(Counted{version, 0, last});
+    Counted* sum = &counted[at];
     sum->attempts += logPair.attempts;
     RecordMoment dated = std::max(sum->last.dated, last.dated);
     if (laterAttempt(last, sum->last)) sum->last = last;
@@ -94,20 +100,19 @@ static void addSummary(Fleet* fleet, uint32_t machine, uint32_t logRank, const L
   }
 
   for (const Counted& sum : counted) {
-    auto at = std::lower_bound(entry.versions.begin(), entry.versions.end(), sum.version,
-                               [](const MachineVersion& state, uint32_t version) {
-                                 return state.version < version;
-                               });
+    auto at = std::lower_bound(
+        entry.versions.begin(), entry.versions.end(), sum.version,
+        [](const MachineVersion& state, uint32_t version) { return state.version < version; });
     MachineVersion* state;
     if (at == entry.versions.end() || at->version != sum.version) {
-      state = &*entry.versions.insert(at, MachineVersion{sum.version, sum.last, 0});
+      state = &*entry.versions.insert(at, MachineVersion{sum.last, sum.version, 0});
     } else {
       state = &*at;
       if (laterAttempt(sum.last, state->last)) state->last = sum.last;
     }
-    uint32_t* attempts = group == 0
-                             ? &state->attempts
-                             : &fleet->moreAttempts[{machineVersionKey(machine, sum.version), group}];
+    uint32_t* attempts =
+        group == 0 ? &state->attempts
+                   : &fleet->moreAttempts[{machineVersionKey(machine, sum.version), group}];
     if (sum.attempts > *attempts) *attempts = sum.attempts;
   }
 }
@@ -122,23 +127,22 @@ void addLog(Fleet* fleet, uint32_t machine, uint32_t logRank, const LogResult& r
   fleet->records += result.summary.records;
   fleet->notRecords += result.notRecords;
 
+  Fleet::Chain& chain = fleet->chain;
   bool chained = place.kind != kNamedLog;
-  bool goesOn = chained && entry.chainOpen && entry.chainFolder == *place.folder;
-  LoggedAttempt base = {goesOn ? entry.chainOrder : 0, goesOn ? entry.chainPlaces : 0, 0, 0};
-  if (chained && !goesOn) entry.chainStart = kNoStart;
+  bool goesOn = chained && chain.open && chain.machine == machine && chain.folder == *place.folder;
+  LoggedAttempt base = {goesOn ? chain.order : 0, goesOn ? chain.places : 0, 0, 0};
   if (result.summary.records > 0) {
-    addSummary(fleet, machine, logRank, result.summary, base);
-    uint32_t start = startIndex(&entry, result.summary.start);
-    if (goesOn && entry.chainStart != kNoStart) {
-      entry.startGroups[groupOf(entry, start)] = groupOf(entry, entry.chainStart);
-    }
-    if (chained) entry.chainStart = start;
+    bool isNew = false;
+    uint32_t group = groupOf(fleet, machine, result.summary.start, &isNew);
+    if (isNew && place.kind != kRotatedLog && !goesOn) entry.startsDiffer = true;
+    addSummary(fleet, machine, logRank, result.summary, base, group);
   }
+  chain.open = place.kind == kRotatedLog;
   if (chained) {
-    entry.chainFolder = *place.folder;
-    entry.chainOpen = place.kind == kRotatedLog;
-    entry.chainOrder = std::max(base.order, result.summary.order);
-    entry.chainPlaces = base.place + result.summary.records;
+    chain.machine = machine;
+    chain.folder = *place.folder;
+    chain.order = std::max(base.order, result.summary.order);
+    chain.places = base.place + result.summary.records;
   }
 }
 
@@ -164,22 +168,16 @@ void matchQualifiedNames(Fleet* fleet) {
   }
 }
 
-bool logsStartDifferently(const Machine& machine) {
-  for (uint32_t start = 0; start < machine.logStarts.size(); ++start) {
-    if (groupOf(machine, start) != groupOf(machine, 0)) return true;
-  }
-  return false;
-}
-
 const MachineVersion* findVersion(const Machine& machine, uint32_t version) {
-  auto at = std::lower_bound(machine.versions.begin(), machine.versions.end(), version,
-                             [](const MachineVersion& state, uint32_t wanted) { return state.version < wanted; });
+  auto at = std::lower_bound(
+      machine.versions.begin(), machine.versions.end(), version,
+      [](const MachineVersion& state, uint32_t wanted) { return state.version < wanted; });
   return at != machine.versions.end() && at->version == version ? &*at : nullptr;
 }
 
 uint32_t attemptsOf(const Fleet& fleet, uint32_t machine, const MachineVersion& state) {
   uint32_t attempts = state.attempts;
-  size_t groups = fleet.machines[machine].logStarts.size();
+  uint32_t groups = fleet.machines[machine].groups;
   for (uint32_t group = 1; group < groups; ++group) {
     auto found = fleet.moreAttempts.find({machineVersionKey(machine, state.version), group});
     if (found != fleet.moreAttempts.end()) attempts += found->second;

@@ -31,39 +31,34 @@ struct Attempt {
 };
 
 struct MachineVersion {
-  uint32_t version;   // an index into Fleet::versions
   Attempt last;
-  uint32_t attempts;  // in the machine's first group of logs (see Machine::logStarts)
+  uint32_t version;   // an index into Fleet::versions
+  uint32_t attempts;  // in the machine's first group of logs (see Machine::firstStart)
 };
 
 struct Machine {
   std::string name;  // as first met: in the --hosts file, or in a log's path
+  std::vector<MachineVersion> versions;  // by version index (see findVersion)
+  // The fingerprint of the first record of its first log with records. Logs
+  // that start alike are copies of one log collected at different times, and
+  // their attempts count once (the most that one copy holds); logs that start
+  // differently (a rotated log and the current one) add their attempts: each
+  // such group of logs but the first has its fingerprint in
+  // Fleet::moreStarts.
+  uint64_t firstStart;
+  uint32_t groups;    // groups of its logs so far
+  // A log that is neither a rotated log nor the current log after its folder's
+  // rotated ones started a group: the machine was re-imaged since its first
+  // log, or two machines share its name.
+  bool startsDiffer;
   bool listed;       // named in the --hosts file
   bool logFound;     // a log of it was read
   ReadFailure unreadable;  // why a log of it could not be read (the first such log);
                            // kReadWhole when every one was
-  // The fingerprints of its logs' first records: logs that start alike are
-  // copies of one log collected at different times, and their attempts count
-  // once (the most that one copy holds); logs that start differently (a
-  // rotated log and the current one) add their attempts. `startGroups` joins
-  // the starts of copies and of the logs of one chain: for each start, the
-  // index of another in its group, or its own (a tree's root).
-  std::vector<uint64_t> logStarts;
-  std::vector<uint32_t> startGroups;
-  std::vector<MachineVersion> versions;  // by version index (see findVersion)
-  // The chain being read: a folder's rotated logs and then its QN.log, given
-  // one after another in the order they were written, are read as one log,
-  // each going on where the one before it ended.
-  std::string chainFolder;
-  bool chainOpen = false;       // the last log was a rotated one: the chain goes on
-  RecordMoment chainOrder = 0;  // the latest moment of the chain so far
-  uint32_t chainPlaces = 0;     // its records so far
-  uint32_t chainStart = UINT32_MAX;  // the index in logStarts of its last log's start
-                                // with records, or none (UINT32_MAX)
 };
 
 struct Version {
-  std::string newValue;
+  std::string newValue;  // without blanks at either end (versionValue)
 };
 
 struct UpdatePair {
@@ -82,9 +77,21 @@ struct Fleet {
   // pairKeys.
   std::unordered_map<std::string_view, uint32_t> pairByKey;
   std::deque<std::string> pairKeys;
-  // Attempts in a machine's second and later groups of logs, by machine,
-  // version and group: rare, so kept apart.
+  // The fingerprints of a machine's second and later groups of logs, and
+  // their attempts by machine, version and group: rare, so kept apart.
+  std::unordered_map<uint32_t, std::vector<uint64_t>> moreStarts;
   std::map<std::pair<uint64_t, uint32_t>, uint32_t> moreAttempts;
+
+  // The chain being read: a folder's rotated logs and then its QN.log, given
+  // one after another in the order they were written, are read as one log,
+  // each going on where the one before it ended.
+  struct Chain {
+    uint32_t machine = UINT32_MAX;
+    std::string folder;
+    bool open = false;       // its last log was a rotated one: the chain goes on
+    RecordMoment order = 0;  // the latest moment of the chain so far
+    uint32_t places = 0;     // its records so far
+  } chain;
 
   // What was read: logs opened, their records and the lines that are not
   // records; and the logs and folders found under the PATHs that could not be
@@ -121,10 +128,6 @@ void markUnreadable(Fleet* fleet, uint32_t machine, ReadFailure failure);
 // when no log of the qualified name was read and one of the short name was:
 // the short name is listed in its place.
 void matchQualifiedNames(Fleet* fleet);
-
-// True when logs of the machine start differently and are not one chain: a
-// machine re-imaged since its first log, or two machines with one name.
-bool logsStartDifferently(const Machine& machine);
 
 // The machine's attempts at a version; null when it has none.
 const MachineVersion* findVersion(const Machine& machine, uint32_t version);

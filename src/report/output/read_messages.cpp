@@ -43,7 +43,12 @@ void sayLogRead(Progress* progress, const std::string& path, const std::string& 
   printErrorLine(text.c_str());
 }
 
-void sayFolderUnreadable(Progress* progress, const std::string& folder) {
+void sayFolderUnreadable(Progress* progress, const std::string& folder, ReadFailure failure) {
   clearProgress(progress);
-  printError("cannot read %s", terminalText(folder).c_str());
+  std::string shown = terminalText(folder);
+  if (failure == kReadFailed) {
+    printError("cannot read %s", shown.c_str());
+  } else {
+    printError("cannot read %s: %s", shown.c_str(), readFailureText(failure));
+  }
 }

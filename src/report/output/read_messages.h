@@ -24,13 +24,14 @@ struct ReadingCounts {
 void showReadingProgress(Progress* progress, const ReadingCounts& counts);
 
 // Says what reading one log gave, its path and its machine's name as the
-// reports write them (shown by terminalText): each line that is not a record (kept when reading with
-// notes); for a log found under a PATH that could not be read (to its end),
+// reports write them (shown by terminalText): each line that is not a record
+// (kept when reading with notes); for a log found under a PATH that could not be read (to its end),
 // "cannot read (all of) PATH: WHY"; and with `verbose` a line of what it held.
 void sayLogRead(Progress* progress, const std::string& path, const std::string& machine,
                 const LogResult& result, bool underPath, bool verbose);
 
-// Says that a folder under a PATH cannot be read.
-void sayFolderUnreadable(Progress* progress, const std::string& folder);
+// Says that a folder under a PATH cannot be read: "cannot read FOLDER", with
+// ": WHY" unless the reason is none of those that readFailureText names.
+void sayFolderUnreadable(Progress* progress, const std::string& folder, ReadFailure failure);
 
 #endif  // QN_REPORT_OUTPUT_READ_MESSAGES_H

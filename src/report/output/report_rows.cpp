@@ -24,17 +24,20 @@ void buildReport(const Fleet* fleet, const ReportRequest* request, const StateRu
     report->updateNames.push_back(outputText(pair.updateValue));
   }
 
-  // By name folded once, not at every comparison; the same order on every system.
-  std::vector<std::string> folded;
-  for (const std::string& name : report->machineNames) {
-    folded.push_back(foldedUtf8(name.data(), name.size()));
-  }
   std::vector<uint32_t> byName;
-  for (uint32_t i = 0; i < fleet->machines.size(); ++i) byName.push_back(i);
-  const std::vector<std::string>& names = report->machineNames;
-  std::sort(byName.begin(), byName.end(), [&folded, &names](uint32_t a, uint32_t b) {
-    return folded[a] != folded[b] ? folded[a] < folded[b] : names[a] < names[b];
-  });
+  {
+    // By name folded once, not at every comparison; the same order on every
+    // system. The folded names go before the rows are counted.
+    std::vector<std::string> folded;
+    for (const std::string& name : report->machineNames) {
+      folded.push_back(foldedUtf8(name.data(), name.size()));
+    }
+    for (uint32_t i = 0; i < fleet->machines.size(); ++i) byName.push_back(i);
+    const std::vector<std::string>& names = report->machineNames;
+    std::sort(byName.begin(), byName.end(), [&folded, &names](uint32_t a, uint32_t b) {
+      return folded[a] != folded[b] ? folded[a] < folded[b] : names[a] < names[b];
+    });
+  }
 
   report->latestInstalled.assign(fleet->machines.size(), kNoVersion);
   for (uint32_t machine : byName) {
@@ -46,7 +49,7 @@ void buildReport(const Fleet* fleet, const ReportRequest* request, const StateRu
     report->reported.push_back(machine);
     report->latestInstalled[machine] = latestInstalledVersion(*fleet, machine, rules->codes);
     if (entry.unreadable != kReadWhole) ++report->unreadable;
-    if (logsStartDifferently(entry)) report->startsDiffer.push_back(machine);
+    if (entry.startsDiffer) report->startsDiffer.push_back(machine);
   }
 
   std::vector<uint32_t> versionOrder;
@@ -185,7 +188,7 @@ std::string rowNote(const Report& report, const ReportRow& row) {
     formatMoment(row.attempts->last.dated, moment, sizeof moment);
     note = std::string("clock ahead: a record dated ") + moment;
   }
-  if (logsStartDifferently(report.fleet->machines[row.machine])) {
+  if (report.fleet->machines[row.machine].startsDiffer) {
     note += (note.empty() ? "" : "; ") + std::string(kStartsDifferently);
   }
   return note;

@@ -20,6 +20,8 @@ const char* readFailureText(ReadFailure failure) {
 
 bool isReadFailure(ReadFailure failure) { return failure != kReadWhole && failure != kReadNoRecord; }
 
+ReadFailure lastReadFailure() { return readFailureOf(platform::lastFileFailure()); }
+
 ReadFailure readFailureOf(platform::FileFailure failure) {
   switch (failure) {
     case platform::kFileNotFound: return kReadNotFound;
@@ -52,18 +54,33 @@ void addLogRecord(LogSummary* log, const ParsedRecord& record, const char* line,
   // From the Update value to the end of New: the pair's key.
   std::string_view key(record.updateValue,
                        static_cast<size_t>(record.newValue + record.newLength - record.updateValue));
-  LogPair* pair = nullptr;
+  std::vector<LogPair>& pairs = log->pairs;
+  size_t index = pairs.size();  // the record's pair; pairs.size() while none is found
   // Most records are of the pair before them.
-  for (size_t i = log->pairs.size(); i-- > 0;) {
-    if (log->pairs[i].key == key) {
-      pair = &log->pairs[i];
-      break;
+  if (!pairs.empty() && pairs[log->lastPair].key == key) {
+    index = log->lastPair;
+  } else if (pairs.size() <= kPairsScanned) {
+    for (size_t i = 0; i < pairs.size() && index == pairs.size(); ++i) {
+      if (pairs[i].key == key) index = i;
+    }
+  } else {
+    auto found = log->pairByKey.find(key);
+    if (found != log->pairByKey.end()) index = found->second;
+  }
+  if (index == pairs.size()) {
+    const LogPair* before = pairs.data();
+    pairs.push_back(LogPair{std::string(key), record.updateLength, 0, 0, LoggedAttempt{}});
+    if (pairs.size() > kPairsScanned && (pairs.data() != before || pairs.size() == kPairsScanned + 1)) {
+      // The keys moved (or are hashed for the first time): O(pairs), but
+      // only when the pairs' room doubles.
+      log->pairByKey.clear();
+      for (uint32_t i = 0; i < pairs.size(); ++i) log->pairByKey.emplace(pairs[i].key, i);
+    } else if (pairs.size() > kPairsScanned) {
+      log->pairByKey.emplace(pairs.back().key, static_cast<uint32_t>(index));
     }
   }
-  if (pair == nullptr) {
-    log->pairs.push_back(LogPair{std::string(key), record.updateLength, 0, 0, LoggedAttempt{}});
-    pair = &log->pairs.back();
-  }
+  log->lastPair = static_cast<uint32_t>(index);
+  LogPair* pair = &pairs[index];
   ++pair->attempts;
   if (moment > pair->latest) pair->latest = moment;
   pair->last = LoggedAttempt{log->order, log->records, moment, record.returnCode};

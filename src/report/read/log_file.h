@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "log/record_format.h"
@@ -15,7 +17,7 @@
 
 // Why a log could not be read: the reason that an unreadable machine's row
 // gives.
-enum ReadFailure {
+enum ReadFailure : uint8_t {
   kReadWhole,  // no failure: the log was read to its end
   kReadTimedOut,
   kReadNotFound,
@@ -39,6 +41,8 @@ bool isReadFailure(ReadFailure failure);
 
 // The reason for a failure of a file call, as the system tells it.
 ReadFailure readFailureOf(platform::FileFailure failure);
+// Why the calling thread's last open, read or listing failed.
+ReadFailure lastReadFailure();
 
 // One attempt as its log holds it.
 struct LoggedAttempt {
@@ -57,6 +61,9 @@ struct LogPair {
   LoggedAttempt last;
 };
 
+// Pairs of a log looked for one by one; past them, by a hash of their keys.
+constexpr size_t kPairsScanned = 8;
+
 // One log, summed up: its pairs, in the order first met.
 struct LogSummary {
   uint64_t start;  // a fingerprint of its first record: copies of one log start alike
@@ -64,6 +71,10 @@ struct LogSummary {
   RecordMoment order;  // the latest moment written in it
   uint32_t records;
   std::vector<LogPair> pairs;
+  // The pairs by key, once there are more than kPairsScanned; the views
+  // point into the pairs' keys, and are made again when the pairs move.
+  std::unordered_map<std::string_view, uint32_t> pairByKey;
+  uint32_t lastPair;  // the pair of the record before
 };
 
 // Counts one record of the log; `line` is the record's text.
