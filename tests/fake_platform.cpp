@@ -145,6 +145,10 @@ std::vector<std::string> listTree(const std::string& directory) {
 // Records a call and tells whether it is to fail.
 static bool fails(const char* name) {
   theState.calls.push_back(name);
+  const uint32_t silent = platform::kFailCriticalErrors | platform::kNoOpenFileErrorBox;
+  if ((theState.errorMode & silent) != silent && strcmp(name, "runCommand") != 0) {
+    theState.boxableCalls.push_back(name);
+  }
   long number = theState.failableCalls++;
   return number == theState.failCallNumber || theState.failingCalls.count(name) != 0;
 }
@@ -223,7 +227,9 @@ FindHandle findFirstFile(const char* pattern, DirectoryEntry* entry) {
   auto add = [&entries](const std::string& name, const fake::Node& node) {
     DirectoryEntry item = {};
     const uint32_t flags = kAttributeReadOnly | kAttributeHidden | kAttributeSystem;
-    item.size = node.isDirectory ? 0 : node.content.size();
+    item.size = node.isDirectory                       ? 0
+                : node.listedSize != std::string::npos ? node.listedSize
+                                                       : node.content.size();
     item.attributes = !node.linkTarget.empty() ? node.attributes
                       : node.isDirectory       ? kAttributeDirectory | (node.attributes & flags)
                                                : node.attributes;
@@ -261,7 +267,7 @@ int findNextName(FindHandle find, DirectoryEntry* entry) { return findNextFile(f
 
 void findClose(FindHandle find) { theState.listings.erase(find); }
 
-bool copyFile(const char* source, const char* target) {
+bool copyFile(const char* source, const char* target, uint64_t* sourceSize) {
   if (fake::fails("copyFile")) return false;
   fake::Node* from = fake::find(source);
   fake::Node* to = fake::find(target);
@@ -273,10 +279,12 @@ bool copyFile(const char* source, const char* target) {
   if (to != nullptr && (to->isDirectory || (to->attributes & fake::kAttributeReadOnly) != 0)) {
     return false;
   }
+  *sourceSize = from->content.size();
   fake::Node copy = *from;  // like CopyFile, the attributes come along
   copy.locked = false;
   if (from->copiedBytes != std::string::npos) copy.content.resize(from->copiedBytes);
   copy.copiedBytes = std::string::npos;
+  copy.listedSize = std::string::npos;
   theState.nodes[targetPath] = copy;
   return true;
 }
@@ -375,11 +383,20 @@ FileHandle openForReading(const char* path) {
   return openHandle(fake::absolutePath(path));
 }
 
-DirectoryHandle holdDirectory(const char* path) {
-  if (fake::fails("holdDirectory")) return kNoDirectory;
+// True, counting the try, while another process holds the node.
+static bool heldElsewhere(fake::Node* node) {
+  if (node->heldElsewhere == 0) return false;
+  if (node->heldElsewhere > 0) --node->heldElsewhere;
+  return true;
+}
+
+int holdDirectory(const char* path, DirectoryHandle* directory) {
+  if (fake::fails("holdDirectory")) return kOpenFailed;
   fake::Node* node = fake::find(path);
-  if (node == nullptr || !node->isDirectory || !node->linkTarget.empty()) return kNoDirectory;
-  return openHandle(fake::absolutePath(path));
+  if (node == nullptr || !node->isDirectory || !node->linkTarget.empty()) return kOpenFailed;
+  if (heldElsewhere(node)) return kOpenBusy;
+  *directory = openHandle(fake::absolutePath(path));
+  return kOpened;
 }
 
 void releaseDirectory(DirectoryHandle directory) {
@@ -398,25 +415,28 @@ static fake::Node* fileInHeldDirectory(DirectoryHandle directory, const char* na
 }
 
 int takeLockFile(DirectoryHandle directory, const char* name, FileHandle* lock) {
-  if (fake::fails("takeLockFile")) return kLockFailed;
+  if (fake::fails("takeLockFile")) return kOpenFailed;
   std::string full;
   fake::Node* node = fileInHeldDirectory(directory, name, &full);
-  if (node == nullptr) return kLockFailed;
+  if (node == nullptr) return kOpenFailed;
   if (node->lockedElsewhere != 0) {
     if (node->lockedElsewhere > 0) --node->lockedElsewhere;
-    return kLockBusy;
+    return kOpenBusy;
   }
+  if (heldElsewhere(node)) return kOpenBusy;
   *lock = openHandle(full);
-  return kLockTaken;
+  return kOpened;
 }
 
-FileHandle openForAppending(DirectoryHandle directory, const char* name) {
-  if (fake::fails("openForAppending")) return kNoFile;
+int openForAppending(DirectoryHandle directory, const char* name, FileHandle* file) {
+  if (fake::fails("openForAppending")) return kOpenFailed;
   std::string full;
   fake::Node* node = fileInHeldDirectory(directory, name, &full);
-  if (node == nullptr) return kNoFile;
+  if (node == nullptr) return kOpenFailed;
+  if (heldElsewhere(node)) return kOpenBusy;
   if (!node->content.empty() && node->content.back() == '\x1A') node->content.pop_back();
-  return openHandle(full);
+  *file = openHandle(full);
+  return kOpened;
 }
 
 int appendToFile(FileHandle file, const void* data, size_t size) {
@@ -485,7 +505,7 @@ bool callWow64Probe(Wow64Probe) {
 
 int32_t runCommand(char* commandText, const char* line) {
   if (fake::fails("runCommand")) return theState.startError;
-  fake::CommandRun run = {commandText, line, theState.currentDirectory};
+  fake::CommandRun run = {commandText, line, theState.currentDirectory, theState.errorMode};
   theState.commands.push_back(run);
   return theState.commandRunner ? theState.commandRunner(run) : 0;
 }
@@ -503,6 +523,12 @@ const char* findEnvironment(const char* name) {
 }
 
 void prepareProcess() {}
+
+uint32_t setErrorMode(uint32_t mode) {
+  uint32_t before = theState.errorMode;
+  theState.errorMode = mode;
+  return before;
+}
 
 const char* rawCommandLine() { return nullptr; }
 

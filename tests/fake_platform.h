@@ -37,6 +37,13 @@ struct Node {
   // Another process holds this lock file, or has locked the whole of this file
   // against writes, for this many more tries; for good when negative.
   long lockedElsewhere = 0;
+  // Another process has this directory or file open with sharing that shuts
+  // out the program's open (a copy of the log), for this many more tries; for
+  // good when negative.
+  long heldElsewhere = 0;
+  // The size a listing gives for the file, when not its true size (a stale
+  // NTFS listing, 0 for a file symbolic link).
+  size_t listedSize = std::string::npos;
 };
 
 // One command line that was run, and the directory it ran in.
@@ -44,6 +51,7 @@ struct CommandRun {
   std::string commandText;
   std::string line;
   std::string directory;
+  uint32_t errorMode;  // the process's error mode when it started: what it inherits
 };
 
 struct State {
@@ -77,6 +85,12 @@ struct State {
   std::string console;
   std::string errors;  // standard error
   int consoleFlushes = 0;
+
+  // The process's error mode: at first the one its caller gave it.
+  uint32_t errorMode = 0;
+  // The calls made while that mode let Windows show a box for a drive with no
+  // medium, and wait for a click (but runCommand, which hands a mode on).
+  std::vector<std::string> boxableCalls;
 
   // Every call made, by name, in order.
   std::vector<std::string> calls;

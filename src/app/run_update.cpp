@@ -14,6 +14,7 @@
 static constexpr int32_t kRunFailed = 1;
 static constexpr int32_t kNoScript = 9;
 static constexpr int32_t kUsageShown = 0;
+static constexpr int32_t kUnknownOptionGiven = 2;
 
 static void copyDirectory(char* target, const char* source) {
   size_t length = strlen(source);
@@ -33,9 +34,19 @@ static void resolveSourceDirectory(const char* argument, const char* workingDir,
 
 int32_t runUpdate(int argc, const char* const* argv) {
   // Asked before anything else, so that no temporary name is even reserved.
-  if (isUsageRequest(argc, argv)) {
-    printUsage();
-    return kUsageShown;
+  switch (argumentRequest(argc, argv)) {
+    case kUsageRequested:
+      printUsage();
+      return kUsageShown;
+    case kVersionRequested:
+      printVersion();
+      return kUsageShown;
+    case kUnknownOption:
+      printLine("ERROR: No such option or directory: ", argv[1]);
+      printUsage();
+      return kUnknownOptionGiven;
+    case kRunRequested:
+      break;
   }
 
   char systemRoot[kPathBufferSize];

@@ -14,8 +14,10 @@ constexpr size_t kDirectoryBufferSize = 261;
 // directory and a result record is logged. Returns the last command's value, 9
 // when the script is missing or its section runs nothing, or 1 when the working
 // directory cannot be read, staging fails or the log cannot be written.
-// With "/?" as the only argument it prints the usage and returns 0, doing
-// nothing else.
+// With "/?" or a help flag as the only argument it prints the usage, with
+// "--version" the version line, and returns 0, doing nothing else; with
+// another argument that begins with "-" and names no directory, it prints a
+// line naming it and the usage, and returns 2, doing nothing else.
 int32_t runUpdate(int argc, const char* const* argv);
 
 #endif  // QN_APP_RUN_UPDATE_H

@@ -21,10 +21,12 @@ static const char* const kUsageLines[] = {
     "  qnUpdate A B ...   as with none: the arguments are ignored",
     "  qnUpdate /?        show this text; nothing is run or written; -?, -h,",
     "                     --help, /h and /help too, unless a directory has that name",
+    "  qnUpdate --version show the version",
     "",
     "Exit status: the last command line's exit code; 9 when qnInst.cfg cannot",
     "be opened or runs no command line; 1 when the current directory cannot be",
-    "read, the copy fails or the log cannot be written.",
+    "read, the copy fails or the log cannot be written; 2, with nothing run, for",
+    "an argument that begins with - and is neither an option nor a directory.",
     "",
     "After a run in place, one record is appended to QN.log in the folder QNLOG",
     "at the root of the system drive (named by the variable systemdrive).",
@@ -32,18 +34,25 @@ static const char* const kUsageLines[] = {
 
 // What administrators type to ask a program for help. Taken as a directory,
 // each would name one that does not exist, and the working directory would be
-// staged and the update applied.
+// staged and the update applied; so would any other mistyped option.
 static const char* const kHelpFlags[] = {"-?", "-h", "--help", "/h", "/help"};
+static const char kVersionFlag[] = "--version";
 
-bool isUsageRequest(int argc, const char* const* argv) {
-  if (argc != 2) return false;
-  if (strcmp(argv[1], "/?") == 0) return true;
+ArgumentRequest argumentRequest(int argc, const char* const* argv) {
+  if (argc != 2) return kRunRequested;
+  const char* argument = argv[1];
+  if (strcmp(argument, "/?") == 0) return kUsageRequested;
+  ArgumentRequest request = argument[0] == '-' ? kUnknownOption : kRunRequested;
   for (const char* flag : kHelpFlags) {
-    if (equalsIgnoringAsciiCase(argv[1], flag)) return !platform::isDirectory(argv[1]);
+    if (equalsIgnoringAsciiCase(argument, flag)) request = kUsageRequested;
   }
-  return false;
+  if (equalsIgnoringAsciiCase(argument, kVersionFlag)) request = kVersionRequested;
+  if (request == kRunRequested || platform::isDirectory(argument)) return kRunRequested;
+  return request;
 }
 
 void printUsage() {
   for (const char* line : kUsageLines) printLine(line);
 }
+
+void printVersion() { printLine(kVersionLine); }

@@ -67,11 +67,27 @@ static bool waitAStep(LogFile* log) {
   return true;
 }
 
-static bool takeLogLock(LogFile* log) {
+// The three opens of the log: its directory, the lock and the file. Each is
+// tried again while another process holds what it opens (a copy of the log
+// being collected opens it with read sharing only; another run holds the
+// lock), within the one wait of the record.
+static int holdLogDirectory(LogFile* log, const char* directory) {
+  return platform::holdDirectory(directory, &log->directory);
+}
+
+static int takeLogLock(LogFile* log, const char*) {
+  return platform::takeLockFile(log->directory, kLockFileName, &log->lock);
+}
+
+static int openLog(LogFile* log, const char*) {
+  return platform::openForAppending(log->directory, kLogFileName, &log->file);
+}
+
+static bool openWaiting(LogFile* log, int (*open)(LogFile*, const char*), const char* path) {
   for (;;) {
-    int taken = platform::takeLockFile(log->directory, kLockFileName, &log->lock);
-    if (taken == platform::kLockTaken) return true;
-    if (taken != platform::kLockBusy || !waitAStep(log)) return false;
+    int opened = open(log, path);
+    if (opened == platform::kOpened) return true;
+    if (opened != platform::kOpenBusy || !waitAStep(log)) return false;
   }
 }
 
@@ -91,13 +107,10 @@ bool openLogFile(LogFile* log) {
   log->file = platform::kNoFile;
   log->waitedMilliseconds = 0;
   char directory[kLogPathSize];
-  if (formLogDirectory(directory, sizeof directory)) {
-    platform::createPrivateDirectory(directory);
-    log->directory = platform::holdDirectory(directory);
-  }
-  bool opened = log->directory != platform::kNoDirectory && takeLogLock(log) &&
-                (log->file = platform::openForAppending(log->directory, kLogFileName)) !=
-                    platform::kNoFile;
+  bool opened = formLogDirectory(directory, sizeof directory);
+  if (opened) platform::createPrivateDirectory(directory);
+  opened = opened && openWaiting(log, holdLogDirectory, directory) &&
+           openWaiting(log, takeLogLock, nullptr) && openWaiting(log, openLog, nullptr);
   if (!opened) {
     closeLogFile(log);
     printLine("Log File Creation Failed!");

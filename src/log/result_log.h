@@ -18,8 +18,10 @@ constexpr size_t kRecordSize = 512;
 constexpr size_t kLogPathSize = 128;
 
 // Runs that end at the same moment take turns through a lock file beside the
-// log. A record waits at most this long for the lock, and for a write that
-// another process's lock on the log refuses, trying again at each step.
+// log. A record waits at most this long in all: for the log's directory and
+// file while another process holds them (a copy of the log being collected),
+// for the lock, and for a write that another process's lock on the log
+// refuses, trying again at each step.
 constexpr uint32_t kLogWaitMilliseconds = 30000;
 constexpr uint32_t kLogRetryMilliseconds = 50;
 
@@ -61,8 +63,9 @@ struct LogFile {
 
 // Makes sure the log directory exists (for its owners only when it is
 // created), holds it, waits for the lock in it, and opens the log file in it
-// for appending. Prints "Log File Creation Failed!" and returns false, with
-// nothing left open, when it cannot, also when the lock is not had within
+// for appending, waiting while another process holds any of the three.
+// Prints "Log File Creation Failed!" and returns false, with nothing left
+// open, when it cannot, also when they are not had within
 // kLogWaitMilliseconds.
 bool openLogFile(LogFile* log);
 

@@ -55,10 +55,11 @@ static int openRegularFile(const char* path, struct stat* info) {
   return fd;
 }
 
-bool copyFile(const char* source, const char* target) {
+bool copyFile(const char* source, const char* target, uint64_t* sourceSize) {
   struct stat info;
   int in = openRegularFile(source, &info);
   if (in < 0) return false;
+  *sourceSize = static_cast<uint64_t>(info.st_size);
   // Ordinary, writable permissions; a program file stays runnable.
   mode_t mode = (info.st_mode & S_IXUSR) ? 0777 : 0666;
   int out = open(target, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
@@ -85,14 +86,34 @@ static mode_t normalMode(const struct stat& info) {
   return (info.st_mode & 0777) | (S_ISDIR(info.st_mode) ? kOwnerMayEmpty : S_IRUSR | S_IWUSR);
 }
 
+// Changes the mode of the entry `path` itself, never of what a link that took
+// its place leads to. An entry that its owner may read is opened without
+// following a link and changed through that descriptor. The C library's own
+// way, fchmodat with AT_SYMLINK_NOFOLLOW, needs /proc (glibc 2.36 changes the
+// mode through /proc/self/fd): it is left for an entry that its owner may not
+// read, which without /proc keeps its mode.
+static bool changeEntryMode(const char* path, const struct stat& listed, mode_t mode) {
+  if (S_ISDIR(listed.st_mode) || S_ISREG(listed.st_mode)) {
+    int fd = open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd >= 0) {
+      struct stat opened;
+      bool changed = fstat(fd, &opened) == 0 &&
+                     (opened.st_mode & S_IFMT) == (listed.st_mode & S_IFMT) &&
+                     fchmod(fd, mode) == 0;
+      close(fd);
+      return changed;
+    }
+    if (errno != EACCES) return false;
+  }
+  return fchmodat(AT_FDCWD, path, mode, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
 bool setFileAttributesNormal(const char* path) {
   struct stat info;
   if (lstat(path, &info) != 0 || S_ISLNK(info.st_mode)) return false;
   // A fresh copy normally has that mode already: no chmod needed then.
   if ((info.st_mode & 07777) == normalMode(info)) return true;
-  // The C library changes the entry itself (through O_PATH), refusing a link
-  // that took its place meanwhile.
-  return fchmodat(AT_FDCWD, path, normalMode(info), AT_SYMLINK_NOFOLLOW) == 0;
+  return changeEntryMode(path, info, normalMode(info));
 }
 
 bool openForAttributes(const char* path, AttributeHandle* file) {

@@ -10,23 +10,39 @@
 
 namespace platform {
 
-bool copyFile(const char* source, const char* target) {
-  return CopyFileA(source, target, FALSE) != 0;
-}
-
-bool getFileSize(const char* path, uint64_t* size) {
-  // No access beyond the file's attributes is asked for, so that no other
-  // process's sharing can refuse the open.
-  HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+static bool sizeOf(HANDLE file, uint64_t* size) {
   DWORD high = 0;
   // A size whose low part is all ones is told from a failure by the last error.
   SetLastError(NO_ERROR);
   DWORD low = GetFileSize(file, &high);
   bool known = low != INVALID_FILE_SIZE || GetLastError() == NO_ERROR;
-  CloseHandle(file);
   if (known) *size = (static_cast<uint64_t>(high) << 32) | low;
+  return known;
+}
+
+static HANDLE openForSize(const char* path, DWORD access) {
+  return CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                     FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+bool copyFile(const char* source, const char* target, uint64_t* sourceSize) {
+  // Held for reading without delete sharing (share modes bind only a handle
+  // that reads, writes or deletes), the source cannot be renamed or replaced
+  // before CopyFileA, which reads it too, has opened it.
+  HANDLE held = openForSize(source, GENERIC_READ);
+  if (held == INVALID_HANDLE_VALUE) return false;
+  bool copied = sizeOf(held, sourceSize) && CopyFileA(source, target, FALSE) != 0;
+  CloseHandle(held);
+  return copied;
+}
+
+bool getFileSize(const char* path, uint64_t* size) {
+  // No access beyond the file's attributes is asked for, so that no other
+  // process's sharing can refuse the open.
+  HANDLE file = openForSize(path, 0);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bool known = sizeOf(file, size);
+  CloseHandle(file);
   return known;
 }
 
@@ -43,10 +59,10 @@ static constexpr DWORD kSettableAttributes =
     FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
 bool openForAttributes(const char* path, AttributeHandle* file) {
-  // Delete sharing lets the name be deleted while the file is file.
+  // Delete sharing lets the name be deleted while the file is held.
   HANDLE handle = CreateFileA(path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, hasReparsePoints() ? FILE_FLAG_OPEN_REPARSE_POINT : 0,
+                            OPEN_EXISTING, volumeHasReparsePoints(path) ? FILE_FLAG_OPEN_REPARSE_POINT : 0,
                             nullptr);
   if (handle == INVALID_HANDLE_VALUE) return false;
   BY_HANDLE_FILE_INFORMATION information;

@@ -21,32 +21,37 @@ namespace platform {
 using DirectoryHandle = intptr_t;
 constexpr DirectoryHandle kNoDirectory = -1;
 
-// Opens the directory `path` itself and holds it. kNoDirectory when it is not
-// a directory, is a link, or cannot be opened. Windows: held without delete
-// sharing, so that it cannot be renamed or replaced while held; opened as
-// itself where the system has reparse points, and refused when the handle is
-// not a directory or is a reparse point, or when the directory's entry in its
-// parent is a reparse point or another directory than the one held (a system
-// that opens a link's target in spite of being asked for the link itself, as
-// Wine does, is caught there). POSIX: O_DIRECTORY and O_NOFOLLOW.
-DirectoryHandle holdDirectory(const char* path);
+// What holdDirectory, takeLockFile and openForAppending give. Only on kOpened
+// is the handle set.
+constexpr int kOpened = 0;
+// Another process holds it: has it open in a way that shuts this open out (on
+// Windows a sharing violation, which a copy of the log being collected gives,
+// and another run's hold on the lock file), or holds the lock. Try again later.
+constexpr int kOpenBusy = 1;
+constexpr int kOpenFailed = 2;
+
+// Opens the directory `path` itself and holds it in `*directory`.
+// kOpenFailed when it is not a directory, is a link, or cannot be opened.
+// Windows: held without delete sharing, so that it cannot be renamed or
+// replaced while held; opened as itself where its volume has reparse points,
+// and refused when the handle is not a directory or is a reparse point, or
+// when the directory's entry in its parent is a reparse point or another
+// directory than the one held (a system that opens a link's target in spite of
+// being asked for the link itself, as Wine does, is caught there). POSIX:
+// O_DIRECTORY and O_NOFOLLOW.
+int holdDirectory(const char* path, DirectoryHandle* directory);
 void releaseDirectory(DirectoryHandle directory);
 
-// What takeLockFile gives.
-constexpr int kLockTaken = 0;
-constexpr int kLockBusy = 1;  // another holds the lock: try again later
-constexpr int kLockFailed = 2;
-
 // Takes the lock file `name` in `directory`, creating it if absent, without
-// waiting. Only on kLockTaken is `*lock` set: it holds the lock until it is
-// closed with closeFile. Windows: the file is opened with no sharing at all,
+// waiting: kOpenBusy while another holds it. `*lock` holds the lock until it
+// is closed with closeFile. Windows: the file is opened with no sharing at all,
 // so that one holder at a time can have it open. POSIX: an exclusive flock.
 int takeLockFile(DirectoryHandle directory, const char* name, FileHandle* lock);
 
-// Opens the file `name` in `directory` for appending, creating it if absent.
-// One 0x1A byte at the end of an existing file is removed, and every write with
-// appendToFile lands at the file's end.
-FileHandle openForAppending(DirectoryHandle directory, const char* name);
+// Opens the file `name` in `directory` for appending into `*file`, creating it
+// if absent. One 0x1A byte at the end of an existing file is removed, and
+// every write with appendToFile lands at the file's end.
+int openForAppending(DirectoryHandle directory, const char* name, FileHandle* file);
 
 // What appendToFile gives.
 constexpr int kAppended = 0;

@@ -10,9 +10,12 @@
 
 namespace platform {
 
-DirectoryHandle holdDirectory(const char* path) {
+// POSIX has no share modes: only the lock can be busy.
+int holdDirectory(const char* path, DirectoryHandle* directory) {
   int fd = open(path, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  return fd < 0 ? kNoDirectory : fd;
+  if (fd < 0) return kOpenFailed;
+  *directory = fd;
+  return kOpened;
 }
 
 void releaseDirectory(DirectoryHandle directory) { close(static_cast<int>(directory)); }
@@ -35,27 +38,28 @@ static int openOwnersFile(DirectoryHandle directory, const char* name, int flags
 int takeLockFile(DirectoryHandle directory, const char* name, FileHandle* lock) {
   struct stat info;
   int fd = openOwnersFile(directory, name, O_RDONLY, &info);
-  if (fd < 0) return kLockFailed;
+  if (fd < 0) return kOpenFailed;
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
     int error = errno;
     close(fd);
-    return error == EWOULDBLOCK ? kLockBusy : kLockFailed;
+    return error == EWOULDBLOCK ? kOpenBusy : kOpenFailed;
   }
   *lock = fd;
-  return kLockTaken;
+  return kOpened;
 }
 
-FileHandle openForAppending(DirectoryHandle directory, const char* name) {
+int openForAppending(DirectoryHandle directory, const char* name, FileHandle* file) {
   struct stat info;
   int fd = openOwnersFile(directory, name, O_RDWR | O_APPEND, &info);
-  if (fd < 0) return kNoFile;
+  if (fd < 0) return kOpenFailed;
   unsigned char last = 0;
   if (info.st_size > 0 && pread(fd, &last, 1, info.st_size - 1) == 1 && last == 0x1A &&
       ftruncate(fd, info.st_size - 1) != 0) {
     close(fd);
-    return kNoFile;
+    return kOpenFailed;
   }
-  return fd;
+  *file = fd;
+  return kOpened;
 }
 
 // Advisory locks never refuse a write here.

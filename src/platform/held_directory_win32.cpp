@@ -13,12 +13,13 @@ namespace platform {
 static constexpr DWORD kDirectoryAccess =
     FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
 
-DirectoryHandle holdDirectory(const char* path) {
-  HANDLE directory =
-      CreateFileA(path, kDirectoryAccess, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                  FILE_FLAG_BACKUP_SEMANTICS | (hasReparsePoints() ? FILE_FLAG_OPEN_REPARSE_POINT : 0),
-                  nullptr);
-  if (directory == INVALID_HANDLE_VALUE) return kNoDirectory;
+int holdDirectory(const char* path, DirectoryHandle* held) {
+  DWORD asItself = volumeHasReparsePoints(path) ? FILE_FLAG_OPEN_REPARSE_POINT : 0;
+  HANDLE directory = CreateFileA(path, kDirectoryAccess, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | asItself, nullptr);
+  if (directory == INVALID_HANDLE_VALUE) {
+    return GetLastError() == ERROR_SHARING_VIOLATION ? kOpenBusy : kOpenFailed;
+  }
   BY_HANDLE_FILE_INFORMATION information;
   bool plain = GetFileInformationByHandle(directory, &information) &&
                (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
@@ -26,9 +27,10 @@ DirectoryHandle holdDirectory(const char* path) {
                isListedAs(directory, path);
   if (!plain) {
     CloseHandle(directory);
-    return kNoDirectory;
+    return kOpenFailed;
   }
-  return reinterpret_cast<DirectoryHandle>(directory);
+  *held = reinterpret_cast<DirectoryHandle>(directory);
+  return kOpened;
 }
 
 void releaseDirectory(DirectoryHandle directory) { CloseHandle(reinterpret_cast<HANDLE>(directory)); }
@@ -41,40 +43,35 @@ static bool isOnlyName(HANDLE file) {
          (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
 }
 
-// Opens `name` in `directory`, for its owners only when it is created.
-// INVALID_HANDLE_VALUE, with the reason in `*status`, when it cannot.
-static HANDLE openOwnersFile(DirectoryHandle directory, const char* name, ACCESS_MASK access,
-                             ULONG share, NativeStatus* status) {
+// Opens `name` in `directory` into `*file`, for its owners only when it is
+// created. Busy when another handle's sharing shuts this open out.
+static int openOwnersFile(DirectoryHandle directory, const char* name, ACCESS_MASK access,
+                          ULONG share, HANDLE* file) {
   OwnersSecurity security;
-  HANDLE file = INVALID_HANDLE_VALUE;
-  *status = -1;
-  if (!buildOwnersOnlySecurity(kThisObjectOnly, &security)) return INVALID_HANDLE_VALUE;
-  *status = createFileIn(reinterpret_cast<HANDLE>(directory), name, access | SYNCHRONIZE, share,
-                         &security.descriptor, &file);
-  if (*status < 0) return INVALID_HANDLE_VALUE;
-  if (!isOnlyName(file)) {
-    CloseHandle(file);
-    *status = -1;
-    return INVALID_HANDLE_VALUE;
+  if (!buildOwnersOnlySecurity(kThisObjectOnly, &security)) return kOpenFailed;
+  NativeStatus status = createFileIn(reinterpret_cast<HANDLE>(directory), name,
+                                     access | SYNCHRONIZE, share, &security.descriptor, file);
+  if (status == kStatusSharingViolation) return kOpenBusy;
+  if (status < 0) return kOpenFailed;
+  if (!isOnlyName(*file)) {
+    CloseHandle(*file);
+    return kOpenFailed;
   }
-  return file;
+  return kOpened;
 }
 
 int takeLockFile(DirectoryHandle directory, const char* name, FileHandle* lock) {
-  NativeStatus status;
-  HANDLE file = openOwnersFile(directory, name, GENERIC_READ, 0, &status);
-  if (file == INVALID_HANDLE_VALUE) {
-    return status == kStatusSharingViolation ? kLockBusy : kLockFailed;
-  }
-  *lock = reinterpret_cast<FileHandle>(file);
-  return kLockTaken;
+  HANDLE file = INVALID_HANDLE_VALUE;
+  int opened = openOwnersFile(directory, name, GENERIC_READ, 0, &file);
+  if (opened == kOpened) *lock = reinterpret_cast<FileHandle>(file);
+  return opened;
 }
 
-FileHandle openForAppending(DirectoryHandle directory, const char* name) {
-  NativeStatus status;
-  HANDLE file = openOwnersFile(directory, name, GENERIC_READ | GENERIC_WRITE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE, &status);
-  if (file == INVALID_HANDLE_VALUE) return kNoFile;
+int openForAppending(DirectoryHandle directory, const char* name, FileHandle* opened) {
+  HANDLE file = INVALID_HANDLE_VALUE;
+  int result = openOwnersFile(directory, name, GENERIC_READ | GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, &file);
+  if (result != kOpened) return result;
   DWORD size = GetFileSize(file, nullptr);
   if (size != INVALID_FILE_SIZE && size > 0) {
     unsigned char last = 0;
@@ -87,10 +84,11 @@ FileHandle openForAppending(DirectoryHandle directory, const char* name) {
     }
     if (!truncated) {
       CloseHandle(file);
-      return kNoFile;
+      return kOpenFailed;
     }
   }
-  return reinterpret_cast<FileHandle>(file);
+  *opened = reinterpret_cast<FileHandle>(file);
+  return kOpened;
 }
 
 int appendToFile(FileHandle file, const void* data, size_t size) {

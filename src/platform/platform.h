@@ -54,6 +54,17 @@ void useUtf8Text();
 // ExitProcess, which still cannot end the process before their calls return).
 [[noreturn]] void endProcess(int status);
 
+// What Windows does when a drive has no medium or fails ("There is no disk in
+// the drive"): by default it shows a box and the calling thread waits for a
+// click. The process's error mode, as SetErrorMode has it, says otherwise.
+constexpr uint32_t kFailCriticalErrors = 0x0001;  // the call fails instead: no box
+constexpr uint32_t kNoOpenFileErrorBox = 0x8000;  // no box when a file is not found
+
+// Sets the process's error mode and returns the mode it had. A process started
+// afterwards inherits the mode in force when it is started. POSIX: kept, and
+// changes nothing.
+uint32_t setErrorMode(uint32_t mode);
+
 // --- Directories -----------------------------------------------------------
 
 // The root of the system volume ("C:\" on Windows, ending with the separator),
@@ -137,9 +148,14 @@ void findClose(FindHandle find);
 using FileHandle = intptr_t;
 constexpr FileHandle kNoFile = -1;
 
-// Copies one file; an existing target is overwritten. On POSIX the source must
-// be a regular file: a FIFO, socket or device fails the copy at once.
-bool copyFile(const char* source, const char* target);
+// Copies one file; an existing target is overwritten. `*sourceSize` is the
+// size of the source as the file itself gives it once opened for the copy,
+// which a directory listing may not (Windows: a stale size on NTFS for a file
+// with several names or one open for writing, 0 for a file symbolic link).
+// Windows holds the source open across the copy and does not let it be
+// renamed or deleted meanwhile. On POSIX the source must be a regular file: a
+// FIFO, socket or device fails the copy at once.
+bool copyFile(const char* source, const char* target, uint64_t* sourceSize);
 // The size in bytes of the file at `path` as the volume holds it now, read
 // from the file itself rather than a directory listing. False when it cannot
 // be told.
@@ -147,7 +163,9 @@ bool getFileSize(const char* path, uint64_t* size);
 // Clears read-only and every other attribute, so the file can be changed and
 // deleted, or the directory emptied and removed: on POSIX the owner may read
 // and write it (and search a directory). Never through a link: false for one
-// on POSIX. A file's attributes are those of every name it has.
+// on POSIX, where an entry whose owner may not read it is changed through
+// /proc, and without /proc keeps its mode. A file's attributes are those of
+// every name it has.
 bool setFileAttributesNormal(const char* path);
 // Deletes one file; false when it cannot (for example while it is open).
 bool deleteFile(const char* path);

@@ -138,6 +138,16 @@ void useUtf8Text() {}
 
 const char* rawCommandLine() { return nullptr; }
 
+// Linux has no error boxes: the mode is only kept, so that the program's own
+// rules about it run the same here.
+static uint32_t errorMode = 0;
+
+uint32_t setErrorMode(uint32_t mode) {
+  uint32_t before = errorMode;
+  errorMode = mode;
+  return before;
+}
+
 bool writeConsole(const char* text, size_t length) { return fwrite(text, 1, length, stdout) == length; }
 
 bool flushConsole() { return fflush(stdout) == 0; }

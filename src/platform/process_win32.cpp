@@ -135,6 +135,8 @@ void prepareProcess() {
   if (isUsable(stderr)) _setmode(_fileno(stderr), _O_BINARY);
 }
 
+uint32_t setErrorMode(uint32_t mode) { return SetErrorMode(mode); }
+
 // A console that UTF-8 text is written to as Unicode (useUtf8Text): the
 // bytes of a character cut at the end of one write wait for the next.
 struct UnicodeConsole {

@@ -18,7 +18,57 @@ static Pointer ntdllFunction(const char* name) {
   return reinterpret_cast<Pointer>(reinterpret_cast<void (*)()>(found));
 }
 
-bool hasReparsePoints() { return LOBYTE(LOWORD(GetVersion())) >= 5; }
+static bool systemHasReparsePoints() { return LOBYTE(LOWORD(GetVersion())) >= 5; }
+
+// The root of the volume that `path` lies on, with its trailing separator, as
+// GetVolumeInformationA wants it: "C:\\" or "\\\\server\\share\\". False when
+// the path names neither a drive nor a share.
+static bool volumeRoot(const char* path, char* root, DWORD size) {
+  char* name = nullptr;
+  DWORD length = GetFullPathNameA(path, size, root, &name);
+  if (length == 0 || length >= size) return false;
+  if (length >= 3 && root[1] == ':' && root[2] == '\\') {
+    root[3] = '\0';
+    return true;
+  }
+  if (root[0] != '\\' || root[1] != '\\') return false;
+  // The server's name and the share's: the separator after the share ends the root.
+  DWORD separators = 0;
+  for (DWORD i = 2; i < length; ++i) {
+    if (root[i] == '\\' && ++separators == 2) {
+      root[i + 1] = '\0';
+      return true;
+    }
+  }
+  if (separators != 1 || length + 2 > size) return false;
+  root[length] = '\\';
+  root[length + 1] = '\0';
+  return true;
+}
+
+bool volumeHasReparsePoints(const char* path) {
+  char root[MAX_PATH + 2];
+  DWORD flags = 0;
+  if (!volumeRoot(path, root, sizeof root) ||
+      !GetVolumeInformationA(root, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0)) {
+    return systemHasReparsePoints();
+  }
+  return (flags & FILE_SUPPORTS_REPARSE_POINTS) != 0;
+}
+
+bool volumeHasReparsePoints(HANDLE file) {
+  auto query = ntdllFunction<decltype(&NtQueryVolumeInformationFile)>("NtQueryVolumeInformationFile");
+  union {
+    FILE_FS_ATTRIBUTE_INFORMATION attributes;
+    char bytes[sizeof(FILE_FS_ATTRIBUTE_INFORMATION) + MAX_PATH * sizeof(WCHAR)];
+  } volume;
+  IO_STATUS_BLOCK status;
+  if (query == nullptr ||
+      query(file, &status, &volume, sizeof volume, FileFsAttributeInformation) < 0) {
+    return systemHasReparsePoints();
+  }
+  return (volume.attributes.FileSystemAttributes & FILE_SUPPORTS_REPARSE_POINTS) != 0;
+}
 
 NativeStatus createFileIn(HANDLE directory, const char* name, ACCESS_MASK access, ULONG share,
                           PSECURITY_DESCRIPTOR descriptor, HANDLE* file) {
@@ -35,7 +85,7 @@ NativeStatus createFileIn(HANDLE directory, const char* name, ACCESS_MASK access
   InitializeObjectAttributes(&attributes, &objectName, OBJ_CASE_INSENSITIVE, directory, descriptor);
   IO_STATUS_BLOCK status;
   ULONG options = FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT |
-                  (hasReparsePoints() ? FILE_OPEN_REPARSE_POINT : 0);
+                  (volumeHasReparsePoints(directory) ? FILE_OPEN_REPARSE_POINT : 0);
   return create(file, access, &attributes, &status, nullptr, FILE_ATTRIBUTE_NORMAL, share,
                 FILE_OPEN_IF, options, nullptr, 0);
 }

@@ -14,9 +14,14 @@ namespace platform {
 using NativeStatus = LONG;
 constexpr NativeStatus kStatusSharingViolation = static_cast<NativeStatus>(0xC0000043);
 
-// True from Windows 2000 on, whose files can be reparse points: only there is
-// a file opened as itself, as NT 4.0 does not know the flag.
-bool hasReparsePoints();
+// True when files on the volume of `path`, or of the open `file`, can be
+// reparse points (junctions, symbolic links), which only there are opened as
+// themselves: the volume says so (FILE_SUPPORTS_REPARSE_POINTS), whatever
+// version the system claims to be (a compatibility layer may claim NT 4.0,
+// which does not know the flag). Where the volume cannot be asked, from
+// Windows 2000 on.
+bool volumeHasReparsePoints(const char* path);
+bool volumeHasReparsePoints(HANDLE file);
 
 // Opens `name` in `directory` (a handle), creating it with `descriptor` when
 // absent: not a directory, for synchronous use, and as itself where files can

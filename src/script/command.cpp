@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
+#include "runtime/program_start.h"
 #include "script/script_reader.h"
 
 static const char kCommandPrefix[] = "cmd /d /c \"";
@@ -43,5 +44,11 @@ bool formatCommandText(const char* line, char* text, size_t size) {
 int32_t runCommandLine(const char* line) {
   char text[kCommandTextSize];
   if (!formatCommandText(line, text, sizeof text)) return kCommandTooLong;
-  return platform::runCommand(text, line);
+  // A command inherits the error mode in force when it starts: it gets the
+  // one that this program's caller gave, as if the caller had started it, and
+  // this program's own comes back for what it does next.
+  uint32_t own = platform::setErrorMode(callerErrorMode());
+  int32_t value = platform::runCommand(text, line);
+  platform::setErrorMode(own);
+  return value;
 }

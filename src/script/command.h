@@ -22,7 +22,8 @@ bool programFileExists(const char* name);
 // when it does not fit in `size` bytes.
 bool formatCommandText(const char* line, char* text, size_t size);
 
-// Runs one command line in the current directory and waits for it. Returns its
+// Runs one command line in the current directory and waits for it, with the
+// error mode that the program's caller gave (callerErrorMode). Returns its
 // exit code, or the system's error code when the interpreter could not start.
 int32_t runCommandLine(const char* line);
 

@@ -101,15 +101,19 @@ void removeStaging(const char* stagingDir) {
   size_t length = strlen(stagingDir);
   if (length + 1 > sizeof directory) return;
   memcpy(directory, stagingDir, length + 1);
+  // The directory itself is named without its separator: with one, the system
+  // resolves a link at that name and would change what it leads to.
+  char itself[kPathBufferSize + 1];
+  memcpy(itself, stagingDir, length + 1);
+  if (length > 1 && itself[length - 1] == platform::kPathSeparator) itself[length - 1] = '\0';
   // Not listed anywhere, so its attributes are unknown: a script may have made
   // it read-only, which on POSIX keeps its entries from being deleted, and on
   // Windows the directory itself from being removed.
-  platform::setFileAttributesNormal(stagingDir);
+  platform::setFileAttributesNormal(itself);
   if (walkTree(directory, sizeof directory, nullptr) != 0) {
     printLine("Could not delete files from temporary directory.");
-  } else if (!platform::removeDirectory(stagingDir) &&
-             !(platform::setFileAttributesNormal(stagingDir) &&
-               platform::removeDirectory(stagingDir))) {
+  } else if (!platform::removeDirectory(itself) &&
+             !(platform::setFileAttributesNormal(itself) && platform::removeDirectory(itself))) {
     printLine("Could not remove temporary directory", stagingDir);
   }
 }

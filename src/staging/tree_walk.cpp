@@ -72,12 +72,16 @@ static int copyDirectoryEntry(const char* source, const char* destination, Measu
   return kWalkSucceeded;
 }
 
-// A copy must hold as many bytes as the listing gave for its source. Not every
-// copy reports a read error: Wine's CopyFileA ends at one and returns success,
-// leaving a short file that an installer would then run from.
-static bool isWhole(const char* targetPath, const platform::DirectoryEntry& entry) {
+// A copy must hold as many bytes as its source had when it was opened for the
+// copy. Not every copy reports a read error: Wine's CopyFileA ends at one and
+// returns success, leaving a short file that an installer would then run from.
+// The listing's size is not the one to compare: NTFS may list an old size,
+// and 0 for a file symbolic link.
+static bool copyWhole(const char* entryPath, const char* targetPath) {
+  uint64_t sourceSize = 0;
   uint64_t size = 0;
-  return platform::getFileSize(targetPath, &size) && size == entry.size;
+  return platform::copyFile(entryPath, targetPath, &sourceSize) &&
+         platform::getFileSize(targetPath, &size) && size == sourceSize;
 }
 
 static int copyFileEntry(const char* entryPath, bool entryPathFits, const char* destination,
@@ -88,7 +92,7 @@ static int copyFileEntry(const char* entryPath, bool entryPathFits, const char* 
     measure->bytes = saturatingSum(measure->bytes, onDisk(entry.size, measure->clusterSize));
   } else if (copied) {
     copied = joinPath(targetPath, sizeof targetPath, destination, entry.name) &&
-             platform::copyFile(entryPath, targetPath) && isWhole(targetPath, entry);
+             copyWhole(entryPath, targetPath);
     if (copied) platform::setFileAttributesNormal(targetPath);
   }
   if (!copied) {
@@ -102,14 +106,17 @@ static int copyFileEntry(const char* entryPath, bool entryPathFits, const char* 
 // the file, not to this name: a file with other names, which may lie outside
 // the tree, gets them back through the handle held meanwhile, and so ends as it
 // was. Setting them back is tried first, so that a file whose attributes could
-// not be set back is never changed.
+// not be set back is never changed; should they still not go back afterwards,
+// the line names the file, whose other names are now without them.
 static bool deleteClearingAttributes(const char* path) {
   platform::AttributeHandle file;
   if (!platform::openForAttributes(path, &file)) return false;
   bool shared = file.links > 1;
-  bool deleted = (!shared || platform::restoreAttributes(file)) &&
-                 platform::clearAttributes(file) && platform::deleteFile(path);
-  if (shared) platform::restoreAttributes(file);
+  bool cleared = (!shared || platform::restoreAttributes(file)) && platform::clearAttributes(file);
+  bool deleted = cleared && platform::deleteFile(path);
+  if (cleared && shared && !platform::restoreAttributes(file)) {
+    printLine("Unable to restore attributes of temp file ", path);
+  }
   platform::closeAttributeHandle(file);
   return deleted;
 }

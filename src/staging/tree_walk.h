@@ -15,14 +15,15 @@
 // breaks off, and a sub-directory that cannot be listed are such failures: a
 // directory of the source that cannot be read whole prints the first of those
 // lines, "Unable to copy files from QN CD to hard drive.", as a file does. So
-// does a copy whose size is not the size that the source's listing gave. A
+// does a copy whose size is not the size of its source as opened for the copy. A
 // FIFO, socket or device in the source cannot be copied (POSIX).
 //
 // Removal mode (`destination` is null): deletes everything below `source`,
 // leaving `source` itself. An entry listed read-only, hidden or system that
 // will not go has its attributes cleared and is tried once more (a read-only
 // directory is made writable before it is emptied); a file that has other
-// names (hard links) gets its attributes back. A link (a junction or symbolic
+// names (hard links) gets its attributes back, or "Unable to restore
+// attributes of temp file PATH" is printed. A link (a junction or symbolic
 // link) is removed as itself and never entered, and its attributes are never
 // changed, so nothing outside `source` is touched; the copy,
 // like Windows' own listing, does follow links to directories, and the path

@@ -41,25 +41,39 @@ class RunResult:
 
 
 class PendingRun:
-    """A started run; wait() ends it and gives its RunResult."""
+    """A started run; wait() ends it and gives its RunResult. Its standard
+    output and error are pipes, read to their end, or the files given as
+    `output_files`, read once the process has ended."""
 
-    def __init__(self, process, started, finish, timeout=RUN_TIMEOUT_SECONDS):
+    def __init__(self, process, started, finish, timeout=RUN_TIMEOUT_SECONDS, output_files=None):
         self._process = process
         self._started = started
         self._finish = finish
         self.timeout = timeout
+        self._output_files = output_files
 
     def ended(self):
         return self._process.poll() is not None
 
+    def _outputs(self, timeout):
+        if self._output_files is None:
+            return self._process.communicate(timeout=timeout)
+        self._process.wait(timeout=timeout)
+        outputs = []
+        for file in self._output_files:
+            file.seek(0)
+            outputs.append(file.read())
+            file.close()
+        return tuple(outputs)
+
     def wait(self, timeout=None):
         timeout = self.timeout if timeout is None else timeout
         try:
-            stdout, stderr = self._process.communicate(timeout=timeout)
+            stdout, stderr = self._outputs(timeout)
         except subprocess.TimeoutExpired:
             # The run was started in its own process group: end that group only.
             os.killpg(self._process.pid, signal.SIGKILL)
-            self._process.communicate()
+            self._outputs(None)
             raise AssertionError("the program did not end within %d s" % timeout)
         seconds = time.monotonic() - self._started
         for marker in SANITIZER_MARKERS:

@@ -1,7 +1,8 @@
 """The log on a machine that other accounts use: a lock that another account
-holds on QN.log neither delays nor stops a record, a QNLOG swapped for a link
-while runs write never leads a record elsewhere, and a new log is for its
-owners only.
+holds on QN.log neither delays nor stops a record, a copy that collects the
+log while a run ends delays the record and loses nothing, a QNLOG swapped for
+a link while runs write never leads a record elsewhere, and a new log is for
+its owners only.
 
 Under Wine every process runs as one account and ACLs are not enforced: the
 other account is a process that opened QN.log for reading, and the owners-only
@@ -13,6 +14,7 @@ import signal
 import stat
 import subprocess
 import sys
+import time
 
 from harness import BlackBoxCase
 from runners import wait_all
@@ -84,6 +86,33 @@ class LockElsewhereTest(SharedLogCase):
         else:
             self.assertRun(result, self.lines(missing, "Log File Creation Failed!"), 1)
             self.assertEqual(self.log_file.read_bytes(), EARLIER_RECORD)
+
+
+class CopyOfTheLogTest(SharedLogCase):
+    # How long the copy holds the log once the run's last command has ended.
+    COPY_SECONDS = 4
+
+    def test_a_copy_holding_the_log_while_the_run_ends_delays_the_record_and_loses_nothing(self):
+        r = self.runner
+        if not hasattr(r, "open_elsewhere"):
+            self.skipTest("share modes are Windows'")
+        ended = self.work / "ended.txt"
+        command = "%s & %s" % (r.echo_to_file_command("ended", ended), r.exit_command(3))
+        self.make_update(self.work, [command])
+        self.make_existing_log()
+        with r.open_elsewhere(self.log_file, "read"):
+            pending = self.start_program()
+            deadline = time.monotonic() + WAIT_LIMIT_SECONDS
+            while not ended.exists() and not pending.ended() and time.monotonic() < deadline:
+                time.sleep(0.1)
+            self.assertTrue(ended.exists(), "the command did not run")
+            time.sleep(self.COPY_SECONDS)
+            self.assertFalse(pending.ended(), "the run did not wait for the copy")
+        result = pending.wait(timeout=WAIT_LIMIT_SECONDS)
+        self.assertRun(result, self.lines(self.missing(command)), 3)
+        records = self.log_records()
+        self.assertEqual(len(records), 2)
+        self.assertEqual(records[0], EARLIER_RECORD)
 
 
 class SwappedLogDirectoryTest(SharedLogCase):

@@ -50,3 +50,20 @@ class UsageTest(BlackBoxCase):
         result = self.run_program(args=["-h"])
         self.assertRun(result, self.lines(self.missing(r.exit_command(4))), 4)
         self.assertNoStagingLeft()
+
+    def test_version_flag_prints_the_version_line_and_an_unknown_option_runs_nothing(self):
+        r = self.runner
+        marker = self.work / "ran.txt"
+        self.make_update(self.work, [r.echo_to_file_command("ran", marker), r.exit_command(3)])
+        self.assertRun(self.run_program(args=["--version"]), self.lines(b"qnUpdate " + PROJECT_VERSION), 0)
+        result = self.run_program(args=["-x"])
+        self.assertEqual(result.status, 2)
+        self.assertTrue(result.stdout.startswith(
+            self.lines("ERROR: No such option or directory: -x", b"qnUpdate " + PROJECT_VERSION)),
+            result.stdout)
+        self.assertIn(b"  qnUpdate DIR ", result.stdout)
+        self.assertFalse(marker.exists(), "a command ran")
+        self.assertNoLog()
+        self.assertNoStagingLeft()
+        if r.private_system_root:
+            self.assertEqual(list(self.root.iterdir()), [])

@@ -1,6 +1,7 @@
 """What only the Windows build shows: the full 32-bit exit status reaching a
 Windows caller, the program's own splitting of its command line text,
-CR LF console lines and a log record of the same form as the Linux build's.
+CR LF console lines, a log record of the same form as the Linux build's, and
+the error mode the program sets for itself and for its commands.
 
 These run on the Wine runners only; natively each skips with the reason."""
 
@@ -153,3 +154,37 @@ class WindowsNoConsoleTest(WindowsCase):
         self.assertEqual(marker.read_bytes(), b"ran\r\n")
         (record,) = self.log_records()
         self.assertTrue(record.endswith(b",Status=Unknown,ReturnCode=3 \r\n"), record)
+
+
+# One call or return of Wine's relay trace: thread, function, and the
+# arguments or the value returned.
+RELAY_LINE = re.compile(rb"([0-9a-f]{4}):(Call|Ret ) KERNEL32\.(\w+)\((.*?)\)(?: retval=([0-9a-f]+))? ret=")
+SILENT_ERROR_MODE = "00008001"  # SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX
+
+
+class WindowsErrorModeTest(WindowsCase):
+    """Wine never shows a critical-error box, and a process it starts reads
+    error mode 0 whatever its parent's: what a command inherits cannot be seen
+    here. Wine's relay trace shows what the program itself asks for."""
+
+    def test_drive_errors_fail_silently_from_the_start_and_the_command_starts_with_the_callers_mode(self):
+        self.make_update(self.work, ["exit /b 3"])
+        calls = ("SetErrorMode", "CreateProcessA", "CreateFileA", "GetTempFileNameA",
+                 "GetFileAttributesA", "FindFirstFileA", "CreateDirectoryA")
+        with self.runner.relay_trace(calls) as environment:
+            result = self.runner.start(self.work, (), environment).wait()
+        self.assertEqual(result.status, 3)
+        trace = [m.groups() for m in RELAY_LINE.finditer(result.stderr)]
+        # The program is the thread that starts the command's interpreter.
+        threads = {t for t, kind, name, text, _ in trace
+                   if kind == b"Call" and name == b"CreateProcessA" and b"cmd /d /c" in text}
+        self.assertEqual(len(threads), 1, trace)
+        own = [(kind.strip().decode(), name.decode(), (text or value or b"").decode())
+               for thread, kind, name, text, value in trace if thread in threads]
+        # Its first call of them all sets the silent mode; the mode it found is its caller's.
+        self.assertEqual(own[0], ("Call", "SetErrorMode", SILENT_ERROR_MODE), own)
+        self.assertEqual(own[1][:2], ("Ret", "SetErrorMode"), own)
+        callers = own[1][2]
+        start = next(i for i, c in enumerate(own) if c[1] == "CreateProcessA")
+        self.assertEqual(own[start - 2], ("Call", "SetErrorMode", callers), own)
+        self.assertEqual(own[start + 2], ("Call", "SetErrorMode", SILENT_ERROR_MODE), own)

@@ -209,9 +209,14 @@ class WineRunner(Runner):
         environment.update(env or {})
         environment["QN_LAUNCH_COMMAND"] = command
         environment["QN_LAUNCH_STATUS"] = self.program_path(status_file)
+        # Wine's background services (services.exe and those it starts) may be
+        # started by a run, after the server was restarted, inherit its
+        # standard handles and outlive it: into pipes, the run would not end
+        # while they run. Files have no end to wait for.
+        outputs = (tempfile.TemporaryFile(dir=self._base), tempfile.TemporaryFile(dir=self._base))
         process = subprocess.Popen(
             [self.wine, str(self.launcher)], cwd=str(cwd), env=environment,
-            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+            stdin=subprocess.DEVNULL, stdout=outputs[0], stderr=outputs[1],
             start_new_session=True)
 
         def finish(launcher_status):
@@ -221,7 +226,7 @@ class WineRunner(Runner):
                 raise AssertionError("qnLaunch failed with status %d" % launcher_status)
             return int(text)
 
-        return PendingRun(process, time.monotonic(), finish, WINE_RUN_TIMEOUT_SECONDS)
+        return PendingRun(process, time.monotonic(), finish, WINE_RUN_TIMEOUT_SECONDS, outputs)
 
     def program_path(self, host_path):
         host = Path(host_path).resolve()
@@ -288,19 +293,28 @@ class WineRunner(Runner):
     def wait_for_file_commands(self, name):
         return [":wait", "if not exist %s goto wait" % name]
 
-    @contextlib.contextmanager
     def lock_held_elsewhere(self, path, every_byte=False):
         """As Runner.lock_held_elsewhere; with `every_byte` the lock covers
         every byte of the file instead (qnLock.exe holds it)."""
+        return self._held_by_qnlock("all" if every_byte else "far", path)
+
+    def open_elsewhere(self, path, sharing):
+        """A context manager: for the runs inside it, another process has
+        `path`, a file or a folder, open for reading with `sharing` "read"
+        (read sharing only, as copy, xcopy and robocopy open what they copy)
+        or "none" (qnLock.exe holds it)."""
+        return self._held_by_qnlock(sharing, path)
+
+    @contextlib.contextmanager
+    def _held_by_qnlock(self, mode, path):
         holder = subprocess.Popen(
-            [self.wine, str(self.helper_program("qnLock.exe")), "all" if every_byte else "far",
-             self.program_path(path)],
+            [self.wine, str(self.helper_program("qnLock.exe")), mode, self.program_path(path)],
             env=self._wine_environment(), stdin=subprocess.PIPE, stdout=subprocess.PIPE,
             stderr=subprocess.DEVNULL, start_new_session=True)
         try:
             answer = holder.stdout.readline()
             if answer.strip() != b"locked":
-                raise AssertionError("qnLock did not lock %s: %r" % (path, answer))
+                raise AssertionError("qnLock did not hold %s: %r" % (path, answer))
             yield
         finally:
             holder.stdin.close()
@@ -309,6 +323,22 @@ class WineRunner(Runner):
             except subprocess.TimeoutExpired:
                 os.killpg(holder.pid, signal.SIGKILL)
                 holder.wait()
+
+    @contextlib.contextmanager
+    def relay_trace(self, functions):
+        """A context manager that gives the environment for a run whose
+        calls of these kernel32 functions Wine's relay trace writes to its
+        standard error, one "TTTT:Call KERNEL32.NAME(ARGS) ret=..." line and
+        one "TTTT:Ret  KERNEL32.NAME() retval=V ret=..." line each (TTTT the
+        calling thread). The prefix's RelayInclude setting is removed after."""
+        key = WINE_KEY + r"\Debug"
+        wanted = ";".join("KERNEL32." + name for name in functions)
+        if self._reg("add", key, "/v", "RelayInclude", "/t", "REG_SZ", "/d", wanted, "/f").returncode:
+            raise AssertionError("cannot set RelayInclude")
+        try:
+            yield {"WINEDEBUG": "+relay"}
+        finally:
+            self._reg("delete", key, "/v", "RelayInclude", "/f")
 
     def helper_program(self, name):
         """A test helper built beside the program (tests/win32_helpers)."""

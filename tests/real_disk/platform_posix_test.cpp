@@ -2,8 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sched.h>
 #include <stdlib.h>
 #include <sys/file.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -43,15 +46,16 @@ class PlatformPosixTest : public ::testing::Test {
 
   // The scratch directory, held.
   platform::DirectoryHandle holdTemp() {
-    platform::DirectoryHandle directory = platform::holdDirectory(temp.path().c_str());
-    EXPECT_NE(platform::kNoDirectory, directory);
+    platform::DirectoryHandle directory = platform::kNoDirectory;
+    EXPECT_EQ(platform::kOpened, platform::holdDirectory(temp.path().c_str(), &directory));
     return directory;
   }
 
   // Opens "log" in the held scratch directory for appending.
   platform::FileHandle openLog() {
     platform::DirectoryHandle directory = holdTemp();
-    platform::FileHandle log = platform::openForAppending(directory, "log");
+    platform::FileHandle log = platform::kNoFile;
+    EXPECT_EQ(platform::kOpened, platform::openForAppending(directory, "log", &log));
     platform::releaseDirectory(directory);
     return log;
   }
@@ -142,11 +146,11 @@ TEST_F(PlatformPosixTest, LockIsHadByOneHolderAtATimeAndIsForItsOwnerOnly) {
   platform::DirectoryHandle directory = holdTemp();
   platform::FileHandle first = platform::kNoFile;
   platform::FileHandle second = platform::kNoFile;
-  ASSERT_EQ(platform::kLockTaken, platform::takeLockFile(directory, "lock", &first));
+  ASSERT_EQ(platform::kOpened, platform::takeLockFile(directory, "lock", &first));
   EXPECT_EQ(0600u, modeOf(temp.path() + "lock"));
-  EXPECT_EQ(platform::kLockBusy, platform::takeLockFile(directory, "lock", &second));
+  EXPECT_EQ(platform::kOpenBusy, platform::takeLockFile(directory, "lock", &second));
   EXPECT_TRUE(platform::closeFile(first));
-  ASSERT_EQ(platform::kLockTaken, platform::takeLockFile(directory, "lock", &second));
+  ASSERT_EQ(platform::kOpened, platform::takeLockFile(directory, "lock", &second));
   EXPECT_TRUE(platform::closeFile(second));
   platform::releaseDirectory(directory);
 }
@@ -154,12 +158,15 @@ TEST_F(PlatformPosixTest, LockIsHadByOneHolderAtATimeAndIsForItsOwnerOnly) {
 TEST_F(PlatformPosixTest, HeldDirectoryIsNeverALinkAndHoldsOnlyPlainFiles) {
   ASSERT_EQ(0, mkdir((temp.path() + "dir").c_str(), 0700));
   ASSERT_EQ(0, symlink("dir", (temp.path() + "link").c_str()));
-  EXPECT_EQ(platform::kNoDirectory, platform::holdDirectory((temp.path() + "link").c_str()));
-  EXPECT_EQ(platform::kNoDirectory, platform::holdDirectory((temp.path() + "missing").c_str()));
+  platform::DirectoryHandle held = platform::kNoDirectory;
+  EXPECT_EQ(platform::kOpenFailed, platform::holdDirectory((temp.path() + "link").c_str(), &held));
+  EXPECT_EQ(platform::kOpenFailed, platform::holdDirectory((temp.path() + "missing").c_str(), &held));
+  EXPECT_EQ(platform::kNoDirectory, held);
   platform::DirectoryHandle directory = holdTemp();
-  EXPECT_EQ(platform::kNoFile, platform::openForAppending(directory, "dir"));
+  platform::FileHandle file = platform::kNoFile;
+  EXPECT_EQ(platform::kOpenFailed, platform::openForAppending(directory, "dir", &file));
   platform::FileHandle lock = platform::kNoFile;
-  EXPECT_EQ(platform::kLockFailed, platform::takeLockFile(directory, "link", &lock));
+  EXPECT_EQ(platform::kOpenFailed, platform::takeLockFile(directory, "link", &lock));
   platform::releaseDirectory(directory);
 }
 
@@ -352,9 +359,34 @@ TEST_F(PlatformPosixTest, ListingOfAMissingDirectoryCannotStart) {
 
 TEST_F(PlatformPosixTest, CopyRefusesDirectoriesAndMissingFiles) {
   ASSERT_EQ(0, mkdir((temp.path() + "sub").c_str(), 0755));
-  EXPECT_FALSE(platform::copyFile((temp.path() + "sub").c_str(), (temp.path() + "t").c_str()));
-  EXPECT_FALSE(platform::copyFile((temp.path() + "none").c_str(), (temp.path() + "t").c_str()));
+  uint64_t size = 0;
+  EXPECT_FALSE(platform::copyFile((temp.path() + "sub").c_str(), (temp.path() + "t").c_str(), &size));
+  EXPECT_FALSE(platform::copyFile((temp.path() + "none").c_str(), (temp.path() + "t").c_str(), &size));
   EXPECT_FALSE(pathExists(temp.path() + "t"));
+}
+
+// glibc 2.36 changes a mode without following a link through /proc: a
+// machine, container or chroot without /proc must still empty a read-only
+// directory. /proc is taken away in a mount namespace of a child's own, which
+// takes root.
+TEST_F(PlatformPosixTest, ReadOnlyDirectoryIsMadeWritableWithoutProc) {
+  std::string directory = temp.path() + "ro";
+  ASSERT_EQ(0, mkdir(directory.c_str(), 0555));
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        umount2("/proc", MNT_DETACH) != 0) {
+      _exit(2);
+    }
+    _exit(access("/proc/self", F_OK) == 0 ? 3 : platform::setFileAttributesNormal(directory.c_str()) ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(child, waitpid(child, &status, 0));
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == 2) GTEST_SKIP() << "no mount namespace here (it takes root)";
+  EXPECT_EQ(0, WEXITSTATUS(status));
+  EXPECT_EQ(0755u, modeOf(directory));
 }
 
 TEST_F(PlatformPosixTest, FreeSpaceOfARealVolumeIsKnown) {

@@ -11,6 +11,7 @@
 
 #include "disk_test.h"
 #include "platform/platform.h"
+#include "staging/staged_run.h"
 #include "staging/tree_walk.h"
 
 namespace {
@@ -151,6 +152,17 @@ TEST_F(TreeWalkDiskTest, SymlinkToADirectoryIsRemovedAsALink) {
   EXPECT_EQ(Paths(), listTree(source + "/"));
   EXPECT_EQ("keep", readBytes(outside + "/keep.txt"));
   EXPECT_EQ("", console);
+}
+
+TEST_F(TreeWalkDiskTest, LinkAtTheStagingDirectorysNameKeepsWhatItLeadsToAsItIs) {
+  std::string elsewhere = temp.path() + "elsewhere";
+  ASSERT_EQ(0, mkdir(elsewhere.c_str(), 0500));
+  std::string staging = temp.path() + "QNT1A2.tmp";
+  ASSERT_EQ(0, symlink(elsewhere.c_str(), staging.c_str()));
+  testing::internal::CaptureStdout();
+  removeStaging((staging + "/").c_str());
+  testing::internal::GetCapturedStdout();
+  EXPECT_EQ(0500u, modeOf(elsewhere));
 }
 
 TEST_F(TreeWalkDiskTest, CopyFollowsALinkToADirectoryAsWindowsDoes) {

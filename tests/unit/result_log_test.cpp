@@ -263,6 +263,25 @@ TEST_F(ResultLogTest, WriteRefusedByAnotherLockIsTriedAgainWithinTheSameThirtySe
   EXPECT_TRUE(fs.openFiles.empty());
 }
 
+TEST_F(ResultLogTest, CopyHoldingTheLogDirectoryTheLockOrTheLogIsWaitedForWithinTheThirtySeconds) {
+  for (const char* held : {"C:\\QNLOG", "C:\\QNLOG\\QN.lck", kLogPath}) {
+    SCOPED_TRACE(held);
+    for (long tries : {3L, -1L}) {  // a copy that is done in a moment; one that never is
+      fake::reset();
+      fake::addFile(kLogPath, "old\r\n");
+      fake::addFile("C:\\QNLOG\\QN.lck", "");
+      fs.nodes.at(held).heldElsewhere = tries;
+      fake::addFile("C:\\work\\version.id", "4.1\r\n4.2\r\n");
+      bool written = tries > 0;
+      EXPECT_EQ(written ? kRecordWritten : kLogFailed, writeResultRecord(0));
+      EXPECT_EQ(written ? "" : "Log File Creation Failed!\r\n", fs.console);
+      EXPECT_EQ(written ? "old\r\n" + record("4.1", "4.2") : "old\r\n", fake::fileContent(kLogPath));
+      EXPECT_EQ(written ? 3 * kLogRetryMilliseconds : kLogWaitMilliseconds, fs.sleptMilliseconds);
+      EXPECT_TRUE(fs.openFiles.empty());
+    }
+  }
+}
+
 // --- Where the log lives ---------------------------------------------------------
 
 TEST_F(ResultLogTest, SystemDriveNamesTheLogVolume) {

@@ -1,8 +1,12 @@
 // The update run as a whole, over the fake platform.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "app/run_update.h"
 #include "fake_platform.h"
+#include "runtime/program_start.h"
 
 namespace {
 
@@ -84,6 +88,20 @@ TEST_F(RunUpdateTest, HelpFlagsAloneAskForTheUsageUnlessSuchADirectoryExists) {
   EXPECT_EQ("C:\\work", fs.commands[0].directory);
   EXPECT_EQ("from-h.exe", fs.commands[1].line);  // the directory "-h", staged
   EXPECT_EQ("from-h.exe doesn't exist in current directory\r\n", fs.console);
+}
+
+TEST_F(RunUpdateTest, DrivesFailWithoutABoxFromTheStartAndEachCommandGetsItsCallersErrorMode) {
+  fake::addFile("C:\\cd\\qnInst.cfg", "[WINK3]\r\na.exe\r\nb.exe\r\n");
+  fs.errorMode = 0x0002;  // the caller's: no fault box, but the drive's boxes
+  char program[] = "qnUpdate";
+  char source[] = "C:\\cd";
+  char* argv[3] = {program, source, nullptr};
+  EXPECT_EQ(0, runProgram(2, argv, runUpdate));
+  EXPECT_EQ(std::vector<std::string>(), fs.boxableCalls);
+  ASSERT_EQ(2u, fs.commands.size());
+  for (const fake::CommandRun& run : fs.commands) EXPECT_EQ(0x0002u, run.errorMode) << run.line;
+  EXPECT_EQ(0x8003u, fs.errorMode);
+  EXPECT_FALSE(fake::exists("C:\\QNT1A2.tmp"));
 }
 
 TEST_F(RunUpdateTest, MissingScriptEndsWithNineAndNoRecord) {

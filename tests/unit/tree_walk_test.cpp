@@ -1,6 +1,7 @@
 // Tree copy and removal over the fake platform.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -128,7 +129,7 @@ TEST_F(TreeWalkTest, FileThatCannotBeCopiedStopsTheCopyWithALinePerLevel) {
 }
 
 TEST_F(TreeWalkTest, CopyThatReportsSuccessButDiffersInSizeFailsTheCopy) {
-  // Short: a copy layer hid a read error. Long: the file grew after it was listed.
+  // Short: a copy layer hid a read error. Long: the file grew while it was copied.
   for (size_t copiedBytes : {size_t{4096}, size_t{65537}}) {
     SCOPED_TRACE(copiedBytes);
     SetUp();
@@ -141,6 +142,19 @@ TEST_F(TreeWalkTest, CopyThatReportsSuccessButDiffersInSizeFailsTheCopy) {
         "Unable to copy sub-directory update files to the hard drive.\r\n",
         fs.console);
     EXPECT_FALSE(fake::exists("C:\\dst\\data\\GOOD.CAB"));
+  }
+}
+
+TEST_F(TreeWalkTest, CopyIsComparedWithItsSourceAsOpenedNotAsListed) {
+  // A file symbolic link lists 0 bytes; NTFS may list an old size.
+  for (size_t listed : {size_t{0}, size_t{100}}) {
+    SCOPED_TRACE(listed);
+    SetUp();
+    fake::addFile("C:\\src\\SETUP.EXE", std::string(4096, 's'));
+    fs.nodes.at("C:\\src\\SETUP.EXE").listedSize = listed;
+    EXPECT_EQ(0, copyTree("C:\\src"));
+    EXPECT_EQ(std::string(4096, 's'), fake::fileContent("C:\\dst\\SETUP.EXE"));
+    EXPECT_EQ("", fs.console);
   }
 }
 
@@ -309,6 +323,24 @@ TEST_F(TreeWalkTest, ReadOnlyFileWithOtherNamesIsRemovedAndTheyKeepTheirAttribut
   EXPECT_TRUE(fake::exists("C:\\T\\inside.txt"));
   EXPECT_EQ(0, callsNamed("clearAttributes"));
   EXPECT_EQ(0u, fs.console.find("Unable to remove temp file C:\\T\\inside.txt\r\n")) << fs.console;
+  EXPECT_TRUE(fs.openFiles.empty());
+
+  // Attributes that do not go back once the name is deleted are reported, and
+  // the clean-up goes on: the second restore is the one after the delete.
+  fake::reset();
+  plant();
+  EXPECT_EQ(0, removeTree("C:\\T"));
+  std::vector<std::string> calls = fs.calls;
+  auto restore = std::find(calls.begin(), calls.end(), "restoreAttributes");
+  restore = std::find(restore + 1, calls.end(), "restoreAttributes");
+  ASSERT_NE(calls.end(), restore);
+  fake::reset();
+  plant();
+  fs.failCallNumber = restore - calls.begin();
+  EXPECT_EQ(0, removeTree("C:\\T"));
+  EXPECT_EQ("Unable to restore attributes of temp file C:\\T\\inside.txt\r\n", fs.console);
+  EXPECT_EQ(fake::kAttributeNormal, fs.nodes.at("C:\\outside\\ro.txt").attributes);
+  EXPECT_EQ(Paths(), fake::listTree("C:\\T"));
   EXPECT_TRUE(fs.openFiles.empty());
 }
 
