@@ -74,25 +74,38 @@ static MachineVersion* versionIn(std::vector<MachineVersion>* versions, uint32_t
   return &*at;
 }
 
-// Adds a log's history of one version to the machine's: the two merged by
-// date, each day's last attempt kept, at the end of the fleet's histories.
-static void addDates(Fleet* fleet, MachineVersion* state, std::vector<DatedCode>* dates) {
-  if (dates->empty()) return;
+// Adds a log's history of one version, `count` attempts from `added`, to the
+// machine's: the two merged by date, each day's last attempt kept, at the end
+// of the fleet's histories.
+static void addDates(Fleet* fleet, MachineVersion* state, const DatedCode* added, size_t count) {
+  if (count == 0) return;
   std::vector<DatedCode>& all = fleet->dates;
-  dates->insert(dates->end(), all.begin() + state->datesStart,
-                all.begin() + state->datesStart + state->datesCount);
-  std::stable_sort(dates->begin(), dates->end(),
+  auto sameDayOrBefore = [](const DatedCode& a, const DatedCode& b) {
+    return a.minute / 1440 >= b.minute / 1440;
+  };
+  if (state->datesCount == 0 && std::adjacent_find(added, added + count, sameDayOrBefore) ==
+                                    added + count) {
+    // The usual case: the first history of the version, a day to an attempt.
+    state->datesStart = static_cast<uint32_t>(all.size());
+    state->datesCount = static_cast<uint32_t>(count);
+    all.insert(all.end(), added, added + count);
+    return;
+  }
+  std::vector<DatedCode> dates(all.begin() + state->datesStart,
+                               all.begin() + state->datesStart + state->datesCount);
+  dates.insert(dates.end(), added, added + count);
+  std::stable_sort(dates.begin(), dates.end(),
                    [](const DatedCode& a, const DatedCode& b) { return a.minute < b.minute; });
   size_t kept = 0;
-  for (size_t i = 0; i < dates->size(); ++i) {
-    if (kept > 0 && (*dates)[kept - 1].minute / 1440 == (*dates)[i].minute / 1440) --kept;
-    (*dates)[kept++] = (*dates)[i];
+  for (size_t i = 0; i < dates.size(); ++i) {
+    if (kept > 0 && dates[kept - 1].minute / 1440 == dates[i].minute / 1440) --kept;
+    dates[kept++] = dates[i];
   }
   bool last = state->datesStart + state->datesCount == all.size() && state->datesCount > 0;
   if (last) all.resize(state->datesStart);  // the old history was the last: its room is taken again
   state->datesStart = static_cast<uint32_t>(all.size());
   state->datesCount = static_cast<uint32_t>(kept);
-  all.insert(all.end(), dates->begin(), dates->begin() + static_cast<ptrdiff_t>(kept));
+  all.insert(all.end(), dates.begin(), dates.begin() + static_cast<ptrdiff_t>(kept));
 }
 
 // Keeps `attempt` as the machine's attempt then at its version, unless one
@@ -126,7 +139,9 @@ static void addSummary(Fleet* fleet, uint32_t machine, uint32_t logRank, const L
     Attempt last;
     bool hasThen;
     ThenAttempt then;
-    std::vector<DatedCode> dates;
+    // Its history: the one pair's, or `merged` when several pairs end in it.
+    const std::vector<DatedCode>* dates;
+    std::vector<DatedCode> merged;
   };
   std::vector<Counted> counted;
   std::unordered_map<uint32_t, size_t> countedAt;
@@ -143,10 +158,16 @@ static void addSummary(Fleet* fleet, uint32_t machine, uint32_t logRank, const L
     } else {
       at = countedAt.emplace(version, counted.size()).first->second;
     }
-    if (at == counted.size()) counted.push_back(Counted{version, 0, last, false, ThenAttempt{}, {}});
+    if (at == counted.size()) {
+      counted.push_back(Counted{version, 0, last, false, ThenAttempt{}, &logPair.dates, {}});
+    }
     Counted* sum = &counted[at];
     sum->attempts += logPair.attempts;
-    sum->dates.insert(sum->dates.end(), logPair.dates.begin(), logPair.dates.end());
+    if (sum->dates != &logPair.dates) {  // another pair of the version
+      if (sum->dates != nullptr) sum->merged = *sum->dates;
+      sum->dates = nullptr;
+      sum->merged.insert(sum->merged.end(), logPair.dates.begin(), logPair.dates.end());
+    }
     if (logPair.hasThen) {
       const LoggedAttempt& then = logPair.then;
       ThenAttempt attempt = {std::max(base.order, then.order), base.place + then.place, logRank,
@@ -165,7 +186,8 @@ static void addSummary(Fleet* fleet, uint32_t machine, uint32_t logRank, const L
     bool added = false;
     MachineVersion* state = versionIn(&entry.versions, sum.version, sum.last, &added);
     if (!added && laterAttempt(sum.last, state->last)) state->last = sum.last;
-    addDates(fleet, state, &sum.dates);
+    const std::vector<DatedCode>& dates = sum.dates != nullptr ? *sum.dates : sum.merged;
+    addDates(fleet, state, dates.data(), dates.size());
     if (sum.hasThen) addThen(fleet, machine, sum.then);
     uint32_t* attempts =
         group == 0 ? &state->attempts

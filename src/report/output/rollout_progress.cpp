@@ -17,18 +17,17 @@ struct Change {
   MachineState kind;
 };
 
-// The changes of a machine at a version: each attempt's state, oldest first;
-// for a superseded machine, the first attempt that installed the later
-// version, as installed.
-static std::vector<Change> changesOf(const Report& report, const ReportRow& row) {
-  std::vector<Change> changes;
+// Adds the changes of a machine at a version to `changes`: each attempt's
+// state, oldest first; for a superseded machine, the first attempt that
+// installed the later version, as installed.
+static void addChangesOf(const Report& report, const ReportRow& row, std::vector<Change>* changes) {
   const Fleet& fleet = *report.fleet;
   const Machine& machine = fleet.machines[row.machine];
   const MachineVersion* attempts = row.attempts;
   if (row.kind == kSuperseded) {
     attempts = findVersion(machine, row.supersededBy);
   } else if (attempts == nullptr) {
-    return changes;
+    return;
   }
   size_t count = 0;
   const DatedCode* dated = datedCodes(fleet, *attempts, &count);
@@ -36,19 +35,19 @@ static std::vector<Change> changesOf(const Report& report, const ReportRow& row)
     MachineState kind = stateOfCode(dated[i].code, report.rules->codes);
     if (row.kind == kSuperseded) {
       if (kind != kInstalled && kind != kRestart) continue;
-      changes.push_back(Change{dated[i].minute / kMinutesADay, kInstalled});
+      changes->push_back(Change{dated[i].minute / kMinutesADay, kInstalled});
       break;
     }
-    changes.push_back(Change{dated[i].minute / kMinutesADay, kind});
+    changes->push_back(Change{dated[i].minute / kMinutesADay, kind});
   }
-  return changes;
 }
 
 VersionProgress versionProgress(const Report& report, const std::vector<ReportRow>& rows) {
   VersionProgress progress = {1, {}, 0};
-  std::vector<std::vector<Change>> machines;
-  int64_t first = INT64_MAX;
-  int64_t last = minuteOf(report.dates.madeAt) / kMinutesADay;
+  // The machines' changes, one after another: machine i's run from starts[i]
+  // to starts[i + 1].
+  std::vector<Change> changes;
+  std::vector<size_t> starts;
   for (const ReportRow& row : rows) {
     if (row.kind != kInstalled && row.kind != kRestart && row.kind != kFailed &&
         row.kind != kSuperseded) {
@@ -58,25 +57,30 @@ VersionProgress versionProgress(const Report& report, const std::vector<ReportRo
       ++progress.wrongClock;
       continue;
     }
-    std::vector<Change> changes = changesOf(report, row);
-    if (!changes.empty()) machines.push_back(std::move(changes));
+    size_t start = changes.size();
+    addChangesOf(report, row, &changes);
+    if (changes.size() > start) starts.push_back(start);
   }
-  if (machines.empty()) return progress;
+  if (starts.empty()) return progress;
+  starts.push_back(changes.size());
+  size_t machines = starts.size() - 1;
   // A clock that was reset (to 1980, say) dates its records long before the
   // rollout: more than a year before the first records of half the machines.
-  std::vector<int64_t> starts;
-  for (const std::vector<Change>& changes : machines) starts.push_back(changes.front().day);
-  std::nth_element(starts.begin(), starts.begin() + starts.size() / 2, starts.end());
-  int64_t earliest = starts[starts.size() / 2] - kDaysAYear;
-  auto reset = [earliest](const std::vector<Change>& changes) {
-    return changes.front().day < earliest;
-  };
-  auto end = std::remove_if(machines.begin(), machines.end(), reset);
-  progress.wrongClock += static_cast<unsigned long>(machines.end() - end);
-  machines.erase(end, machines.end());
-  for (const std::vector<Change>& changes : machines) {
-    first = std::min(first, changes.front().day);
-    last = std::max(last, changes.back().day);
+  std::vector<int64_t> firstDays;
+  for (size_t i = 0; i < machines; ++i) firstDays.push_back(changes[starts[i]].day);
+  std::nth_element(firstDays.begin(), firstDays.begin() + machines / 2, firstDays.end());
+  int64_t earliest = firstDays[machines / 2] - kDaysAYear;
+  int64_t first = INT64_MAX;
+  int64_t last = minuteOf(report.dates.madeAt) / kMinutesADay;
+  std::vector<bool> counted(machines);
+  for (size_t i = 0; i < machines; ++i) {
+    counted[i] = changes[starts[i]].day >= earliest;
+    if (!counted[i]) {
+      ++progress.wrongClock;
+      continue;
+    }
+    first = std::min(first, changes[starts[i]].day);
+    last = std::max(last, changes[starts[i + 1] - 1].day);
   }
 
   int64_t days = last - first + 1;
@@ -88,17 +92,18 @@ VersionProgress versionProgress(const Report& report, const std::vector<ReportRo
     progress.daysPerBar = static_cast<uint32_t>(kDaysAWeek * ((weeks + kMostBars - 1) / kMostBars));
   }
   size_t bars = static_cast<size_t>((days + progress.daysPerBar - 1) / progress.daysPerBar);
+  auto barOf = [&](const Change& change) {
+    return static_cast<size_t>((change.day - first) / progress.daysPerBar);
+  };
   // Each change counts from its bar until the bar of the next one: a
   // difference of one at each end, summed up bar by bar.
   std::vector<long> differences[kStateCount];
   for (std::vector<long>& difference : differences) difference.assign(bars + 1, 0);
-  for (const std::vector<Change>& changes : machines) {
-    for (size_t i = 0; i < changes.size(); ++i) {
-      size_t from = static_cast<size_t>((changes[i].day - first) / progress.daysPerBar);
-      size_t to = i + 1 < changes.size()
-                      ? static_cast<size_t>((changes[i + 1].day - first) / progress.daysPerBar)
-                      : bars;
-      ++differences[changes[i].kind][from];
+  for (size_t machine = 0; machine < machines; ++machine) {
+    if (!counted[machine]) continue;
+    for (size_t i = starts[machine]; i < starts[machine + 1]; ++i) {
+      size_t to = i + 1 < starts[machine + 1] ? barOf(changes[i + 1]) : bars;
+      ++differences[changes[i].kind][barOf(changes[i])];
       --differences[changes[i].kind][to];
     }
   }
