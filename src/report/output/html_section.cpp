@@ -132,8 +132,8 @@ static void putChanges(Output* output, const Report& report, const std::vector<R
     const std::vector<const ReportRow*>& changed = changes.rows[kind];
     if (changed.empty()) continue;
     if (!any) {
-      putPageLine(output,
-              "<table class=\"changes\"><tr><th>Change</th><th>Machines</th><th>Which</th></tr>");
+      putPageLine(output, "<table class=\"changes\"><tr><th>Change</th><th>Machines</th>"
+                          "<th>Which</th></tr>");
     }
     any = true;
     putFormat(output, "<tr%s><td>%s</td><td class=\"n\">%lu</td><td>",
@@ -159,7 +159,7 @@ static void putChanges(Output* output, const Report& report, const std::vector<R
 }
 
 void putVersionSection(Output* output, const Report& report, const VersionSummary& summary,
-                size_t index) {
+                       size_t index) {
   putFormat(output, "<h2 id=\"v%lu\">", static_cast<unsigned long>(index + 1));
   putVersionName(output, report, summary.version);
   putFormat(output, "</h2>%s", kFileLineEnd);

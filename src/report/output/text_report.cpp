@@ -189,8 +189,9 @@ static void putChanges(Output* output, const Report& report, const std::vector<R
     std::vector<std::string> names;
     for (size_t i = 0; i < changed.size() && i < kFailureNames; ++i) {
       std::string name = terminalText(report.machineNames[changed[i]->machine]);
-      if (kind == kNewlyFailed)
+      if (kind == kNewlyFailed) {
         name += " (" + std::to_string(changed[i]->attempts->last.code) + ")";
+      }
       names.push_back(name);
     }
     if (changed.size() > kFailureNames) {
