@@ -22,6 +22,8 @@ import unittest
 from pathlib import Path
 
 RUN_TIMEOUT_SECONDS = 60
+# How PendingRun.wait fails a run that it had to kill.
+STUCK_RUN = "the program did not end within"
 
 # What the address and undefined-behaviour sanitizers print when they trip.
 SANITIZER_MARKERS = (b"ERROR: AddressSanitizer", b"ERROR: LeakSanitizer", b"runtime error:")
@@ -74,7 +76,7 @@ class PendingRun:
             # The run was started in its own process group: end that group only.
             os.killpg(self._process.pid, signal.SIGKILL)
             self._outputs(None)
-            raise AssertionError("the program did not end within %d s" % timeout)
+            raise AssertionError("%s %d s" % (STUCK_RUN, timeout))
         seconds = time.monotonic() - self._started
         for marker in SANITIZER_MARKERS:
             if marker in stderr:
@@ -124,6 +126,10 @@ class Runner:
     removes_links_exactly = True
     # True when a symbolic link to a file is listed as a link, not as the file.
     lists_file_links = True
+    # True when a run may now and then never end for reasons of the runner's
+    # own (an emulator), not the program's: a test with such a run is run
+    # once more, after restart_platform().
+    runs_may_stick = False
 
     def __init__(self, program):
         self.program = Path(program).resolve()
@@ -142,6 +148,9 @@ class Runner:
         if self._base is not None:
             remove_tree(self._base)
             self._base = None
+
+    def restart_platform(self):
+        """Ends whatever the runner's platform still runs and starts it afresh."""
 
     def make_temp_dir(self, label):
         return Path(tempfile.mkdtemp(prefix=label + "-", dir=self._base))

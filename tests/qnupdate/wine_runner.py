@@ -16,6 +16,12 @@ REPOSITORY = Path(__file__).resolve().parent.parent.parent
 # Each start of a 32-bit program goes through qemu here, and many runs at
 # once share two processors: allow more time than natively.
 WINE_RUN_TIMEOUT_SECONDS = 180
+# What the runner runs itself (the server's control, reg, the first process
+# after a restart) ends within seconds; one that has not ended by then is stuck.
+# Under qemu, the first process after a restart, which starts Wine's services,
+# now and then never ends: the server is then restarted, a few times at most.
+WINE_TOOL_TIMEOUT_SECONDS = 120
+WINE_START_ATTEMPTS = 3
 WINE_KEY = r"HKCU\Software\Wine"
 # One line of attrib: attribute letters and spaces, then a drive path.
 ATTRIB_LINE = re.compile(r"([A-Z ]+) ([A-Za-z]:\\.*)")
@@ -68,6 +74,10 @@ class WineRunner(Runner):
         self.launcher = Path(launcher) if launcher else self.program.parent / "qnLaunch.exe"
         self._server_started = False
         self._earlier_version = None
+        # Where the kernel cannot start 32-bit programs, Wine's 32-bit loader
+        # runs under qemu-i386, which now and then leaves a Wine process
+        # waiting for good.
+        self.runs_may_stick = os.path.exists("/proc/sys/fs/binfmt_misc/qemu-i386")
 
     def _wine_environment(self):
         environment = dict(os.environ)
@@ -90,12 +100,8 @@ class WineRunner(Runner):
         if reason is not None:
             return reason
         # A persistent server makes each start take a fraction of the time.
-        subprocess.run([self.wineserver, "-p"], env=self._wine_environment(),
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self._server_started = True
-        # The first Wine process starts Wine's background services, which keep
-        # its stderr: this one's is /dev/null, so they never hold a run's
-        # stderr pipe open (its reader would wait for them).
+        self._start_server()
         self._earlier_version = self.windows_version()
         if self.version:
             self.set_windows_version(self.version)
@@ -105,22 +111,61 @@ class WineRunner(Runner):
         if self._server_started:
             if self.version and self._earlier_version != self.version:
                 self.set_windows_version(self._earlier_version)
-            subprocess.run([self.wineserver, "-k"], env=self._wine_environment(),
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self._wine_tool([self.wineserver, "-k"])
             self._server_started = False
         super().teardown()
 
     # --- the Windows version the prefix reports ------------------------------
 
+    def _wine_tool(self, args):
+        """Runs `args`, a Wine program or the server's control, in a session of
+        its own, its output into a file: Wine's services, when this run starts
+        them, inherit its handles and outlive it. Gives its exit status and
+        output; raises AssertionError when it has not ended within
+        WINE_TOOL_TIMEOUT_SECONDS (it is killed then)."""
+        with tempfile.TemporaryFile() as output:
+            process = subprocess.Popen(args, env=self._wine_environment(), stdin=subprocess.DEVNULL,
+                                       stdout=output, stderr=subprocess.DEVNULL,
+                                       start_new_session=True)
+            try:
+                process.wait(timeout=WINE_TOOL_TIMEOUT_SECONDS)
+            except subprocess.TimeoutExpired:
+                os.killpg(process.pid, signal.SIGKILL)
+                process.wait()
+                raise AssertionError("%s did not end within %d s"
+                                     % (" ".join(map(str, args)), WINE_TOOL_TIMEOUT_SECONDS))
+            output.seek(0)
+            return process.returncode, output.read()
+
+    def _start_server(self):
+        """Starts the persistent server and, through a first process, Wine's
+        services; a start that is stuck is ended and tried again."""
+        for attempt in range(WINE_START_ATTEMPTS):
+            try:
+                self._wine_tool([self.wineserver, "-p"])
+                self._wine_tool([self.wine, "cmd", "/d", "/c", "exit", "0"])
+                return
+            except AssertionError:
+                if attempt == WINE_START_ATTEMPTS - 1:
+                    raise
+                self._stop_server()
+
+    def restart_platform(self):
+        self._stop_server()
+        self._start_server()
+
+    def _stop_server(self):
+        """Ends the server and every Wine process of the prefix."""
+        self._wine_tool([self.wineserver, "-k"])
+        self._wine_tool([self.wineserver, "-w"])
+
     def _reg(self, *args):
-        return subprocess.run([self.wine, "reg"] + list(args) + [r"HKCU\Software\Wine"][:0],
-                              env=self._wine_environment(), stdin=subprocess.DEVNULL,
-                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        return self._wine_tool([self.wine, "reg"] + list(args))
 
     def windows_version(self):
         """The prefix's Version setting, or None when it has none."""
-        done = self._reg("query", WINE_KEY, "/v", "Version")
-        for line in done.stdout.decode(errors="replace").splitlines():
+        _, output = self._reg("query", WINE_KEY, "/v", "Version")
+        for line in output.decode(errors="replace").splitlines():
             fields = line.split()
             if len(fields) == 3 and fields[0] == "Version" and fields[1] == "REG_SZ":
                 return fields[2]
@@ -132,8 +177,8 @@ class WineRunner(Runner):
         if version is None:
             self._reg("delete", WINE_KEY, "/v", "Version", "/f")
         else:
-            done = self._reg("add", WINE_KEY, "/v", "Version", "/t", "REG_SZ", "/d", version, "/f")
-            if done.returncode != 0:
+            status, _ = self._reg("add", WINE_KEY, "/v", "Version", "/t", "REG_SZ", "/d", version, "/f")
+            if status != 0:
                 raise AssertionError("cannot set the Windows version %s" % version)
 
     def new_system_root(self):
@@ -184,13 +229,12 @@ class WineRunner(Runner):
                 os.symlink(earlier, device)
 
     def _point_drive(self, device, target):
-        quiet = dict(env=self._wine_environment(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        subprocess.run([self.wineserver, "-k"], **quiet)
-        subprocess.run([self.wineserver, "-w"], **quiet)
-        device.unlink()
-        os.symlink(target, device)
-        subprocess.run([self.wineserver, "-p"], **quiet)
-        subprocess.run([self.wine, "cmd", "/d", "/c", "exit", "0"], stdin=subprocess.DEVNULL, **quiet)
+        try:
+            self._stop_server()
+        finally:
+            device.unlink()
+            os.symlink(target, device)
+        self._start_server()
 
     def start(self, cwd, args=(), env=None, system_root=None):
         tail = " ".join(quote_windows_argument(a) for a in args)
@@ -333,7 +377,7 @@ class WineRunner(Runner):
         calling thread). The prefix's RelayInclude setting is removed after."""
         key = WINE_KEY + r"\Debug"
         wanted = ";".join("KERNEL32." + name for name in functions)
-        if self._reg("add", key, "/v", "RelayInclude", "/t", "REG_SZ", "/d", wanted, "/f").returncode:
+        if self._reg("add", key, "/v", "RelayInclude", "/t", "REG_SZ", "/d", wanted, "/f")[0]:
             raise AssertionError("cannot set RelayInclude")
         try:
             yield {"WINEDEBUG": "+relay"}
