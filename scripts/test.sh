@@ -34,23 +34,54 @@ step() {
 
 # Runs a command with the 32-bit prefix as WINEPREFIX and a persistent
 # wineserver. Wine's background services keep the stderr of the Wine process
-# that starts them, so a first run with stderr at /dev/null starts them.
-# wine_quiet is a wrapper for a test script that drops qemu's reports of their
-# threads' ends from each run's stderr.
+# that starts them, so a first run with stderr at /dev/null starts them. Under
+# qemu-i386 a Wine process now and then waits for good: a first run that has
+# not ended within 120 s is killed with the server, which starts again, three
+# times at most.
 under_wine32() {
-  local server=/usr/lib/wine/wineserver status
+  local server=/usr/lib/wine/wineserver status attempt
   export WINEPREFIX=$PWD/build/wine/win32
-  "$server" -p 2>/dev/null
-  bash scripts/wine.sh cmd /d /c exit 0 </dev/null >/dev/null 2>&1
+  for attempt in 1 2 3; do
+    "$server" -p 2>/dev/null
+    timeout -k 10 120 bash scripts/wine.sh cmd /d /c exit 0 </dev/null >/dev/null 2>&1 && break
+    "$server" -k 2>/dev/null
+    timeout 60 "$server" -w
+  done
+  rm -f "$stuck_runs"
   "$@"
   status=$?
   "$server" -k 2>/dev/null
   unset WINEPREFIX
+  if [ -s "$stuck_runs" ]; then
+    echo "runs that did not end within 120 s, run again:"
+    cat "$stuck_runs"
+  fi
   return $status
 }
-wine_quiet=(bash -c
-  'errors=$(mktemp); "$0" "$@" 2>"$errors"; status=$?; grep -v "^qemu: uncaught target signal" "$errors" >&2; rm -f "$errors"; exit $status'
+# wine_quiet is a wrapper for a test script's runs of a Windows program: it
+# drops qemu's reports of their threads' ends from each run's stderr, and ends
+# a run that has not ended within 120 s; under qemu it runs that one once more,
+# named in $stuck_runs, which under_wine32 prints.
+stuck_runs=$PWD/build/wine/stuck-runs.txt
+wine_quiet=(bash -c '
+  errors=$(mktemp)
+  timeout -k 10 120 "$0" "$@" 2>"$errors"
+  status=$?
+  if { [ $status -eq 124 ] || [ $status -eq 137 ]; } && [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
+    echo "  $*" >>"$stuck_runs"
+    # A file as stdout starts again empty; the open file is shared, so its
+    # offset moves for this shell too.
+    python3 -c "import os
+try: os.ftruncate(1, 0); os.lseek(1, 0, os.SEEK_SET)
+except OSError: pass"
+    timeout -k 10 120 "$0" "$@" 2>"$errors"
+    status=$?
+  fi
+  grep -v "^qemu: uncaught target signal" "$errors" >&2
+  rm -f "$errors"
+  exit $status'
   "$PWD/scripts/wine.sh")
+export stuck_runs
 
 step "unit tests" ctest --test-dir build/native --output-on-failure
 step "unit tests under the sanitizers" ctest --test-dir build/sanitize --output-on-failure
