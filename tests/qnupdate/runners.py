@@ -22,6 +22,8 @@ import unittest
 from pathlib import Path
 
 RUN_TIMEOUT_SECONDS = 60
+# How long a killed run's outputs are waited for.
+KILLED_RUN_SECONDS = 10
 # How PendingRun.wait fails a run that it had to kill.
 STUCK_RUN = "the program did not end within"
 
@@ -75,7 +77,11 @@ class PendingRun:
         except subprocess.TimeoutExpired:
             # The run was started in its own process group: end that group only.
             os.killpg(self._process.pid, signal.SIGKILL)
-            self._outputs(None)
+            try:
+                # A process outside the group may still hold its pipes.
+                self._outputs(KILLED_RUN_SECONDS)
+            except subprocess.TimeoutExpired:
+                pass
             raise AssertionError("%s %d s" % (STUCK_RUN, timeout))
         seconds = time.monotonic() - self._started
         for marker in SANITIZER_MARKERS:

@@ -3,6 +3,7 @@
 import contextlib
 import os
 import re
+import select
 import shutil
 import signal
 import subprocess
@@ -356,7 +357,8 @@ class WineRunner(Runner):
             env=self._wine_environment(), stdin=subprocess.PIPE, stdout=subprocess.PIPE,
             stderr=subprocess.DEVNULL, start_new_session=True)
         try:
-            answer = holder.stdout.readline()
+            answered, _, _ = select.select([holder.stdout], [], [], WINE_TOOL_TIMEOUT_SECONDS)
+            answer = holder.stdout.readline() if answered else b"nothing"
             if answer.strip() != b"locked":
                 raise AssertionError("qnLock did not hold %s: %r" % (path, answer))
             yield
