@@ -67,7 +67,8 @@ wine_quiet=(bash -c '
   errors=$(mktemp)
   timeout -k 10 120 "$0" "$@" 2>"$errors"
   status=$?
-  if { [ $status -eq 124 ] || [ $status -eq 137 ]; } && [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
+  if { [ $status -eq 124 ] || [ $status -eq 137 ]; } &&
+    [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ]; then
     echo "  $*" >>"$stuck_runs"
     # A file as stdout starts again empty; the open file is shared, so its
     # offset moves for this shell too.
@@ -121,7 +122,8 @@ step "qnCheck, Windows build under Wine" \
 report_outputs="qnReport, Windows build under Wine (the same outputs, CSV included)"
 report_shares="qnReport, Windows build under Wine: --from over UNC paths, the native rows, a machine hanging"
 if [ ! -e /proc/sys/fs/binfmt_misc/qemu-i386 ] ||
-  under_wine32 timeout -k 10 120 bash scripts/wine.sh build/windows/qnThreads.exe </dev/null >/dev/null 2>&1; then
+  under_wine32 timeout -k 10 120 bash scripts/wine.sh build/windows/qnThreads.exe \
+    </dev/null >/dev/null 2>&1; then
   step "$report_outputs" \
     under_wine32 bash tests/qnreport/run.sh build/windows/qnReport.exe "${wine_quiet[@]}"
   step "$report_shares" \

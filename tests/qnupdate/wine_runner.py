@@ -178,7 +178,8 @@ class WineRunner(Runner):
         if version is None:
             self._reg("delete", WINE_KEY, "/v", "Version", "/f")
         else:
-            status, _ = self._reg("add", WINE_KEY, "/v", "Version", "/t", "REG_SZ", "/d", version, "/f")
+            status, _ = self._reg("add", WINE_KEY, "/v", "Version", "/t", "REG_SZ", "/d", version,
+                                  "/f")
             if status != 0:
                 raise AssertionError("cannot set the Windows version %s" % version)
 
