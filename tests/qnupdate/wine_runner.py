@@ -393,10 +393,8 @@ class WineRunner(Runner):
 
     def run_helper(self, name, *args):
         """Runs a test helper under Wine and gives its stdout as text."""
-        done = subprocess.run([self.wine, str(self.helper_program(name))] + list(args),
-                              env=self._wine_environment(), stdin=subprocess.DEVNULL,
-                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=120)
-        return done.stdout.decode(errors="replace")
+        _, output = self._wine_tool([self.wine, str(self.helper_program(name))] + list(args))
+        return output.decode(errors="replace")
 
     def write_program(self, directory, stem, commands):
         path = Path(directory) / (stem + ".cmd")
